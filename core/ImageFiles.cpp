@@ -1,0 +1,65 @@
+#include "core/ImageFiles.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/FileError.h"
+#include "platform/ImageDestination.h"
+
+#include <algorithm>
+
+namespace orvane::ImageFiles {
+
+namespace {
+[[noreturn]] void corrupt() { throw FileError(FileError::Code::fileReadCorruptFile); }
+} // namespace
+
+Bitmap decode(const ImageSource& source, std::optional<int> maxPixelSize) {
+    const ImageProperties& properties = source.properties();
+    const int longSide = std::max(properties.pixelWidth.value_or(0), properties.pixelHeight.value_or(0));
+    const int limit = maxPixelSize.value_or(std::max(longSide, 1));
+    auto image = source.count() > 0 ? source.createThumbnail(limit) : std::nullopt;
+    if (!image) {
+        corrupt();
+    }
+    return *image;
+}
+
+Bitmap loadFromURL(const std::filesystem::path& url, std::optional<int> maxPixelSize) {
+    const auto source = ImageSource::createFromFile(url);
+    if (!source) {
+        corrupt();
+    }
+    return decode(*source, maxPixelSize);
+}
+
+Bitmap loadFromData(const SharedBytes& bytes, std::optional<int> maxPixelSize) {
+    const auto source = ImageSource::create(bytes);
+    if (!source) {
+        corrupt();
+    }
+    return decode(*source, maxPixelSize);
+}
+
+Bitmap loadFromData(std::span<const std::uint8_t> bytes, std::optional<int> maxPixelSize) {
+    return loadFromData(std::make_shared<const Bytes>(bytes.begin(), bytes.end()), maxPixelSize);
+}
+
+std::optional<Bitmap> firstImage(std::span<const std::uint8_t> bytes) {
+    const auto source = ImageSource::create(bytes);
+    if (!source || source->count() == 0) {
+        return std::nullopt;
+    }
+    return source->createImage();
+}
+
+void save(const Bitmap& image, const std::filesystem::path& url, Format format, double quality, std::optional<int> dpi) {
+    const char* type = format == Format::png ? "public.png" : format == Format::jpeg ? "public.jpeg" : "public.heic";
+    ImageProperties properties;
+    if (dpi) {
+        properties.dpiWidth = *dpi;
+        properties.dpiHeight = *dpi;
+    }
+    const auto bytes = ImageDestination::encode(image, type, properties, quality);
+    AtomicFile::write(url, bytes);
+}
+
+} // namespace orvane::ImageFiles

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Bitmap.h"
+#include "platform/LazyImage.h"
+
+namespace orvane::Render {
+
+// The shared sRGB profile every rendered result carries.
+const ColorProfile& srgb();
+// A fresh, unshared sRGB profile.
+ColorProfile makeSrgb();
+
+// Renders the whole image to 8-bit sRGB pixels: with straight alpha when `keepAlpha`, else
+// opaque. Throws UpscaleError::output when nothing can be rendered.
+Bitmap cgImage(const LazyImage& image, bool keepAlpha);
+
+// A copy no longer than `maxLongEdge` on its long side (each side truncated, at least 1), in
+// sRGB, opaque or premultiplied; or the image itself when it is small enough. Never fails: when
+// the copy cannot be made the image comes back unchanged.
+Bitmap downscaled(const Bitmap& image, int maxLongEdge);
+
+} // namespace orvane::Render

@@ -1,0 +1,42 @@
+#pragma once
+
+// The converter's inner steps, used by the pipeline and its tests.
+
+#include "core/convert/Converter.h"
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <span>
+
+namespace orvane::Converter {
+
+struct Decoded {
+    Bitmap image;              // the first image, full size, upright, in its own colour profile
+    ImageProperties properties;
+    std::optional<std::chrono::system_clock::time_point> captureDate;
+    std::int64_t sourceBytes = 0;
+};
+
+Decoded decode(const ConvertInput& input);
+std::optional<std::chrono::system_clock::time_point> captureDate(const ImageProperties& properties);
+Bitmap flattenOnWhite(const Bitmap& image);
+ImageProperties filterMetadata(const ImageProperties& source, MetadataPolicy policy);
+
+struct BudgetResult {
+    Bytes data;
+    std::optional<double> quality;
+    Bitmap image;
+};
+using EncodeFunction = std::function<Bytes(const Bitmap&, const ImageProperties&, ConvertFormat, double)>;
+
+// Finds the best quality, and if need be a smaller size, at which the encoded file is at most
+// `budget` bytes. Throws ConvertError::cannotReachSize when no size works.
+BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
+                                std::int64_t budget, const EncodeFunction& encoder = encode);
+
+Bytes encodeWebP(const Bitmap& image, double quality);
+void unpremultiply(std::span<std::uint8_t> rgba);
+Bytes packRGB(std::span<const std::uint8_t> rgba);
+
+} // namespace orvane::Converter

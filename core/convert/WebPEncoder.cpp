@@ -1,0 +1,57 @@
+#include "core/convert/ConvertError.h"
+#include "core/convert/ConverterSteps.h"
+#include "platform/LazyImage.h"
+#include "platform/PixelOps.h"
+
+#include <webp/encode.h>
+
+#include <climits>
+#include <memory>
+
+namespace orvane::Converter {
+
+void unpremultiply(std::span<std::uint8_t> rgba) { PixelOps::unpremultiply(rgba); }
+
+Bytes packRGB(std::span<const std::uint8_t> rgba) {
+    Bytes rgb(rgba.size() / 4 * 3);
+    for (std::size_t i = 0, n = rgba.size() / 4; i < n; ++i) {
+        rgb[3 * i] = rgba[4 * i];
+        rgb[3 * i + 1] = rgba[4 * i + 1];
+        rgb[3 * i + 2] = rgba[4 * i + 2];
+    }
+    return rgb;
+}
+
+Bytes encodeWebP(const Bitmap& image, double quality) {
+    const int w = image.width();
+    const int h = image.height();
+    if (static_cast<long long>(w) * 4 > INT_MAX) {
+        throw ConvertRequestError::imageTooLarge("WebP");
+    }
+    const bool alpha = hasAlpha(image);
+    Bytes rgba;
+    try {
+        // Drawn into an sRGB canvas: premultiplied when there is alpha, opaque otherwise.
+        const Bitmap drawn = LazyImage::fromBitmap(image).render(alpha ? AlphaInfo::premultipliedLast : AlphaInfo::noneSkipLast);
+        rgba.assign(drawn.pixels().begin(), drawn.pixels().end());
+    } catch (const std::exception&) {
+        throw ConvertError::encodeFailed("WebP");
+    }
+    const float factor = static_cast<float>(quality * 100);
+    std::uint8_t* output = nullptr;
+    std::size_t size = 0;
+    if (alpha) {
+        unpremultiply(rgba);
+        size = WebPEncodeRGBA(rgba.data(), w, h, w * 4, factor, &output);
+    } else {
+        const Bytes rgb = packRGB(rgba);
+        size = WebPEncodeRGB(rgb.data(), w, h, w * 3, factor, &output);
+    }
+    const std::unique_ptr<std::uint8_t, decltype(&WebPFree)> owned(output, &WebPFree);
+    if (size == 0 || output == nullptr) {
+        throw ConvertError::encodeFailed("WebP");
+    }
+    return Bytes(output, output + size);
+}
+
+} // namespace orvane::Converter

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace orvane::CommandLine {
+
+// Exit statuses of `orvane ACTION …`.
+constexpr int success = 0;
+constexpr int failure = 1;
+constexpr int usageError = 2;
+
+// Whether the arguments (without the program name) ask for an action rather than the window.
+bool namesAction(const std::vector<std::string>& arguments);
+
+// Runs one action from the command line: reads the image, runs the action, and writes the file
+// it returns into the current folder, or where --output says, never over an existing file. The
+// written path goes to `out`; errors, in the action's own words, to `err`. With "--output -" the
+// file's bytes go to `out` instead.
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+
+std::string helpText();
+
+} // namespace orvane::CommandLine

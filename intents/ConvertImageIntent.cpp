@@ -1,0 +1,36 @@
+#include "intents/ConvertImageIntent.h"
+
+#include "core/convert/ConvertError.h"
+#include "core/convert/Converter.h"
+#include "intents/EnlargeIntentError.h"
+
+namespace orvane {
+
+IntentFile ConvertImageIntent::perform() const {
+    ConvertOptions options;
+    options.format = orvane::format(format);
+    options.quality = 0.85;
+    options.maxKB = maxKB;
+    options.maxLongEdge = std::nullopt;
+    options.metadata = removeLocation ? MetadataPolicy::removeLocation : MetadataPolicy::keep;
+    options.keepCaptureDate = true;
+    options.neverLarger = false;
+
+    const ConvertInput input = ConvertInputData{
+        std::make_shared<const Bytes>(image.data),
+        image.type ? std::optional<std::string>(image.type->identifier()) : std::nullopt};
+    ConvertResult result;
+    try {
+        result = Converter::convert(input, options);
+    } catch (const ConvertError& error) {
+        if (error.errorCase() == ConvertError::Case::unreadable) {
+            throw EnlargeIntentError::unreadable();
+        }
+        throw;
+    }
+    const std::string extension = fileExtension(options.format);
+    return IntentFile{std::move(result.data), outputBaseName(image) + "." + extension,
+                      UniformType::fromFilenameExtension(extension)};
+}
+
+} // namespace orvane

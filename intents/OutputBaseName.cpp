@@ -1,0 +1,21 @@
+#include "intents/IntentFile.h"
+
+namespace orvane {
+
+std::string outputBaseName(const IntentFile& input) {
+    std::string name = input.filename;
+    // Only the last path component carries an extension; a leading dot names a hidden file, not
+    // an extension, and trailing slashes are not part of the name.
+    while (name.size() > 1 && name.back() == '/') {
+        name.pop_back();
+    }
+    const std::size_t slash = name.rfind('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > start && dot + 1 < name.size()) {
+        name.erase(dot);
+    }
+    return name.empty() ? "photo" : name;
+}
+
+} // namespace orvane

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+
+namespace orvane::AtomicFile {
+
+// Writes the bytes to a temporary file beside `path` and renames it into place, so that readers
+// see either the old file or the whole new one. An existing file at `path` is replaced. On
+// failure nothing is left behind and FileError (fileWriteUnknown) is thrown.
+void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// As `write`, but never replaces anything: when `path` is taken, " 2", " 3" and so on go before
+// its extension until a free name is found. Returns the name used.
+std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+
+// "name.ext" → "name 2.ext" for n = 2.
+std::filesystem::path numbered(const std::filesystem::path& path, int n);
+
+} // namespace orvane::AtomicFile

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace orvane {
+
+// Every failure the user may read derives from this one base, so a caller can show what() of any
+// error without knowing its area.
+class Error : public std::exception {
+public:
+    explicit Error(std::string description) : description_(std::move(description)) {}
+    const char* what() const noexcept override { return description_.c_str(); }
+    const std::string& description() const noexcept { return description_; }
+
+private:
+    std::string description_;
+};
+
+// Cancellation is not a failure: callers catch it apart and show nothing.
+class Cancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "The operation was cancelled."; }
+};
+
+} // namespace orvane

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Error.h"
+
+namespace orvane {
+
+// The two file failures of the image layer: a read that found no decodable image, and a write
+// that could not be completed.
+class FileError : public Error {
+public:
+    enum class Code { fileReadCorruptFile, fileWriteUnknown };
+
+    explicit FileError(Code code);
+    Code code() const noexcept { return code_; }
+
+    static std::string descriptionFor(Code code);
+
+private:
+    Code code_;
+};
+
+} // namespace orvane

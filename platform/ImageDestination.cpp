@@ -1,0 +1,109 @@
+#include "platform/ImageDestination.h"
+
+#include "platform/FileError.h"
+#include "platform/HeifEncoder.h"
+#include "platform/MetadataIO.h"
+#include "platform/PngChunks.h"
+#include "platform/VipsRuntime.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+namespace orvane::ImageDestination {
+
+using vips::VImage;
+
+namespace {
+
+enum class Target { jpeg, png, tiff, heic, avif };
+
+std::optional<Target> targetFor(std::string_view identifier) {
+    if (identifier == "public.jpeg") {
+        return Target::jpeg;
+    }
+    if (identifier == "public.png") {
+        return Target::png;
+    }
+    if (identifier == "public.tiff") {
+        return Target::tiff;
+    }
+    if (identifier == "public.heic" || identifier == "public.heif") {
+        return Target::heic;
+    }
+    if (identifier == "public.avif") {
+        return Target::avif;
+    }
+    return std::nullopt;
+}
+
+constexpr double defaultDpi = 72.0;
+
+// libvips writes its own idea of the file's metadata when asked to keep any; we have it write
+// none at all and add exactly ours afterwards.
+std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target, const ImageProperties& properties,
+                                         double quality) {
+    VImage image = VipsRuntime::viewForEncoding(bitmap);
+    const double xres = properties.dpiWidth.value_or(defaultDpi) / 25.4;
+    const double yres = properties.dpiHeight.value_or(properties.dpiWidth.value_or(defaultDpi)) / 25.4;
+    image = image.copy(VImage::option()->set("xres", xres)->set("yres", yres));
+    VipsBlob* blob = nullptr;
+    switch (target) {
+    case Target::jpeg: {
+        const int q = static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
+        image.jpegsave_buffer(VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true)->set(
+            "buffer", &blob));
+        break;
+    }
+    case Target::png:
+        image.pngsave_buffer(VImage::option()->set("strip", true)->set("compression", 6)->set("buffer", &blob));
+        break;
+    case Target::tiff:
+        image.tiffsave_buffer(VImage::option()
+                                  ->set("strip", true)
+                                  ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE)
+                                  ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
+                                  ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)
+                                  ->set("buffer", &blob));
+        break;
+    default:
+        throw vips::VError("not a vips target");
+    }
+    std::size_t length = 0;
+    const auto* data = static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
+    std::vector<std::uint8_t> bytes(data, data + length);
+    vips_area_unref(&blob->area);
+    if (target == Target::png) {
+        PngChunks::embed(bytes, bitmap.colorProfile(), MetadataIO::exifBlob(properties));
+    } else {
+        MetadataIO::embed(bytes, properties, bitmap.colorProfile());
+    }
+    return bytes;
+}
+
+} // namespace
+
+bool canEncode(std::string_view typeIdentifier) { return targetFor(typeIdentifier).has_value(); }
+
+std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
+                                 const ImageProperties& properties, std::optional<double> quality) {
+    const auto target = targetFor(typeIdentifier);
+    if (!target) {
+        throw FileError(FileError::Code::fileWriteUnknown);
+    }
+    const double q = std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
+    try {
+        const Bitmap straight = image.unpremultiplied();
+        if (*target == Target::heic || *target == Target::avif) {
+            return HeifEncoder::encode(straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1,
+                                       q, MetadataIO::exifBlob(properties));
+        }
+        return encodeWithVips(straight, *target, properties, q);
+    } catch (const std::bad_alloc&) {
+        throw FileError(FileError::Code::fileWriteUnknown);
+    } catch (const std::exception&) {
+        throw FileError(FileError::Code::fileWriteUnknown);
+    }
+}
+
+} // namespace orvane::ImageDestination

@@ -1,0 +1,115 @@
+#include "platform/VipsRuntime.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <mutex>
+#include <optional>
+
+namespace orvane::VipsRuntime {
+
+using vips::VImage;
+
+void ensure() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (VIPS_INIT("orvane") != 0) {
+            std::cerr << "orvane: the image library failed to start\n";
+            std::abort();
+        }
+        vips_cache_set_max(0);
+        vips_cache_set_max_mem(0);
+        vips_operation_block_set("VipsForeignLoadMagick", TRUE);
+        vips_operation_block_set("VipsForeignSaveMagick", TRUE);
+        vips_operation_block_set("VipsForeignLoadPdf", TRUE);
+        vips_operation_block_set("VipsForeignLoadSvg", TRUE);
+        vips_operation_block_set("VipsForeignLoadOpenslide", TRUE);
+    });
+}
+
+VImage view(const Bitmap& bitmap) {
+    ensure();
+    auto* data = const_cast<std::uint8_t*>(bitmap.pixels().data());
+    return VImage::new_from_memory(data, bitmap.pixels().size(), bitmap.width(), bitmap.height(), 4,
+                                   VIPS_FORMAT_UCHAR)
+        .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
+}
+
+VImage viewForEncoding(const Bitmap& bitmap) {
+    VImage image = view(bitmap);
+    if (!hasAlphaChannel(bitmap.alphaInfo())) {
+        image = image.extract_band(0, VImage::option()->set("n", 3));
+    }
+    return image;
+}
+
+namespace {
+std::optional<ColorProfile> embeddedProfile(const VImage& image) {
+    if (image.get_typeof(VIPS_META_ICC_NAME) == 0) {
+        return std::nullopt;
+    }
+    std::size_t length = 0;
+    const auto* data = static_cast<const std::uint8_t*>(image.get_blob(VIPS_META_ICC_NAME, &length));
+    if (data == nullptr || length < 128) {
+        return std::nullopt;
+    }
+    // Only an RGB profile describes our RGB samples.
+    if (std::memcmp(data + 16, "RGB ", 4) != 0) {
+        return std::nullopt;
+    }
+    return ColorProfile(std::vector<std::uint8_t>(data, data + length));
+}
+} // namespace
+
+Bitmap bitmapFromBands(const VImage& image, const ColorProfile& profile, AlphaInfo fourBandAlpha) {
+    VImage rgba = image;
+    AlphaInfo alpha = fourBandAlpha == AlphaInfo::noneSkipLast ? AlphaInfo::last : fourBandAlpha;
+    if (rgba.bands() == 3) {
+        rgba = rgba.bandjoin_const({255});
+        alpha = AlphaInfo::noneSkipLast;
+    }
+    if (!Bitmap::sizeIsAcceptable(rgba.width(), rgba.height())) {
+        throw vips::VError("image too large");
+    }
+    std::size_t size = 0;
+    void* memory = rgba.write_to_memory(&size);
+    std::unique_ptr<void, decltype(&g_free)> owned(memory, &g_free);
+    const auto* bytes = static_cast<const std::uint8_t*>(memory);
+    return Bitmap(rgba.width(), rgba.height(), alpha, std::vector<std::uint8_t>(bytes, bytes + size), profile);
+}
+
+Bitmap toBitmap(VImage image) {
+    ensure();
+    const VipsInterpretation interpretation = image.guess_interpretation();
+    std::optional<ColorProfile> profile;
+    const bool rgbSamples = (interpretation == VIPS_INTERPRETATION_sRGB || interpretation == VIPS_INTERPRETATION_RGB16 ||
+                             interpretation == VIPS_INTERPRETATION_RGB || interpretation == VIPS_INTERPRETATION_scRGB) &&
+                            image.bands() >= 3;
+    if (rgbSamples && interpretation != VIPS_INTERPRETATION_scRGB) {
+        profile = embeddedProfile(image);
+    }
+    if (interpretation == VIPS_INTERPRETATION_CMYK && image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        // Use the file's own profile to get out of CMYK; the result is plain sRGB.
+        image = image.icc_transform("srgb", VImage::option()->set("embedded", true)->set("depth", 8));
+    } else if (interpretation == VIPS_INTERPRETATION_RGB16 && rgbSamples) {
+        // Keep the samples (and so the embedded profile's meaning), only narrower.
+        image = (image >> 8).cast(VIPS_FORMAT_UCHAR);
+    } else if (!((interpretation == VIPS_INTERPRETATION_sRGB || interpretation == VIPS_INTERPRETATION_RGB) &&
+                 image.format() == VIPS_FORMAT_UCHAR)) {
+        image = image.colourspace(VIPS_INTERPRETATION_sRGB);
+    }
+    if (image.format() != VIPS_FORMAT_UCHAR) {
+        image = image.cast(VIPS_FORMAT_UCHAR);
+    }
+    if (image.bands() == 1) {
+        image = image.bandjoin({image, image});
+    } else if (image.bands() == 2) {
+        VImage grey = image.extract_band(0);
+        image = grey.bandjoin({grey, grey, image.extract_band(1)});
+    } else if (image.bands() > 4) {
+        image = image.extract_band(0, VImage::option()->set("n", 4));
+    }
+    return bitmapFromBands(image, profile.value_or(ColorProfile::srgb()));
+}
+
+} // namespace orvane::VipsRuntime

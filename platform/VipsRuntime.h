@@ -1,0 +1,31 @@
+#pragma once
+
+// Internal to the platform layer: the one libvips runtime and the bridges between its images and
+// Bitmap.
+
+#include "platform/Bitmap.h"
+
+#include <vips/vips8>
+
+namespace orvane::VipsRuntime {
+
+// Starts libvips once per process, with its operation cache off (large one-off images must not
+// pile up in it) and without the loaders and savers that hand work to outside programs.
+void ensure();
+
+// A view of the bitmap's pixels as a 4-band image; the bitmap must outlive the returned image.
+vips::VImage view(const Bitmap& bitmap);
+
+// Opaque bitmaps become 3 bands, the others 4 with straight alpha.
+vips::VImage viewForEncoding(const Bitmap& straightOrOpaque);
+
+// Any decoded image to 8-bit RGBA: 16-bit samples are narrowed, grey is expanded, and colour that
+// is not RGB (CMYK, Lab) is turned into sRGB. An RGB source keeps its embedded profile.
+Bitmap toBitmap(vips::VImage image);
+
+// Pixels of an image that is already 8-bit with 3 or 4 bands; `fourBandAlpha` says how the
+// fourth band of a 4-band image is to be read.
+Bitmap bitmapFromBands(const vips::VImage& image, const ColorProfile& profile,
+                       AlphaInfo fourBandAlpha = AlphaInfo::last);
+
+} // namespace orvane::VipsRuntime
