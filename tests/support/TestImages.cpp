@@ -1,0 +1,271 @@
+#include "tests/support/TestImages.h"
+
+#include "core/convert/Converter.h"
+
+#include <exiv2/exiv2.hpp>
+
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace orvane::test {
+
+Bitmap drawn(int width, int height, AlphaInfo alpha,
+             const std::function<std::array<std::uint8_t, 4>(int x, int y)>& pixel) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const auto p = pixel(x, y);
+            std::copy(p.begin(), p.end(), pixels.begin() + (static_cast<std::size_t>(y) * width + x) * 4);
+        }
+    }
+    return Bitmap(width, height, alpha, std::move(pixels));
+}
+
+Bitmap gradient(int width, int height, AlphaInfo alpha) {
+    return drawn(width, height, alpha, [&](int x, int y) -> std::array<std::uint8_t, 4> {
+        const auto r = static_cast<std::uint8_t>(255.0 * x / std::max(1, width - 1));
+        const auto g = static_cast<std::uint8_t>(255.0 * y / std::max(1, height - 1));
+        const auto b = static_cast<std::uint8_t>(128 + 60 * std::sin(x * 0.05) * std::cos(y * 0.05));
+        const std::uint8_t a = alpha == AlphaInfo::noneSkipLast ? 255 : static_cast<std::uint8_t>(255.0 * x / std::max(1, width - 1));
+        if (alpha == AlphaInfo::premultipliedLast) {
+            return {static_cast<std::uint8_t>(r * a / 255), static_cast<std::uint8_t>(g * a / 255),
+                    static_cast<std::uint8_t>(b * a / 255), a};
+        }
+        return {r, g, b, a};
+    });
+}
+
+Bitmap noise(int width, int height, std::uint32_t seed) {
+    std::uint32_t state = seed;
+    return drawn(width, height, AlphaInfo::noneSkipLast, [&](int, int) -> std::array<std::uint8_t, 4> {
+        state = state * 1664525u + 1013904223u;
+        return {static_cast<std::uint8_t>(state >> 24), static_cast<std::uint8_t>(state >> 16),
+                static_cast<std::uint8_t>(state >> 8), 255};
+    });
+}
+
+Bitmap solid(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
+    return drawn(width, height, a == 255 ? AlphaInfo::noneSkipLast : AlphaInfo::last,
+                 [&](int, int) -> std::array<std::uint8_t, 4> { return {r, g, b, a}; });
+}
+
+ImageProperties cameraProperties(int orientation) {
+    ImageProperties properties;
+    properties.orientation = orientation;
+    properties.tiff = PropertyDictionary{{"Make", PropertyValue::string("Orvane")},
+                                         {"Model", PropertyValue::string("Test Camera")},
+                                         {"Orientation", PropertyValue::shortInteger(orientation)}};
+    properties.exif = PropertyDictionary{{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
+                                         {"OffsetTimeOriginal", PropertyValue::string("+02:00")},
+                                         {"PixelXDimension", {Exiv2::unsignedLong, "4000"}},
+                                         {"PixelYDimension", {Exiv2::unsignedLong, "3000"}},
+                                         {"ExposureTime", {Exiv2::unsignedRational, "1/250"}}};
+    properties.gps = PropertyDictionary{{"GPSLatitudeRef", PropertyValue::string("N")},
+                                        {"GPSLatitude", {Exiv2::unsignedRational, "48/1 51/1 30/1"}},
+                                        {"GPSLongitudeRef", PropertyValue::string("E")},
+                                        {"GPSLongitude", {Exiv2::unsignedRational, "2/1 17/1 40/1"}}};
+    properties.iptc = PropertyDictionary{{"Iptc.Application2.City", {Exiv2::string, "Paris"}}};
+    return properties;
+}
+
+Bytes encoded(const Bitmap& image, ConvertFormat format, const ImageProperties& properties, double quality) {
+    return Converter::encode(image, properties, format, quality);
+}
+
+Bytes withExif(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries) {
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    image->readMetadata();
+    Exiv2::ExifData exif = image->exifData();
+    for (const auto& [key, value] : entries) {
+        exif[key] = value;
+    }
+    image->setExifData(exif);
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    io.seek(0, Exiv2::BasicIo::beg);
+    Bytes out(static_cast<std::size_t>(io.size()));
+    io.read(out.data(), static_cast<long>(out.size()));
+    return out;
+}
+
+namespace {
+
+// A little-endian TIFF writer: enough for one directory of tags and one strip.
+class TiffWriter {
+public:
+    struct Entry {
+        std::uint16_t tag;
+        std::uint16_t type;
+        std::uint32_t count;
+        Bytes value; // already in file byte order
+    };
+
+    void add(std::uint16_t tag, std::uint16_t type, std::uint32_t count, Bytes value) {
+        entries_.push_back({tag, type, count, std::move(value)});
+    }
+    void shorts(std::uint16_t tag, std::initializer_list<std::uint16_t> values) {
+        Bytes v;
+        for (auto s : values) {
+            v.push_back(s & 0xFF);
+            v.push_back(s >> 8);
+        }
+        add(tag, 3, static_cast<std::uint32_t>(values.size()), v);
+    }
+    void longs(std::uint16_t tag, std::initializer_list<std::uint32_t> values) {
+        Bytes v;
+        for (auto l : values) {
+            append32(v, l);
+        }
+        add(tag, 4, static_cast<std::uint32_t>(values.size()), v);
+    }
+    void ascii(std::uint16_t tag, const std::string& text) {
+        Bytes v(text.begin(), text.end());
+        v.push_back(0);
+        add(tag, 2, static_cast<std::uint32_t>(v.size()), v);
+    }
+    void bytes(std::uint16_t tag, std::initializer_list<std::uint8_t> values) { add(tag, 1, static_cast<std::uint32_t>(values.size()), Bytes(values)); }
+    void srationals(std::uint16_t tag, const std::vector<std::pair<std::int32_t, std::int32_t>>& values) {
+        Bytes v;
+        for (auto [n, d] : values) {
+            append32(v, static_cast<std::uint32_t>(n));
+            append32(v, static_cast<std::uint32_t>(d));
+        }
+        add(tag, 10, static_cast<std::uint32_t>(values.size()), v);
+    }
+    void rationals(std::uint16_t tag, const std::vector<std::pair<std::uint32_t, std::uint32_t>>& values) {
+        Bytes v;
+        for (auto [n, d] : values) {
+            append32(v, n);
+            append32(v, d);
+        }
+        add(tag, 5, static_cast<std::uint32_t>(values.size()), v);
+    }
+
+    // Lays out: header, strip, tag values, directory. `stripTag` entries get the strip's offset.
+    Bytes write(const Bytes& strip, std::uint16_t stripOffsetsTag) {
+        std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+        Bytes out = {'I', 'I', 42, 0, 0, 0, 0, 0};
+        const std::uint32_t stripOffset = 8;
+        out.insert(out.end(), strip.begin(), strip.end());
+        for (auto& entry : entries_) {
+            if (entry.tag == stripOffsetsTag) {
+                entry.value.clear();
+                append32(entry.value, stripOffset);
+            }
+        }
+        std::vector<std::uint32_t> valueOffsets(entries_.size(), 0);
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (entries_[i].value.size() > 4) {
+                if (out.size() % 2) {
+                    out.push_back(0);
+                }
+                valueOffsets[i] = static_cast<std::uint32_t>(out.size());
+                out.insert(out.end(), entries_[i].value.begin(), entries_[i].value.end());
+            }
+        }
+        if (out.size() % 2) {
+            out.push_back(0);
+        }
+        const auto directory = static_cast<std::uint32_t>(out.size());
+        out[4] = directory & 0xFF;
+        out[5] = (directory >> 8) & 0xFF;
+        out[6] = (directory >> 16) & 0xFF;
+        out[7] = directory >> 24;
+        out.push_back(static_cast<std::uint8_t>(entries_.size()));
+        out.push_back(0);
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            const Entry& e = entries_[i];
+            out.push_back(e.tag & 0xFF);
+            out.push_back(e.tag >> 8);
+            out.push_back(e.type & 0xFF);
+            out.push_back(e.type >> 8);
+            append32(out, e.count);
+            if (e.value.size() > 4) {
+                append32(out, valueOffsets[i]);
+            } else {
+                Bytes inline4 = e.value;
+                inline4.resize(4, 0);
+                out.insert(out.end(), inline4.begin(), inline4.end());
+            }
+        }
+        append32(out, 0);
+        return out;
+    }
+
+private:
+    static void append32(Bytes& v, std::uint32_t l) {
+        v.push_back(l & 0xFF);
+        v.push_back((l >> 8) & 0xFF);
+        v.push_back((l >> 16) & 0xFF);
+        v.push_back(l >> 24);
+    }
+    std::vector<Entry> entries_;
+};
+
+} // namespace
+
+Bytes linearDng(int width, int height, int orientation) {
+    Bytes strip;
+    strip.reserve(static_cast<std::size_t>(width) * height * 6);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint16_t rgb[3] = {static_cast<std::uint16_t>(8000 + 40000.0 * x / width),
+                                          static_cast<std::uint16_t>(8000 + 40000.0 * y / height),
+                                          static_cast<std::uint16_t>(20000)};
+            for (auto v : rgb) {
+                strip.push_back(v & 0xFF);
+                strip.push_back(v >> 8);
+            }
+        }
+    }
+    TiffWriter tiff;
+    tiff.longs(254, {0});
+    tiff.longs(256, {static_cast<std::uint32_t>(width)});
+    tiff.longs(257, {static_cast<std::uint32_t>(height)});
+    tiff.shorts(258, {16, 16, 16});
+    tiff.shorts(259, {1});
+    tiff.shorts(262, {34892}); // linear raw
+    tiff.ascii(271, "Orvane");
+    tiff.ascii(272, "Test DNG");
+    tiff.longs(273, {0});
+    tiff.shorts(274, {static_cast<std::uint16_t>(orientation)});
+    tiff.shorts(277, {3});
+    tiff.longs(278, {static_cast<std::uint32_t>(height)});
+    tiff.longs(279, {static_cast<std::uint32_t>(strip.size())});
+    tiff.shorts(284, {1});
+    tiff.bytes(50706, {1, 4, 0, 0});
+    tiff.bytes(50707, {1, 1, 0, 0});
+    tiff.ascii(50708, "Orvane Test DNG");
+    tiff.longs(50717, {65535});
+    // XYZ to camera (here: linear sRGB) under D65.
+    tiff.srationals(50721, {{32406, 10000}, {-15372, 10000}, {-4986, 10000}, {-9689, 10000}, {18758, 10000},
+                            {415, 10000}, {557, 10000}, {-2040, 10000}, {10570, 10000}});
+    tiff.rationals(50728, {{1, 1}, {1, 1}, {1, 1}});
+    tiff.shorts(50778, {21});
+    return tiff.write(strip, 273);
+}
+
+int maxChannelDifference(const Bitmap& a, const Bitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height()) {
+        throw std::invalid_argument("sizes differ");
+    }
+    int worst = 0;
+    for (std::size_t i = 0; i < a.pixels().size(); ++i) {
+        worst = std::max(worst, std::abs(a.pixels()[i] - b.pixels()[i]));
+    }
+    return worst;
+}
+
+double meanChannelDifference(const Bitmap& a, const Bitmap& b) {
+    if (a.width() != b.width() || a.height() != b.height()) {
+        throw std::invalid_argument("sizes differ");
+    }
+    double sum = 0;
+    for (std::size_t i = 0; i < a.pixels().size(); ++i) {
+        sum += std::abs(a.pixels()[i] - b.pixels()[i]);
+    }
+    return sum / static_cast<double>(a.pixels().size());
+}
+
+} // namespace orvane::test

@@ -1,0 +1,41 @@
+#pragma once
+
+// Test photos made from generated pixels and metadata, so that no fixture has to be downloaded.
+
+#include "core/convert/ConvertFormat.h"
+#include "platform/Bitmap.h"
+#include "platform/ImageProperties.h"
+#include "platform/ImageSource.h"
+
+#include <functional>
+#include <string>
+
+namespace orvane::test {
+
+// A smooth colour gradient with mild texture: compresses like a photo.
+Bitmap gradient(int width, int height, AlphaInfo alpha = AlphaInfo::noneSkipLast);
+// Pixels that compress badly: every pixel pseudo-random.
+Bitmap noise(int width, int height, std::uint32_t seed = 1);
+Bitmap solid(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255);
+// Pixels drawn by a function of (x, y) returning RGBA.
+Bitmap drawn(int width, int height, AlphaInfo alpha,
+             const std::function<std::array<std::uint8_t, 4>(int x, int y)>& pixel);
+
+// EXIF with a camera, a capture date and an offset, and a GPS position.
+ImageProperties cameraProperties(int orientation = 1);
+
+// Encodes with the library's own encoder.
+Bytes encoded(const Bitmap& image, ConvertFormat format, const ImageProperties& properties = {},
+              double quality = 0.9);
+
+// Sets EXIF entries (full exiv2 keys, values as exiv2 reads them) in an encoded file.
+Bytes withExif(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries);
+
+// A minimal linear (demosaiced) DNG of the given size, written by hand.
+Bytes linearDng(int width, int height, int orientation = 1);
+
+// The largest difference of any channel between two bitmaps of the same size; alpha included.
+int maxChannelDifference(const Bitmap& a, const Bitmap& b);
+double meanChannelDifference(const Bitmap& a, const Bitmap& b);
+
+} // namespace orvane::test
