@@ -1,9 +1,13 @@
 #include "platform/MetadataIO.h"
 
 #include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <memory>
+#include <cmath>
 #include <mutex>
 #include <string_view>
 
@@ -86,6 +90,16 @@ Exiv2::ExifData exifData(const ImageProperties& properties) {
             add(exif, key, value);
         }
     }
+    // A resolution given on its own is stated where readers look for it: in the main directory.
+    if (properties.dpiWidth && *properties.dpiWidth > 0 &&
+        exif.findKey(Exiv2::ExifKey("Exif.Image.XResolution")) == exif.end()) {
+        const auto rational = [](double dpi) {
+            return Exiv2::URational(static_cast<std::uint32_t>(std::lround(dpi * 100)), 100);
+        };
+        exif["Exif.Image.XResolution"] = rational(*properties.dpiWidth);
+        exif["Exif.Image.YResolution"] = rational(properties.dpiHeight.value_or(*properties.dpiWidth));
+        exif["Exif.Image.ResolutionUnit"] = static_cast<std::uint16_t>(2);
+    }
     if (properties.orientation && *properties.orientation != 1 &&
         exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation")) == exif.end()) {
         exif["Exif.Image.Orientation"] = static_cast<std::uint16_t>(*properties.orientation);
@@ -111,16 +125,60 @@ Exiv2::IptcData iptcData(const ImageProperties& properties) {
 
 } // namespace
 
+std::vector<std::uint8_t> heifExifBlock(std::span<const std::uint8_t> fileBytes) {
+    if (fileBytes.size() < 12 || std::memcmp(fileBytes.data() + 4, "ftyp", 4) != 0) {
+        return {};
+    }
+    struct Context {
+        heif_context* context = heif_context_alloc();
+        ~Context() { heif_context_free(context); }
+    } context;
+    if (heif_context_read_from_memory_without_copy(context.context, fileBytes.data(), fileBytes.size(), nullptr).code !=
+        heif_error_Ok) {
+        return {};
+    }
+    heif_image_handle* handle = nullptr;
+    if (heif_context_get_primary_image_handle(context.context, &handle).code != heif_error_Ok) {
+        return {};
+    }
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> owned(handle, &heif_image_handle_release);
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) {
+        return {};
+    }
+    std::vector<std::uint8_t> block(heif_image_handle_get_metadata_size(handle, id));
+    if (block.size() < 4 || heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok) {
+        return {};
+    }
+    // The block starts with the offset of its TIFF header.
+    const std::size_t offset = 4 + ((std::size_t{block[0]} << 24) | (block[1] << 16) | (block[2] << 8) | block[3]);
+    if (offset >= block.size()) {
+        return {};
+    }
+    return {block.begin() + static_cast<std::ptrdiff_t>(offset), block.end()};
+}
+
 ImageProperties read(std::span<const std::uint8_t> fileBytes) {
     ensureExiv2();
     ImageProperties properties;
     try {
-        auto image = Exiv2::ImageFactory::open(fileBytes.data(), static_cast<long>(fileBytes.size()));
-        if (image.get() == nullptr) {
-            return properties;
+        Exiv2::ExifData heifExif;
+        const Exiv2::ExifData* exifData = nullptr;
+        Exiv2::Image::AutoPtr image;
+        const auto heifBlock = heifExifBlock(fileBytes);
+        if (!heifBlock.empty()) {
+            // exiv2 misses the EXIF of some HEIF files; libheif finds it reliably.
+            Exiv2::ExifParser::decode(heifExif, heifBlock.data(), static_cast<std::uint32_t>(heifBlock.size()));
+            exifData = &heifExif;
+        } else {
+            image = Exiv2::ImageFactory::open(fileBytes.data(), static_cast<long>(fileBytes.size()));
+            if (image.get() == nullptr) {
+                return properties;
+            }
+            image->readMetadata();
+            exifData = &image->exifData();
         }
-        image->readMetadata();
-        for (const Exiv2::Exifdatum& datum : image->exifData()) {
+        for (const Exiv2::Exifdatum& datum : *exifData) {
             const std::string group = datum.groupName();
             const std::string name = datum.tagName();
             if (group == "Image") {
@@ -139,8 +197,10 @@ ImageProperties read(std::span<const std::uint8_t> fileBytes) {
                 insert(properties.maker, datum.key(), valueOf(datum));
             }
         }
-        for (const Exiv2::Iptcdatum& datum : image->iptcData()) {
-            insert(properties.iptc, datum.key(), {static_cast<int>(datum.typeId()), datum.value().toString()});
+        if (image.get() != nullptr) {
+            for (const Exiv2::Iptcdatum& datum : image->iptcData()) {
+                insert(properties.iptc, datum.key(), {static_cast<int>(datum.typeId()), datum.value().toString()});
+            }
         }
     } catch (const Exiv2::AnyError&) {
         return ImageProperties{};

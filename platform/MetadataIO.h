@@ -16,6 +16,9 @@ namespace orvane::MetadataIO {
 // Files without readable metadata give empty properties; XMP is never read.
 ImageProperties read(std::span<const std::uint8_t> fileBytes);
 
+// The EXIF block of a HEIC or AVIF file, from its TIFF header on; empty when there is none.
+std::vector<std::uint8_t> heifExifBlock(std::span<const std::uint8_t> fileBytes);
+
 // Writes the EXIF, IPTC and colour profile of `properties` into an encoded JPEG or TIFF that
 // holds no metadata yet. Nothing is written that the properties do not hold.
 void embed(std::vector<std::uint8_t>& fileBytes, const ImageProperties& properties, const ColorProfile& profile);

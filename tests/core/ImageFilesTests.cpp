@@ -1,0 +1,70 @@
+#include "core/ImageFiles.h"
+#include "platform/FileError.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace orvane;
+
+TEST(ImageFiles, FormatRawValues) {
+    EXPECT_EQ(allCases<ImageFiles::Format>(),
+              (std::array{ImageFiles::Format::png, ImageFiles::Format::jpeg, ImageFiles::Format::heic}));
+    EXPECT_EQ(fromRawValue<ImageFiles::Format>("jpeg"), ImageFiles::Format::jpeg);
+    EXPECT_FALSE(fromRawValue<ImageFiles::Format>("jpg").has_value());
+    EXPECT_FALSE(fromRawValue<ImageFiles::Format>("PNG").has_value());
+}
+
+TEST(ImageFiles, RotatedPhotoLoadsUprightButFirstImageIsAsStored) {
+    const auto bytes = test::withExif(test::encoded(test::gradient(60, 40), ConvertFormat::jpeg),
+                                      {{"Exif.Image.Orientation", "6"}});
+    const Bitmap upright = ImageFiles::loadFromData(bytes);
+    EXPECT_EQ(upright.width(), 40);
+    EXPECT_EQ(upright.height(), 60);
+    const auto stored = ImageFiles::firstImage(bytes);
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->width(), 60);
+    const Bitmap limited = ImageFiles::loadFromData(bytes, 30);
+    EXPECT_EQ(limited.width(), 20);
+    EXPECT_EQ(limited.height(), 30);
+}
+
+TEST(ImageFiles, BytesThatAreNoImage) {
+    const std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
+    try {
+        ImageFiles::loadFromData(text);
+        FAIL();
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), FileError::Code::fileReadCorruptFile);
+    }
+    EXPECT_FALSE(ImageFiles::firstImage(text).has_value());
+    EXPECT_THROW(ImageFiles::loadFromURL("/nonexistent/photo.heic"), FileError);
+}
+
+TEST(ImageFiles, SaveWritesEachFormatWithItsResolutionAndNothingElse) {
+    test::TemporaryDirectory folder;
+    const Bitmap image = test::gradient(64, 32);
+    for (const auto format : allCases<ImageFiles::Format>()) {
+        const auto path = folder / ("saved." + std::string(rawValue(format)));
+        ImageFiles::save(image, path, format, 0.9, 144);
+        const Bitmap loaded = ImageFiles::loadFromURL(path);
+        EXPECT_EQ(loaded.width(), 64);
+        EXPECT_LE(test::meanChannelDifference(loaded, image), 3.0);
+        const auto source = ImageSource::createFromFile(path);
+        EXPECT_FALSE(source->properties().gps.has_value());
+        if (format != ImageFiles::Format::heic) {
+            EXPECT_NEAR(source->properties().dpiWidth.value_or(0), 144, 0.5) << rawValue(format);
+        }
+    }
+}
+
+TEST(ImageFiles, SaveToAFolderThatCannotBeWrittenFails) {
+    try {
+        ImageFiles::save(test::gradient(8, 8), "/nonexistent-folder/out.png", ImageFiles::Format::png, 1.0);
+        FAIL();
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), FileError::Code::fileWriteUnknown);
+    }
+}

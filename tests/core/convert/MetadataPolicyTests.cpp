@@ -1,0 +1,124 @@
+#include "core/convert/ConverterSteps.h"
+#include "platform/MetadataIO.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <exiv2/exiv2.hpp>
+
+using namespace orvane;
+
+namespace {
+
+// What exiv2 reads from a converted file.
+struct Written {
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+};
+
+Written readWithExiv2(const Bytes& bytes) {
+    if (const auto block = MetadataIO::heifExifBlock(bytes); !block.empty()) {
+        Written written;
+        Exiv2::ExifParser::decode(written.exif, block.data(), static_cast<std::uint32_t>(block.size()));
+        return written;
+    }
+    auto image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
+    image->readMetadata();
+    return {image->exifData(), image->iptcData()};
+}
+
+bool hasGroup(const Exiv2::ExifData& exif, const std::string& group) {
+    return std::any_of(exif.begin(), exif.end(), [&](const Exiv2::Exifdatum& d) { return d.groupName() == group; });
+}
+
+ConvertResult convert(const Bytes& source, ConvertFormat format, MetadataPolicy policy) {
+    ConvertOptions options;
+    options.format = format;
+    options.metadata = policy;
+    return Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), std::nullopt}, options);
+}
+
+class Policies : public testing::TestWithParam<ConvertFormat> {
+protected:
+    static Bytes source() {
+        static const Bytes bytes = test::encoded(test::gradient(80, 60), ConvertFormat::jpeg, test::cameraProperties());
+        return bytes;
+    }
+};
+
+} // namespace
+
+TEST(MetadataFilter, KeepsOnlyTheCopiedGroupsWithAnUprightOrientation) {
+    ImageProperties source = test::cameraProperties(6);
+    source.pixelWidth = 4000;
+    source.colorModel = "RGB";
+    source.dpiWidth = 240;
+    const ImageProperties kept = Converter::filterMetadata(source, MetadataPolicy::keep);
+    EXPECT_EQ(kept.orientation, 1);
+    EXPECT_EQ(findProperty(*kept.tiff, "Orientation")->asInteger(), 1);
+    EXPECT_EQ(kept.tiff->count("Orientation"), 1u);
+    EXPECT_EQ(findProperty(*kept.exif, "PixelXDimension"), nullptr);
+    EXPECT_EQ(findProperty(*kept.exif, "PixelYDimension"), nullptr);
+    EXPECT_NE(findProperty(*kept.exif, "ExposureTime"), nullptr);
+    EXPECT_TRUE(kept.gps.has_value());
+    EXPECT_TRUE(kept.iptc.has_value());
+    EXPECT_EQ(kept.dpiWidth, 240);
+    EXPECT_FALSE(kept.pixelWidth.has_value());
+    EXPECT_FALSE(kept.colorModel.has_value());
+
+    const ImageProperties noLocation = Converter::filterMetadata(source, MetadataPolicy::removeLocation);
+    EXPECT_FALSE(noLocation.gps.has_value());
+    EXPECT_TRUE(noLocation.exif.has_value());
+
+    ImageProperties expected;
+    expected.orientation = 1;
+    EXPECT_EQ(Converter::filterMetadata(source, MetadataPolicy::removeAll), expected);
+}
+
+TEST_P(Policies, RemoveLocationDropsGpsAndKeepsTheCaptureDate) {
+    const Written written = readWithExiv2(convert(source(), GetParam(), MetadataPolicy::removeLocation).data);
+    EXPECT_FALSE(hasGroup(written.exif, "GPSInfo"));
+    const auto date = written.exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
+    ASSERT_NE(date, written.exif.end());
+    EXPECT_EQ(date->toString(), "2021:07:04 15:30:00");
+    const auto orientation = written.exif.findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
+    ASSERT_NE(orientation, written.exif.end());
+    EXPECT_EQ(orientation->toLong(), 1);
+}
+
+TEST_P(Policies, KeepCarriesGpsButNoPixelDimensions) {
+    const Written written = readWithExiv2(convert(source(), GetParam(), MetadataPolicy::keep).data);
+    EXPECT_TRUE(hasGroup(written.exif, "GPSInfo"));
+    EXPECT_EQ(written.exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelXDimension")), written.exif.end());
+    EXPECT_EQ(written.exif.findKey(Exiv2::ExifKey("Exif.Photo.PixelYDimension")), written.exif.end());
+    const auto make = written.exif.findKey(Exiv2::ExifKey("Exif.Image.Make"));
+    ASSERT_NE(make, written.exif.end());
+    EXPECT_EQ(make->toString(), "Orvane");
+}
+
+TEST_P(Policies, RemoveAllLeavesNothing) {
+    const Written written = readWithExiv2(convert(source(), GetParam(), MetadataPolicy::removeAll).data);
+    for (const auto& datum : written.exif) {
+        // A TIFF file's own layout tags are not metadata of the photo.
+        EXPECT_TRUE(GetParam() == ConvertFormat::tiff && datum.groupName() == "Image" &&
+                    datum.tagName() != "Make" && datum.tagName() != "Orientation")
+            << datum.key();
+    }
+    EXPECT_TRUE(written.iptc.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormatWithMetadata, Policies,
+                         testing::Values(ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::heic,
+                                         ConvertFormat::avif, ConvertFormat::tiff),
+                         [](const auto& info) { return std::string(rawValue(info.param)); });
+
+TEST(MetadataPolicies, WebPCarriesNoMetadataUnderAnyPolicy) {
+    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::jpeg, test::cameraProperties());
+    for (const auto policy : allCases<MetadataPolicy>()) {
+        const Bytes webp = convert(source, ConvertFormat::webp, policy).data;
+        const std::string text(webp.begin(), webp.end());
+        EXPECT_EQ(text.find("EXIF"), std::string::npos);
+        EXPECT_EQ(text.find("Exif"), std::string::npos);
+        EXPECT_EQ(text.find("XMP"), std::string::npos);
+    }
+}

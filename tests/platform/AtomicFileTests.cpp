@@ -1,0 +1,62 @@
+#include "platform/AtomicFile.h"
+#include "platform/FileError.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+std::string contents(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+const std::vector<std::uint8_t> hello = {'h', 'i'};
+const std::vector<std::uint8_t> bye = {'b', 'y', 'e'};
+} // namespace
+
+TEST(AtomicFile, WriteReplacesAndLeavesNoTemporaryFile) {
+    test::TemporaryDirectory folder;
+    AtomicFile::write(folder / "a.jpg", hello);
+    AtomicFile::write(folder / "a.jpg", bye);
+    EXPECT_EQ(contents(folder / "a.jpg"), "bye");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(AtomicFile, WriteNewNumbersTakenNamesAndNeverReplaces) {
+    test::TemporaryDirectory folder;
+    EXPECT_EQ(AtomicFile::writeNew(folder / "beach.jpg", hello), folder / "beach.jpg");
+    EXPECT_EQ(AtomicFile::writeNew(folder / "beach.jpg", bye), folder / "beach 2.jpg");
+    EXPECT_EQ(AtomicFile::writeNew(folder / "beach.jpg", bye), folder / "beach 3.jpg");
+    EXPECT_EQ(contents(folder / "beach.jpg"), "hi");
+    EXPECT_EQ(AtomicFile::numbered("report.final.heic", 2), fs::path("report.final 2.heic"));
+    EXPECT_EQ(AtomicFile::numbered("noext", 3), fs::path("noext 3"));
+}
+
+TEST(AtomicFile, FailureInAnUnwritableFolderLeavesNothing) {
+    if (::geteuid() == 0) {
+        // root writes anywhere; a missing folder fails for everyone.
+        EXPECT_THROW(AtomicFile::write("/nonexistent-folder/x.jpg", hello), FileError);
+        return;
+    }
+    test::TemporaryDirectory folder;
+    ::chmod(folder.path().c_str(), 0500);
+    EXPECT_THROW(AtomicFile::write(folder / "x.jpg", hello), FileError);
+    ::chmod(folder.path().c_str(), 0700);
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(AtomicFile, WrittenFilesGetOrdinaryPermissions) {
+    test::TemporaryDirectory folder;
+    AtomicFile::write(folder / "p.png", hello);
+    struct stat info {};
+    ASSERT_EQ(::stat((folder / "p.png").c_str(), &info), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
