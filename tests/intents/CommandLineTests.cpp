@@ -1,0 +1,115 @@
+#include "intents/CommandLine.h"
+#include "platform/ImageSource.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(std::vector<std::string> arguments) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = CommandLine::run(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class CommandLineConvert : public testing::Test {
+protected:
+    void SetUp() override {
+        const Bytes heic = test::encoded(test::gradient(200, 150), ConvertFormat::heic, test::cameraProperties());
+        std::ofstream(photo(), std::ios::binary).write(reinterpret_cast<const char*>(heic.data()), static_cast<std::streamsize>(heic.size()));
+        fs::create_directory(folder / "out");
+    }
+    fs::path photo() const { return folder / "holiday.heic"; }
+    test::TemporaryDirectory folder;
+};
+
+Bytes readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+TEST_F(CommandLineConvert, WritesIntoTheFolderAndNeverOverwrites) {
+    const std::string out = (folder / "out").string();
+    const Outcome first = run({"convert", photo().string(), "--output", out});
+    EXPECT_EQ(first.status, 0) << first.err;
+    EXPECT_EQ(first.out, (folder / "out" / "holiday.jpg").string() + "\n");
+    const Outcome second = run({"convert", photo().string(), "--output", out});
+    EXPECT_EQ(second.out, (folder / "out" / "holiday 2.jpg").string() + "\n");
+    const Outcome third = run({"convert", photo().string(), "--output=" + (folder / "out" / "holiday.jpg").string()});
+    EXPECT_EQ(third.out, (folder / "out" / "holiday 3.jpg").string() + "\n");
+    const auto written = ImageSource::createFromFile(folder / "out" / "holiday.jpg");
+    ASSERT_TRUE(written.has_value());
+    EXPECT_FALSE(written->properties().gps.has_value());
+}
+
+TEST_F(CommandLineConvert, OptionsReachTheAction) {
+    const Outcome result = run({"convert", "--format", "webp", "--keep-location", "--max-kb", "10", photo().string(),
+                                "--output", (folder / "out").string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Bytes webp = readFile(folder / "out" / "holiday.webp");
+    EXPECT_LE(webp.size(), 10'000u);
+    EXPECT_EQ(ImageSource::create(webp)->typeIdentifier(), "org.webmproject.webp");
+}
+
+TEST_F(CommandLineConvert, DashWritesTheFileToStandardOutput) {
+    const Outcome result = run({"convert", photo().string(), "--format", "png", "--output", "-"});
+    ASSERT_EQ(result.status, 0);
+    const auto source = ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(result.out.data()), result.out.size()));
+    ASSERT_TRUE(source.has_value());
+    EXPECT_EQ(source->typeIdentifier(), "public.png");
+}
+
+TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndShowTheHelp) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{
+             {"convert"},
+             {"convert", photo().string(), "--max-kb", "9"},
+             {"convert", photo().string(), "--max-kb", "50001"},
+             {"convert", photo().string(), "--max-kb", "ten"},
+             {"convert", photo().string(), "--format", "tiff"},
+             {"convert", photo().string(), "--format"},
+             {"convert", photo().string(), "--sharpen"},
+             {"convert", photo().string(), photo().string()},
+             {"shrink", photo().string()},
+         }) {
+        const Outcome result = run(arguments);
+        EXPECT_EQ(result.status, 2) << arguments.back();
+        EXPECT_NE(result.err.find("Usage: orvane"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+}
+
+TEST_F(CommandLineConvert, FailuresExitWithOneInTheActionsWords) {
+    std::ofstream(folder / "notes.jpg") << "just text";
+    const Outcome unreadable = run({"convert", (folder / "notes.jpg").string(), "--output", (folder / "out").string()});
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.err, "That file isn't an image Orvane can read.\n");
+    const Outcome missing = run({"convert", (folder / "gone.jpg").string()});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "The file “gone.jpg” couldn't be opened.\n");
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+}
+
+TEST(CommandLine, HelpListsTheActions) {
+    const Outcome help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Convert Image"), std::string::npos);
+    EXPECT_TRUE(CommandLine::namesAction({"convert", "x.jpg"}));
+    EXPECT_FALSE(CommandLine::namesAction({}));
+    EXPECT_FALSE(CommandLine::namesAction({"--help"}));
+}
