@@ -179,19 +179,24 @@ std::string colorModelOf(VipsInterpretation interpretation) {
     }
 }
 
-VImage resizedToFit(VImage image, int maxPixelSize) {
-    const int longEdge = std::max(image.width(), image.height());
+// The size of a picture of `width` × `height` scaled so that its long side is exactly the limit,
+// the short side rounded and at least 1; or that size itself when it is within the limit.
+std::pair<int, int> fittedSize(int width, int height, int maxPixelSize) {
+    const int longEdge = std::max(width, height);
     if (longEdge <= maxPixelSize) {
-        return image;
+        return {width, height};
     }
     const double scale = static_cast<double>(maxPixelSize) / longEdge;
-    const auto options = [] { return VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3); };
-    if (image.has_alpha()) {
-        // Resample colour weighted by coverage, so transparent pixels do not bleed into edges.
-        const VipsBandFormat format = image.format();
-        return image.premultiply().resize(scale, options()).unpremultiply().cast(format);
-    }
-    return image.resize(scale, options());
+    const auto side = [&](int length) {
+        return length == longEdge ? maxPixelSize : std::max(1, static_cast<int>(std::lround(length * scale)));
+    };
+    return {side(width), side(height)};
+}
+
+VImage resizedToFit(const VImage& image, int maxPixelSize) {
+    const auto [width, height] = fittedSize(image.width(), image.height(), maxPixelSize);
+    return width == image.width() && height == image.height() ? image
+                                                             : VipsRuntime::resizeExactly(image, width, height);
 }
 
 } // namespace
@@ -264,6 +269,19 @@ std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {
     return ImageSource(std::move(state));
 }
 
+int ImageSource::jpegShrink(std::optional<int> maxPixelSize) const {
+    const int longSide = std::max(state_->properties.pixelWidth.value_or(0), state_->properties.pixelHeight.value_or(0));
+    if (!maxPixelSize || longSide <= 0) {
+        return 1;
+    }
+    for (const int shrink : {8, 4, 2}) {
+        if (longSide / shrink >= *maxPixelSize) {
+            return shrink;
+        }
+    }
+    return 1;
+}
+
 std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool upright) const {
     if (state_->count == 0) {
         return std::nullopt;
@@ -289,6 +307,10 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
             image = VipsRuntime::viewForEncoding(straight);
             return VipsRuntime::toBitmap(resizedToFit(image, *maxPixelSize));
         }
+        case Kind::jpeg:
+            // JPEG decodes straight to a half, quarter or eighth of its size; the rest is resampled.
+            image = loadWithVips(state_->kind, bytes, VImage::option()->set("shrink", jpegShrink(maxPixelSize)));
+            break;
         default:
             image = loadWithVips(state_->kind, bytes);
             break;
@@ -301,7 +323,16 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
             image = image.autorot();
         }
         if (maxPixelSize) {
-            image = resizedToFit(image, *maxPixelSize);
+            // Sized from the full picture, so that decoding at a reduced scale changes nothing.
+            int width = state_->properties.pixelWidth.value_or(image.width());
+            int height = state_->properties.pixelHeight.value_or(image.height());
+            if ((image.width() > image.height()) != (width > height)) {
+                std::swap(width, height);
+            }
+            const auto [targetWidth, targetHeight] = fittedSize(width, height, *maxPixelSize);
+            if (targetWidth != image.width() || targetHeight != image.height()) {
+                image = VipsRuntime::resizeExactly(image, targetWidth, targetHeight);
+            }
         }
         return VipsRuntime::toBitmap(image);
     } catch (const vips::VError&) {

@@ -51,6 +51,7 @@ private:
     };
     explicit ImageSource(std::shared_ptr<const State> state) : state_(std::move(state)) {}
     std::optional<Bitmap> decode(std::optional<int> maxPixelSize, bool upright) const;
+    int jpegShrink(std::optional<int> maxPixelSize) const;
 
     std::shared_ptr<const State> state_;
 };

@@ -32,22 +32,7 @@ LazyImage LazyImage::resized(int width, int height) const {
     if (width < 1 || height < 1) {
         throw std::invalid_argument("resize to an empty image");
     }
-    VImage image = impl_->image;
-    const VipsBandFormat format = image.format();
-    const double hscale = static_cast<double>(width) / image.width();
-    const double vscale = static_cast<double>(height) / image.height();
-    if (hasAlpha()) {
-        image = image.premultiply();
-    }
-    image = image.resize(hscale, VImage::option()->set("vscale", vscale)->set("kernel", VIPS_KERNEL_LANCZOS3));
-    if (hasAlpha()) {
-        image = image.unpremultiply();
-    }
-    image = image.cast(format);
-    // Rounding inside the resampler can leave a pixel more or less; settle on the exact size.
-    if (image.width() != width || image.height() != height) {
-        image = image.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
-    }
+    const VImage image = VipsRuntime::resizeExactly(impl_->image, width, height);
     return make(image, *impl_);
 }
 

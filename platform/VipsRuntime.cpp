@@ -78,6 +78,28 @@ Bitmap bitmapFromBands(const VImage& image, const ColorProfile& profile, AlphaIn
     return Bitmap(rgba.width(), rgba.height(), alpha, std::vector<std::uint8_t>(bytes, bytes + size), profile);
 }
 
+VImage resizeExactly(const VImage& source, int width, int height) {
+    VImage image = source;
+    const VipsBandFormat format = image.format();
+    const bool alpha = image.has_alpha();
+    if (alpha) {
+        image = image.premultiply();
+    }
+    image = image.resize(static_cast<double>(width) / image.width(),
+                         VImage::option()
+                             ->set("vscale", static_cast<double>(height) / image.height())
+                             ->set("kernel", VIPS_KERNEL_LANCZOS3));
+    if (alpha) {
+        image = image.unpremultiply();
+    }
+    image = image.cast(format);
+    // Rounding inside the resampler can leave a pixel more or less; settle on the exact size.
+    if (image.width() != width || image.height() != height) {
+        image = image.embed(0, 0, width, height, VImage::option()->set("extend", VIPS_EXTEND_COPY));
+    }
+    return image;
+}
+
 Bitmap toBitmap(VImage image) {
     ensure();
     const VipsInterpretation interpretation = image.guess_interpretation();

@@ -28,4 +28,8 @@ Bitmap toBitmap(vips::VImage image);
 Bitmap bitmapFromBands(const vips::VImage& image, const ColorProfile& profile,
                        AlphaInfo fourBandAlpha = AlphaInfo::last);
 
+// Resamples to exactly `width` × `height` with a Lanczos kernel; colour is weighted by coverage
+// so that transparent pixels do not bleed into their neighbours. The sample format is kept.
+vips::VImage resizeExactly(const vips::VImage& image, int width, int height);
+
 } // namespace orvane::VipsRuntime

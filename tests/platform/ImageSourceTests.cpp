@@ -158,6 +158,14 @@ TEST(ImageSource, ScalesStraightToTheLimitOnTheLongSide) {
     EXPECT_EQ(small.width(), 100);
     EXPECT_EQ(small.height(), 50);
     EXPECT_EQ(source->createThumbnail(5000)->width(), 1000);
+    // JPEG shrinks while decoding; the result is the same size.
+    const auto jpeg = ImageSource::create(test::encoded(test::gradient(1000, 500), ConvertFormat::jpeg));
+    for (const int limit : {100, 125, 499, 500, 999}) {
+        const Bitmap shrunk = *jpeg->createThumbnail(limit);
+        EXPECT_EQ(shrunk.width(), limit);
+        EXPECT_EQ(shrunk.height(), (limit + 1) / 2);
+    }
+    EXPECT_LE(test::meanChannelDifference(*jpeg->createThumbnail(125), *source->createThumbnail(125)), 5.0);
 }
 
 TEST(ImageSource, RefusesBytesThatAreNoImage) {

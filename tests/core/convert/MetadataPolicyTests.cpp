@@ -122,3 +122,28 @@ TEST(MetadataPolicies, WebPCarriesNoMetadataUnderAnyPolicy) {
         EXPECT_EQ(text.find("XMP"), std::string::npos);
     }
 }
+
+TEST(MetadataPolicies, XmpIsNeverCarriedOverEvenUnderKeep) {
+    // XMP can repeat the location, so it goes whatever the policy says.
+    const Bytes plain = test::encoded(test::gradient(40, 30), ConvertFormat::jpeg, test::cameraProperties());
+    auto image = Exiv2::ImageFactory::open(plain.data(), static_cast<long>(plain.size()));
+    image->readMetadata();
+    Exiv2::XmpData xmp;
+    xmp["Xmp.exif.GPSLatitude"] = "48,51.5N";
+    xmp["Xmp.dc.title"] = "Holiday";
+    image->setXmpData(xmp);
+    image->writeMetadata();
+    Exiv2::BasicIo& io = image->io();
+    io.seek(0, Exiv2::BasicIo::beg);
+    Bytes withXmp(static_cast<std::size_t>(io.size()));
+    io.read(withXmp.data(), static_cast<long>(withXmp.size()));
+    ASSERT_NE(std::string(withXmp.begin(), withXmp.end()).find("xmpmeta"), std::string::npos);
+
+    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff, ConvertFormat::heic, ConvertFormat::avif}) {
+        const Bytes out = convert(withXmp, format, MetadataPolicy::keep).data;
+        const std::string text(out.begin(), out.end());
+        EXPECT_EQ(text.find("xmpmeta"), std::string::npos) << rawValue(format);
+        EXPECT_EQ(text.find("Holiday"), std::string::npos) << rawValue(format);
+        EXPECT_NE(readWithExiv2(out).exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal")), readWithExiv2(out).exif.end());
+    }
+}
