@@ -9,7 +9,9 @@
 namespace orvane::ImageFiles {
 
 namespace {
-[[noreturn]] void corrupt() { throw FileError(FileError::Code::fileReadCorruptFile); }
+[[noreturn]] void corrupt() {
+    throw FileError(FileError::Code::fileReadCorruptFile);
+}
 } // namespace
 
 Bitmap decode(const ImageSource& source, std::optional<int> maxPixelSize) {
@@ -51,8 +53,11 @@ std::optional<Bitmap> firstImage(std::span<const std::uint8_t> bytes) {
     return source->createImage();
 }
 
-void save(const Bitmap& image, const std::filesystem::path& url, Format format, double quality, std::optional<int> dpi) {
-    const char* type = format == Format::png ? "public.png" : format == Format::jpeg ? "public.jpeg" : "public.heic";
+void save(const Bitmap& image, const std::filesystem::path& url, Format format, double quality,
+          std::optional<int> dpi) {
+    const char* type = format == Format::png    ? "public.png"
+                       : format == Format::jpeg ? "public.jpeg"
+                                                : "public.heic";
     ImageProperties properties;
     if (dpi) {
         properties.dpiWidth = *dpi;

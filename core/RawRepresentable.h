@@ -13,7 +13,9 @@ namespace orvane {
 template <typename T> struct RawValues;
 
 template <typename T>
-concept RawRepresentable = requires { RawValues<T>::table; };
+concept RawRepresentable = requires {
+    RawValues<T>::table;
+};
 
 template <RawRepresentable T> constexpr std::string_view rawValue(T value) {
     for (const auto& [candidate, raw] : RawValues<T>::table) {

@@ -7,9 +7,13 @@
 
 namespace orvane::Render {
 
-const ColorProfile& srgb() { return ColorProfile::srgb(); }
+const ColorProfile& srgb() {
+    return ColorProfile::srgb();
+}
 
-ColorProfile makeSrgb() { return ColorProfile::makeSrgb(); }
+ColorProfile makeSrgb() {
+    return ColorProfile::makeSrgb();
+}
 
 Bitmap cgImage(const LazyImage& image, bool keepAlpha) {
     try {
@@ -27,7 +31,8 @@ Bitmap downscaled(const Bitmap& image, int maxLongEdge) {
     const double factor = static_cast<double>(maxLongEdge) / longEdge;
     const int width = std::max(1, static_cast<int>(image.width() * factor));
     const int height = std::max(1, static_cast<int>(image.height() * factor));
-    const AlphaInfo layout = hasAlphaChannel(image.alphaInfo()) ? AlphaInfo::premultipliedLast : AlphaInfo::noneSkipLast;
+    const AlphaInfo layout =
+        hasAlphaChannel(image.alphaInfo()) ? AlphaInfo::premultipliedLast : AlphaInfo::noneSkipLast;
     try {
         return LazyImage::fromBitmap(image).resized(width, height).render(layout);
     } catch (const std::exception&) {

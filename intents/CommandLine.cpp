@@ -89,7 +89,8 @@ IntentFile readImage(const std::string& path) {
     Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const std::string extension = fs::path(path).extension().string();
     return IntentFile{std::move(bytes), fs::path(path).filename().string(),
-                      extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1)) : std::nullopt};
+                      extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1))
+                                           : std::nullopt};
 }
 
 IntentFile runConvert(const Invocation& invocation, const IntentFile& image) {
@@ -143,8 +144,10 @@ std::string helpText() {
            "             --remove-location | --keep-location  (default --remove-location)\n"
            "\n"
            "Every action:\n"
-           "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
-           "                        An existing file is never replaced: \" 2\", \" 3\"… go before the extension.\n"
+           "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard "
+           "output).\n"
+           "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
+           "extension.\n"
            "  --help                this text\n";
 }
 
@@ -165,11 +168,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         const IntentFile image = readImage(*invocation.image);
         const IntentFile result = runConvert(invocation, image);
         if (invocation.output == "-") {
-            out.write(reinterpret_cast<const char*>(result.data.data()), static_cast<std::streamsize>(result.data.size()));
+            out.write(reinterpret_cast<const char*>(result.data.data()),
+                      static_cast<std::streamsize>(result.data.size()));
             out.flush();
             return out ? success : failure;
         }
-        const fs::path written = AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
+        const fs::path written =
+            AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
         out << written.string() << '\n';
         return success;
     } catch (const UsageError& error) {

@@ -2,7 +2,9 @@
 
 namespace orvane {
 
-std::string typeDisplayName(ConvertFormatOption) { return "Format"; }
+std::string typeDisplayName(ConvertFormatOption) {
+    return "Format";
+}
 
 std::string displayText(ConvertFormatOption option) {
     switch (option) {

@@ -16,9 +16,9 @@ IntentFile ConvertImageIntent::perform() const {
     options.keepCaptureDate = true;
     options.neverLarger = false;
 
-    const ConvertInput input = ConvertInputData{
-        std::make_shared<const Bytes>(image.data),
-        image.type ? std::optional<std::string>(image.type->identifier()) : std::nullopt};
+    const ConvertInput input =
+        ConvertInputData{std::make_shared<const Bytes>(image.data),
+                         image.type ? std::optional<std::string>(image.type->identifier()) : std::nullopt};
     ConvertResult result;
     try {
         result = Converter::convert(input, options);

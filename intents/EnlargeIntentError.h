@@ -8,7 +8,9 @@ namespace orvane {
 class EnlargeIntentError : public Error {
 public:
     enum class Case { unreadable };
-    static EnlargeIntentError unreadable() { return EnlargeIntentError("That file isn't an image Orvane can read."); }
+    static EnlargeIntentError unreadable() {
+        return EnlargeIntentError("That file isn't an image Orvane can read.");
+    }
 
 private:
     using Error::Error;

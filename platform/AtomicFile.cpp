@@ -60,8 +60,9 @@ public:
 
     // Renames into place; returns false when `noReplace` is set and the name is taken.
     bool commit(const std::filesystem::path& target, bool noReplace) {
-        const int result = noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE)
-                                     : ::rename(path_.c_str(), target.c_str());
+        const int result =
+            noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE)
+                      : ::rename(path_.c_str(), target.c_str());
         if (result == 0) {
             path_.clear();
             return true;

@@ -6,18 +6,22 @@
 
 namespace orvane {
 
-bool hasAlphaChannel(AlphaInfo info) { return info != AlphaInfo::noneSkipLast; }
+bool hasAlphaChannel(AlphaInfo info) {
+    return info != AlphaInfo::noneSkipLast;
+}
 
 bool Bitmap::sizeIsAcceptable(std::int64_t width, std::int64_t height) {
     return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide && width * height <= maxPixels;
 }
 
-Bitmap::Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels, ColorProfile profile) {
+Bitmap::Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
+               ColorProfile profile) {
     if (!sizeIsAcceptable(width, height) ||
         pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
         throw std::invalid_argument("bitmap size does not match its pixels");
     }
-    storage_ = std::make_shared<const Storage>(Storage{width, height, alpha, std::move(pixels), std::move(profile)});
+    storage_ =
+        std::make_shared<const Storage>(Storage{width, height, alpha, std::move(pixels), std::move(profile)});
 }
 
 Bitmap Bitmap::premultiplied() const {

@@ -33,7 +33,8 @@ public:
     std::size_t bytesPerRow() const { return static_cast<std::size_t>(width()) * 4; }
     std::span<const std::uint8_t> pixels() const { return storage_->pixels; }
     const std::uint8_t* pixel(int x, int y) const {
-        return storage_->pixels.data() + static_cast<std::size_t>(y) * bytesPerRow() + static_cast<std::size_t>(x) * 4;
+        return storage_->pixels.data() + static_cast<std::size_t>(y) * bytesPerRow() +
+               static_cast<std::size_t>(x) * 4;
     }
 
     // The same pixels with colour multiplied by alpha (or straight again); an opaque bitmap comes

@@ -9,7 +9,9 @@ namespace {
 
 constexpr std::uint32_t rgb = 0, bitfields = 3, alphaBitfields = 6;
 
-std::uint32_t u16(std::span<const std::uint8_t> b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+std::uint32_t u16(std::span<const std::uint8_t> b, std::size_t at) {
+    return b[at] | (b[at + 1] << 8);
+}
 std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
@@ -155,8 +157,8 @@ std::optional<Bitmap> decode(std::span<const std::uint8_t> b) {
                     a = row[x * 4 + 3];
                 }
             } else {
-                const std::uint32_t pixel = l.bitsPerPixel == 16 ? u16({row, rowBytes}, x * 2)
-                                                                  : u32({row, rowBytes}, x * 4);
+                const std::uint32_t pixel =
+                    l.bitsPerPixel == 16 ? u16({row, rowBytes}, x * 2) : u32({row, rowBytes}, x * 4);
                 r = channel(pixel, l.masks[0]);
                 g = channel(pixel, l.masks[1]);
                 bl = channel(pixel, l.masks[2]);

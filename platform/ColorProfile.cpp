@@ -18,8 +18,8 @@ std::vector<std::uint8_t> loadSrgbBytes() {
         std::abort();
     }
     std::size_t length = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr,
-                                                                           nullptr, nullptr));
+    const auto* data =
+        static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
     std::vector<std::uint8_t> bytes(data, data + length);
     vips_area_unref(&blob->area);
     return bytes;
@@ -34,9 +34,13 @@ const ColorProfile& ColorProfile::srgb() {
     return shared;
 }
 
-ColorProfile ColorProfile::makeSrgb() { return ColorProfile{std::vector<std::uint8_t>(srgb().icc().begin(), srgb().icc().end())}; }
+ColorProfile ColorProfile::makeSrgb() {
+    return ColorProfile{std::vector<std::uint8_t>(srgb().icc().begin(), srgb().icc().end())};
+}
 
-bool ColorProfile::isSrgb() const { return *this == srgb(); }
+bool ColorProfile::isSrgb() const {
+    return *this == srgb();
+}
 
 bool operator==(const ColorProfile& a, const ColorProfile& b) {
     return a.icc_ == b.icc_ || std::ranges::equal(*a.icc_, *b.icc_);

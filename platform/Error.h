@@ -9,7 +9,8 @@ namespace orvane {
 // error without knowing its area.
 class Error : public std::exception {
 public:
-    explicit Error(std::string description) : description_(std::move(description)) {}
+    explicit Error(std::string description)
+        : description_(std::move(description)) {}
     const char* what() const noexcept override { return description_.c_str(); }
     const std::string& description() const noexcept { return description_; }
 

@@ -2,7 +2,9 @@
 
 namespace orvane {
 
-FileError::FileError(Code code) : Error(descriptionFor(code)), code_(code) {}
+FileError::FileError(Code code)
+    : Error(descriptionFor(code))
+    , code_(code) {}
 
 std::string FileError::descriptionFor(Code code) {
     switch (code) {

@@ -1,10 +1,9 @@
 #include "platform/HeifEncoder.h"
 
-#include <libheif/heif.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <libheif/heif.h>
 #include <memory>
 #include <stdexcept>
 #include <thread>
@@ -25,7 +24,8 @@ template <typename T, void (*Release)(T*)> struct Releaser {
 using Context = std::unique_ptr<heif_context, Releaser<heif_context, heif_context_free>>;
 using Image = std::unique_ptr<heif_image, Releaser<const heif_image, heif_image_release>>;
 using Encoder = std::unique_ptr<heif_encoder, Releaser<heif_encoder, heif_encoder_release>>;
-using Handle = std::unique_ptr<heif_image_handle, Releaser<const heif_image_handle, heif_image_handle_release>>;
+using Handle =
+    std::unique_ptr<heif_image_handle, Releaser<const heif_image_handle, heif_image_handle_release>>;
 
 // Speed settings: the default efforts of both encoders take many seconds for one photo. These
 // keep the visual quality at a given quality setting close to the defaults while encoding several
@@ -58,7 +58,8 @@ std::vector<std::uint8_t> encode(const Bitmap& bitmap, Codec codec, double quali
         context.get(), codec == Codec::hevc ? heif_compression_HEVC : heif_compression_AV1, &rawEncoder));
     Encoder encoder(rawEncoder);
     configure(encoder.get(), codec);
-    check(heif_encoder_set_lossy_quality(encoder.get(), static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100))));
+    check(heif_encoder_set_lossy_quality(encoder.get(),
+                                         static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100))));
 
     heif_image* rawImage = nullptr;
     check(heif_image_create(bitmap.width(), bitmap.height(), heif_colorspace_RGB,
@@ -89,7 +90,8 @@ std::vector<std::uint8_t> encode(const Bitmap& bitmap, Codec codec, double quali
     check(heif_context_encode_image(context.get(), image.get(), encoder.get(), nullptr, &rawHandle));
     Handle handle(rawHandle);
     if (!exif.empty()) {
-        check(heif_context_add_exif_metadata(context.get(), handle.get(), exif.data(), static_cast<int>(exif.size())));
+        check(heif_context_add_exif_metadata(context.get(), handle.get(), exif.data(),
+                                             static_cast<int>(exif.size())));
     }
     std::vector<std::uint8_t> bytes;
     heif_writer writer{};

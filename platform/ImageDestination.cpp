@@ -41,8 +41,8 @@ constexpr double defaultDpi = 72.0;
 
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
 // none at all and add exactly ours afterwards.
-std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target, const ImageProperties& properties,
-                                         double quality) {
+std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
+                                         const ImageProperties& properties, double quality) {
     VImage image = VipsRuntime::viewForEncoding(bitmap);
     const double xres = properties.dpiWidth.value_or(defaultDpi) / 25.4;
     const double yres = properties.dpiHeight.value_or(properties.dpiWidth.value_or(defaultDpi)) / 25.4;
@@ -51,12 +51,16 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target, co
     switch (target) {
     case Target::jpeg: {
         const int q = static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
-        image.jpegsave_buffer(VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true)->set(
-            "buffer", &blob));
+        image.jpegsave_buffer(VImage::option()
+                                  ->set("Q", q)
+                                  ->set("strip", true)
+                                  ->set("optimize_coding", true)
+                                  ->set("buffer", &blob));
         break;
     }
     case Target::png:
-        image.pngsave_buffer(VImage::option()->set("strip", true)->set("compression", 6)->set("buffer", &blob));
+        image.pngsave_buffer(
+            VImage::option()->set("strip", true)->set("compression", 6)->set("buffer", &blob));
         break;
     case Target::tiff:
         image.tiffsave_buffer(VImage::option()
@@ -70,7 +74,8 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target, co
         throw vips::VError("not a vips target");
     }
     std::size_t length = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
+    const auto* data =
+        static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
     std::vector<std::uint8_t> bytes(data, data + length);
     vips_area_unref(&blob->area);
     if (target == Target::png) {
@@ -83,7 +88,9 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target, co
 
 } // namespace
 
-bool canEncode(std::string_view typeIdentifier) { return targetFor(typeIdentifier).has_value(); }
+bool canEncode(std::string_view typeIdentifier) {
+    return targetFor(typeIdentifier).has_value();
+}
 
 std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
                                  const ImageProperties& properties, std::optional<double> quality) {
@@ -95,8 +102,9 @@ std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdent
     try {
         const Bitmap straight = image.unpremultiplied();
         if (*target == Target::heic || *target == Target::avif) {
-            return HeifEncoder::encode(straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1,
-                                       q, MetadataIO::exifBlob(properties));
+            return HeifEncoder::encode(
+                straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1, q,
+                MetadataIO::exifBlob(properties));
         }
         return encodeWithVips(straight, *target, properties, q);
     } catch (const std::bad_alloc&) {

@@ -1,16 +1,21 @@
 #include "platform/ImageProperties.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <charconv>
+#include <exiv2/exiv2.hpp>
 
 namespace orvane {
 
-PropertyValue PropertyValue::string(std::string text) { return {Exiv2::asciiString, std::move(text)}; }
+PropertyValue PropertyValue::string(std::string text) {
+    return {Exiv2::asciiString, std::move(text)};
+}
 
-PropertyValue PropertyValue::shortInteger(int value) { return {Exiv2::unsignedShort, std::to_string(value)}; }
+PropertyValue PropertyValue::shortInteger(int value) {
+    return {Exiv2::unsignedShort, std::to_string(value)};
+}
 
-bool PropertyValue::isString() const { return typeId == Exiv2::asciiString || typeId == Exiv2::string; }
+bool PropertyValue::isString() const {
+    return typeId == Exiv2::asciiString || typeId == Exiv2::string;
+}
 
 std::optional<long> PropertyValue::asInteger() const {
     if (isString()) {

@@ -36,7 +36,7 @@ struct ImageProperties {
     std::optional<PropertyDictionary> exif; // the EXIF sub-directory: exposure, capture dates, lens…
     std::optional<PropertyDictionary> tiff; // the main directory: make, model, orientation, software…
     std::optional<PropertyDictionary> gps;
-    std::optional<PropertyDictionary> iptc; // by full data-set key ("Iptc.Application2.City")
+    std::optional<PropertyDictionary> iptc;  // by full data-set key ("Iptc.Application2.City")
     std::optional<PropertyDictionary> maker; // the camera maker's own note
 
     friend bool operator==(const ImageProperties&, const ImageProperties&) = default;

@@ -17,7 +17,8 @@ using vips::VImage;
 namespace {
 
 bool startsWith(std::span<const std::uint8_t> bytes, std::size_t offset, std::string_view magic) {
-    return bytes.size() >= offset + magic.size() && std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
+    return bytes.size() >= offset + magic.size() &&
+           std::memcmp(bytes.data() + offset, magic.data(), magic.size()) == 0;
 }
 
 struct Sniffed {
@@ -26,7 +27,8 @@ struct Sniffed {
 };
 
 std::string rawTypeForMake(std::string make) {
-    std::ranges::transform(make, make.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::ranges::transform(make, make.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (make.starts_with("NIKON")) {
         return "com.nikon.raw-image";
     }
@@ -81,7 +83,9 @@ std::optional<Sniffed> sniff(std::span<const std::uint8_t> b) {
         return Sniffed{Kind::webp, "org.webmproject.webp"};
     }
     if (const auto brands = ftypBrands(b); !brands.empty()) {
-        const auto has = [&](std::string_view brand) { return std::ranges::find(brands, brand) != brands.end(); };
+        const auto has = [&](std::string_view brand) {
+            return std::ranges::find(brands, brand) != brands.end();
+        };
         if (brands.front() == "crx ") {
             return Sniffed{Kind::raw, "com.canon.cr3-raw-image"};
         }
@@ -134,7 +138,8 @@ std::optional<Sniffed> sniff(std::span<const std::uint8_t> b) {
     return std::nullopt;
 }
 
-VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vips::VOption* options = nullptr) {
+VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b,
+                    vips::VOption* options = nullptr) {
     const void* data = b.data();
     const std::size_t size = b.size();
     VipsBlob* blob = vips_blob_new(nullptr, data, size);
@@ -195,8 +200,9 @@ std::pair<int, int> fittedSize(int width, int height, int maxPixelSize) {
 
 VImage resizedToFit(const VImage& image, int maxPixelSize) {
     const auto [width, height] = fittedSize(image.width(), image.height(), maxPixelSize);
-    return width == image.width() && height == image.height() ? image
-                                                             : VipsRuntime::resizeExactly(image, width, height);
+    return width == image.width() && height == image.height()
+               ? image
+               : VipsRuntime::resizeExactly(image, width, height);
 }
 
 } // namespace
@@ -210,7 +216,8 @@ std::optional<ImageSource> ImageSource::createFromFile(const std::filesystem::pa
     if (!file) {
         return std::nullopt;
     }
-    auto bytes = std::make_shared<Bytes>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    auto bytes =
+        std::make_shared<Bytes>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     if (file.bad()) {
         return std::nullopt;
     }
@@ -250,7 +257,9 @@ std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {
     } else {
         try {
             const VImage header = loadWithVips(sniffed->kind, *bytes);
-            state->count = header.get_typeof(VIPS_META_N_PAGES) != 0 ? std::max(1, header.get_int(VIPS_META_N_PAGES)) : 1;
+            state->count = header.get_typeof(VIPS_META_N_PAGES) != 0
+                               ? std::max(1, header.get_int(VIPS_META_N_PAGES))
+                               : 1;
             properties.pixelWidth = header.width();
             properties.pixelHeight = header.height();
             properties.colorModel = colorModelOf(header.guess_interpretation());
@@ -270,7 +279,8 @@ std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {
 }
 
 int ImageSource::jpegShrink(std::optional<int> maxPixelSize) const {
-    const int longSide = std::max(state_->properties.pixelWidth.value_or(0), state_->properties.pixelHeight.value_or(0));
+    const int longSide =
+        std::max(state_->properties.pixelWidth.value_or(0), state_->properties.pixelHeight.value_or(0));
     if (!maxPixelSize || longSide <= 0) {
         return 1;
     }
@@ -296,7 +306,8 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
                 return developed;
             }
             image = VipsRuntime::view(*developed);
-            return VipsRuntime::toBitmap(resizedToFit(image.extract_band(0, VImage::option()->set("n", 3)), *maxPixelSize));
+            return VipsRuntime::toBitmap(
+                resizedToFit(image.extract_band(0, VImage::option()->set("n", 3)), *maxPixelSize));
         }
         case Kind::bmp: {
             auto decoded = BmpDecoder::decode(bytes);
@@ -309,7 +320,8 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
         }
         case Kind::jpeg:
             // JPEG decodes straight to a half, quarter or eighth of its size; the rest is resampled.
-            image = loadWithVips(state_->kind, bytes, VImage::option()->set("shrink", jpegShrink(maxPixelSize)));
+            image =
+                loadWithVips(state_->kind, bytes, VImage::option()->set("shrink", jpegShrink(maxPixelSize)));
             break;
         default:
             image = loadWithVips(state_->kind, bytes);
@@ -348,6 +360,8 @@ std::optional<Bitmap> ImageSource::createThumbnail(std::optional<int> maxPixelSi
     return decode(maxPixelSize ? std::optional<int>(std::max(*maxPixelSize, 1)) : std::nullopt, true);
 }
 
-std::optional<Bitmap> ImageSource::createImage() const { return decode(std::nullopt, false); }
+std::optional<Bitmap> ImageSource::createImage() const {
+    return decode(std::nullopt, false);
+}
 
 } // namespace orvane

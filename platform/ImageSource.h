@@ -49,7 +49,8 @@ private:
         int count = 0;
         ImageProperties properties;
     };
-    explicit ImageSource(std::shared_ptr<const State> state) : state_(std::move(state)) {}
+    explicit ImageSource(std::shared_ptr<const State> state)
+        : state_(std::move(state)) {}
     std::optional<Bitmap> decode(std::optional<int> maxPixelSize, bool upright) const;
     int jpegShrink(std::optional<int> maxPixelSize) const;
 

@@ -11,7 +11,8 @@ using vips::VImage;
 
 namespace {
 LazyImage make(VImage image, const LazyImage::Impl& from) {
-    return LazyImage(std::make_shared<const LazyImage::Impl>(LazyImage::Impl{std::move(image), from.profile, from.keepAlive}));
+    return LazyImage(std::make_shared<const LazyImage::Impl>(
+        LazyImage::Impl{std::move(image), from.profile, from.keepAlive}));
 }
 } // namespace
 
@@ -21,12 +22,19 @@ LazyImage LazyImage::fromBitmap(const Bitmap& bitmap) {
     if (!straight.colorProfile().isSrgb()) {
         profile = straight.colorProfile();
     }
-    return LazyImage(std::make_shared<const Impl>(Impl{VipsRuntime::viewForEncoding(straight), profile, straight}));
+    return LazyImage(
+        std::make_shared<const Impl>(Impl{VipsRuntime::viewForEncoding(straight), profile, straight}));
 }
 
-int LazyImage::width() const { return impl_->image.width(); }
-int LazyImage::height() const { return impl_->image.height(); }
-bool LazyImage::hasAlpha() const { return impl_->image.bands() == 4; }
+int LazyImage::width() const {
+    return impl_->image.width();
+}
+int LazyImage::height() const {
+    return impl_->image.height();
+}
+bool LazyImage::hasAlpha() const {
+    return impl_->image.bands() == 4;
+}
 
 LazyImage LazyImage::resized(int width, int height) const {
     if (width < 1 || height < 1) {

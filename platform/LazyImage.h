@@ -29,7 +29,8 @@ public:
     Bitmap render(AlphaInfo layout) const;
 
     struct Impl;
-    explicit LazyImage(std::shared_ptr<const Impl> impl) : impl_(std::move(impl)) {}
+    explicit LazyImage(std::shared_ptr<const Impl> impl)
+        : impl_(std::move(impl)) {}
     const Impl& impl() const { return *impl_; }
 
 private:

@@ -1,13 +1,12 @@
 #include "platform/MetadataIO.h"
 
-#include <exiv2/exiv2.hpp>
-#include <libheif/heif.h>
-
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <memory>
 #include <cmath>
+#include <cstring>
+#include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
+#include <memory>
 #include <mutex>
 #include <string_view>
 
@@ -26,9 +25,10 @@ void ensureExiv2() {
 
 // Tags of the main directory that describe the photo rather than the file's layout.
 constexpr std::array<std::string_view, 16> descriptiveMainTags = {
-    "ImageDescription", "Make",     "Model",          "Orientation", "XResolution",  "YResolution",
-    "ResolutionUnit",   "Software", "DateTime",       "Artist",      "HostComputer", "Copyright",
-    "DocumentName",     "PageName", "WhitePoint",     "PrimaryChromaticities"};
+    "ImageDescription", "Make",        "Model",          "Orientation",
+    "XResolution",      "YResolution", "ResolutionUnit", "Software",
+    "DateTime",         "Artist",      "HostComputer",   "Copyright",
+    "DocumentName",     "PageName",    "WhitePoint",     "PrimaryChromaticities"};
 
 bool isDescriptiveMainTag(const std::string& name) {
     return std::ranges::find(descriptiveMainTags, name) != descriptiveMainTags.end();
@@ -133,15 +133,17 @@ std::vector<std::uint8_t> heifExifBlock(std::span<const std::uint8_t> fileBytes)
         heif_context* context = heif_context_alloc();
         ~Context() { heif_context_free(context); }
     } context;
-    if (heif_context_read_from_memory_without_copy(context.context, fileBytes.data(), fileBytes.size(), nullptr).code !=
-        heif_error_Ok) {
+    if (heif_context_read_from_memory_without_copy(context.context, fileBytes.data(), fileBytes.size(),
+                                                   nullptr)
+            .code != heif_error_Ok) {
         return {};
     }
     heif_image_handle* handle = nullptr;
     if (heif_context_get_primary_image_handle(context.context, &handle).code != heif_error_Ok) {
         return {};
     }
-    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> owned(handle, &heif_image_handle_release);
+    std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> owned(handle,
+                                                                                 &heif_image_handle_release);
     heif_item_id id = 0;
     if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) {
         return {};
@@ -151,7 +153,8 @@ std::vector<std::uint8_t> heifExifBlock(std::span<const std::uint8_t> fileBytes)
         return {};
     }
     // The block starts with the offset of its TIFF header.
-    const std::size_t offset = 4 + ((std::size_t{block[0]} << 24) | (block[1] << 16) | (block[2] << 8) | block[3]);
+    const std::size_t offset =
+        4 + ((std::size_t{block[0]} << 24) | (block[1] << 16) | (block[2] << 8) | block[3]);
     if (offset >= block.size()) {
         return {};
     }
@@ -168,7 +171,8 @@ ImageProperties read(std::span<const std::uint8_t> fileBytes) {
         const auto heifBlock = heifExifBlock(fileBytes);
         if (!heifBlock.empty()) {
             // exiv2 misses the EXIF of some HEIF files; libheif finds it reliably.
-            Exiv2::ExifParser::decode(heifExif, heifBlock.data(), static_cast<std::uint32_t>(heifBlock.size()));
+            Exiv2::ExifParser::decode(heifExif, heifBlock.data(),
+                                      static_cast<std::uint32_t>(heifBlock.size()));
             exifData = &heifExif;
         } else {
             image = Exiv2::ImageFactory::open(fileBytes.data(), static_cast<long>(fileBytes.size()));
@@ -199,7 +203,8 @@ ImageProperties read(std::span<const std::uint8_t> fileBytes) {
         }
         if (image.get() != nullptr) {
             for (const Exiv2::Iptcdatum& datum : image->iptcData()) {
-                insert(properties.iptc, datum.key(), {static_cast<int>(datum.typeId()), datum.value().toString()});
+                insert(properties.iptc, datum.key(),
+                       {static_cast<int>(datum.typeId()), datum.value().toString()});
             }
         }
     } catch (const Exiv2::AnyError&) {
@@ -220,7 +225,8 @@ ImageProperties read(std::span<const std::uint8_t> fileBytes) {
     return properties;
 }
 
-void embed(std::vector<std::uint8_t>& fileBytes, const ImageProperties& properties, const ColorProfile& profile) {
+void embed(std::vector<std::uint8_t>& fileBytes, const ImageProperties& properties,
+           const ColorProfile& profile) {
     ensureExiv2();
     auto image = Exiv2::ImageFactory::open(fileBytes.data(), static_cast<long>(fileBytes.size()));
     if (image.get() == nullptr) {

@@ -21,7 +21,8 @@ std::vector<std::uint8_t> heifExifBlock(std::span<const std::uint8_t> fileBytes)
 
 // Writes the EXIF, IPTC and colour profile of `properties` into an encoded JPEG or TIFF that
 // holds no metadata yet. Nothing is written that the properties do not hold.
-void embed(std::vector<std::uint8_t>& fileBytes, const ImageProperties& properties, const ColorProfile& profile);
+void embed(std::vector<std::uint8_t>& fileBytes, const ImageProperties& properties,
+           const ColorProfile& profile);
 
 // The EXIF block (starting with its TIFF header) for containers that carry it as a blob; empty
 // when the properties hold no EXIF at all.

@@ -34,17 +34,19 @@ std::vector<std::uint8_t> iccpData(const ColorProfile& profile) {
     data.push_back(0); // deflate
     uLongf compressedSize = compressBound(static_cast<uLong>(profile.icc().size()));
     std::vector<std::uint8_t> compressed(compressedSize);
-    if (compress2(compressed.data(), &compressedSize, profile.icc().data(), static_cast<uLong>(profile.icc().size()),
-                  Z_BEST_COMPRESSION) != Z_OK) {
+    if (compress2(compressed.data(), &compressedSize, profile.icc().data(),
+                  static_cast<uLong>(profile.icc().size()), Z_BEST_COMPRESSION) != Z_OK) {
         throw std::runtime_error("could not compress the colour profile");
     }
-    data.insert(data.end(), compressed.begin(), compressed.begin() + static_cast<std::ptrdiff_t>(compressedSize));
+    data.insert(data.end(), compressed.begin(),
+                compressed.begin() + static_cast<std::ptrdiff_t>(compressedSize));
     return data;
 }
 
 } // namespace
 
-void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile, const std::vector<std::uint8_t>& exif) {
+void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile,
+           const std::vector<std::uint8_t>& exif) {
     constexpr std::size_t signatureSize = 8;
     constexpr std::size_t headerChunkSize = 12 + 13;
     if (png.size() < signatureSize + headerChunkSize || std::memcmp(png.data() + 12, "IHDR", 4) != 0) {

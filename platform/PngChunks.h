@@ -12,6 +12,7 @@ namespace orvane::PngChunks {
 
 // Inserts an iCCP chunk with the profile and, when `exif` is not empty, an eXIf chunk, right
 // after the header chunk. Throws std::runtime_error when the bytes are no PNG.
-void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile, const std::vector<std::uint8_t>& exif);
+void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile,
+           const std::vector<std::uint8_t>& exif);
 
 } // namespace orvane::PngChunks

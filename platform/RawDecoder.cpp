@@ -1,7 +1,6 @@
 #include "platform/RawDecoder.h"
 
 #include <libraw/libraw.h>
-
 #include <memory>
 
 namespace orvane::RawDecoder {
@@ -19,7 +18,8 @@ std::unique_ptr<LibRaw> open(std::span<const std::uint8_t> bytes) {
         return nullptr;
     }
     const auto& sizes = processor->imgdata.sizes;
-    if (sizes.raw_width == 0 || sizes.raw_height == 0 || !Bitmap::sizeIsAcceptable(sizes.width, sizes.height)) {
+    if (sizes.raw_width == 0 || sizes.raw_height == 0 ||
+        !Bitmap::sizeIsAcceptable(sizes.width, sizes.height)) {
         return nullptr;
     }
     return processor;

@@ -72,7 +72,8 @@ std::optional<std::size_t> indexOf(std::string_view identifier) {
 
 std::string lowercase(std::string_view text) {
     std::string out(text);
-    std::ranges::transform(out, out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::ranges::transform(out, out.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
@@ -108,21 +109,49 @@ UniformType UniformType::known(std::string_view identifier) {
     return UniformType(*index);
 }
 
-UniformType UniformType::data() { return known("public.data"); }
-UniformType UniformType::image() { return known("public.image"); }
-UniformType UniformType::rawImage() { return known("public.camera-raw-image"); }
-UniformType UniformType::jpeg() { return known("public.jpeg"); }
-UniformType UniformType::png() { return known("public.png"); }
-UniformType UniformType::heic() { return known("public.heic"); }
-UniformType UniformType::avif() { return known("public.avif"); }
-UniformType UniformType::webp() { return known("org.webmproject.webp"); }
-UniformType UniformType::tiff() { return known("public.tiff"); }
-UniformType UniformType::gif() { return known("com.compuserve.gif"); }
-UniformType UniformType::bmp() { return known("com.microsoft.bmp"); }
+UniformType UniformType::data() {
+    return known("public.data");
+}
+UniformType UniformType::image() {
+    return known("public.image");
+}
+UniformType UniformType::rawImage() {
+    return known("public.camera-raw-image");
+}
+UniformType UniformType::jpeg() {
+    return known("public.jpeg");
+}
+UniformType UniformType::png() {
+    return known("public.png");
+}
+UniformType UniformType::heic() {
+    return known("public.heic");
+}
+UniformType UniformType::avif() {
+    return known("public.avif");
+}
+UniformType UniformType::webp() {
+    return known("org.webmproject.webp");
+}
+UniformType UniformType::tiff() {
+    return known("public.tiff");
+}
+UniformType UniformType::gif() {
+    return known("com.compuserve.gif");
+}
+UniformType UniformType::bmp() {
+    return known("com.microsoft.bmp");
+}
 
-const std::string& UniformType::identifier() const { return table()[index_].identifier; }
-const std::string& UniformType::localizedDescription() const { return table()[index_].description; }
-const std::vector<std::string>& UniformType::filenameExtensions() const { return table()[index_].extensions; }
+const std::string& UniformType::identifier() const {
+    return table()[index_].identifier;
+}
+const std::string& UniformType::localizedDescription() const {
+    return table()[index_].description;
+}
+const std::vector<std::string>& UniformType::filenameExtensions() const {
+    return table()[index_].extensions;
+}
 
 std::optional<std::string> UniformType::preferredFilenameExtension() const {
     const auto& extensions = filenameExtensions();
@@ -143,6 +172,8 @@ bool UniformType::conforms(std::string_view identifier) const {
     });
 }
 
-bool UniformType::conforms(const UniformType& other) const { return conforms(other.identifier()); }
+bool UniformType::conforms(const UniformType& other) const {
+    return conforms(other.identifier());
+}
 
 } // namespace orvane

@@ -40,7 +40,8 @@ public:
     friend bool operator==(const UniformType& a, const UniformType& b) { return a.index_ == b.index_; }
 
 private:
-    explicit UniformType(std::size_t index) : index_(index) {}
+    explicit UniformType(std::size_t index)
+        : index_(index) {}
     static UniformType known(std::string_view identifier);
     std::size_t index_;
 };

@@ -75,7 +75,8 @@ Bitmap bitmapFromBands(const VImage& image, const ColorProfile& profile, AlphaIn
     void* memory = rgba.write_to_memory(&size);
     std::unique_ptr<void, decltype(&g_free)> owned(memory, &g_free);
     const auto* bytes = static_cast<const std::uint8_t*>(memory);
-    return Bitmap(rgba.width(), rgba.height(), alpha, std::vector<std::uint8_t>(bytes, bytes + size), profile);
+    return Bitmap(rgba.width(), rgba.height(), alpha, std::vector<std::uint8_t>(bytes, bytes + size),
+                  profile);
 }
 
 VImage resizeExactly(const VImage& source, int width, int height) {
@@ -104,9 +105,10 @@ Bitmap toBitmap(VImage image) {
     ensure();
     const VipsInterpretation interpretation = image.guess_interpretation();
     std::optional<ColorProfile> profile;
-    const bool rgbSamples = (interpretation == VIPS_INTERPRETATION_sRGB || interpretation == VIPS_INTERPRETATION_RGB16 ||
-                             interpretation == VIPS_INTERPRETATION_RGB || interpretation == VIPS_INTERPRETATION_scRGB) &&
-                            image.bands() >= 3;
+    const bool rgbSamples =
+        (interpretation == VIPS_INTERPRETATION_sRGB || interpretation == VIPS_INTERPRETATION_RGB16 ||
+         interpretation == VIPS_INTERPRETATION_RGB || interpretation == VIPS_INTERPRETATION_scRGB) &&
+        image.bands() >= 3;
     if (rgbSamples && interpretation != VIPS_INTERPRETATION_scRGB) {
         profile = embeddedProfile(image);
     }

@@ -22,8 +22,8 @@ std::optional<Fields> parse(const std::string& text) {
     const Fields f{std::stoi(match[1]), std::stoi(match[2]), std::stoi(match[3]),
                    std::stoi(match[4]), std::stoi(match[5]), std::stoi(match[6])};
     static constexpr int daysIn[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > daysIn[f.month - 1] || f.hour > 23 || f.minute > 59 ||
-        f.second > 59) {
+    if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > daysIn[f.month - 1] || f.hour > 23 ||
+        f.minute > 59 || f.second > 59) {
         return std::nullopt;
     }
     const bool leap = (f.year % 4 == 0 && f.year % 100 != 0) || f.year % 400 == 0;
@@ -80,7 +80,8 @@ std::optional<std::chrono::system_clock::time_point> captureDate(const ImageProp
     }
     std::optional<long> offset;
     if (properties.exif) {
-        if (const PropertyValue* zone = findProperty(*properties.exif, "OffsetTimeOriginal"); zone && zone->isString()) {
+        if (const PropertyValue* zone = findProperty(*properties.exif, "OffsetTimeOriginal");
+            zone && zone->isString()) {
             offset = parseOffset(zone->text);
         }
     }

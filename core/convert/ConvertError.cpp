@@ -9,12 +9,14 @@ ConvertError ConvertError::encodeFailed(const std::string& formatName) {
 }
 
 ConvertError ConvertError::cannotReachSize(std::int64_t kilobytes) {
-    ConvertError error(Case::cannotReachSize,
-                       "Couldn't get the file under " + std::to_string(kilobytes) + " KB, even at a small size.");
+    ConvertError error(Case::cannotReachSize, "Couldn't get the file under " + std::to_string(kilobytes) +
+                                                  " KB, even at a small size.");
     error.kilobytes_ = kilobytes;
     return error;
 }
 
-ConvertError ConvertError::unreadable() { return ConvertError(Case::unreadable, "This file couldn't be read as an image."); }
+ConvertError ConvertError::unreadable() {
+    return ConvertError(Case::unreadable, "This file couldn't be read as an image.");
+}
 
 } // namespace orvane

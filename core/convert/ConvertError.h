@@ -23,7 +23,9 @@ public:
     std::int64_t kilobytes() const noexcept { return kilobytes_; }
 
 private:
-    ConvertError(Case c, std::string description) : Error(std::move(description)), case_(c) {}
+    ConvertError(Case c, std::string description)
+        : Error(std::move(description))
+        , case_(c) {}
     Case case_;
     std::string formatName_;
     std::int64_t kilobytes_ = 0;
@@ -38,7 +40,9 @@ namespace orvane {
 class ConvertRequestError : public Error {
 public:
     using Error::Error;
-    static ConvertRequestError sizeLimitTooLarge() { return ConvertRequestError("That size limit is too large."); }
+    static ConvertRequestError sizeLimitTooLarge() {
+        return ConvertRequestError("That size limit is too large.");
+    }
     static ConvertRequestError imageTooLarge(const std::string& formatName) {
         return ConvertRequestError("This image is too large to save as " + formatName + ".");
     }

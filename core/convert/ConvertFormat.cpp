@@ -13,7 +13,8 @@ std::string title(ConvertFormat format) {
         return "WebP";
     default: {
         std::string name(rawValue(format));
-        std::ranges::transform(name, name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        std::ranges::transform(name, name.begin(),
+                               [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
         return name;
     }
     }
@@ -23,7 +24,9 @@ std::string fileExtension(ConvertFormat format) {
     return format == ConvertFormat::jpeg ? "jpg" : std::string(rawValue(format));
 }
 
-bool isLossy(ConvertFormat format) { return format != ConvertFormat::png && format != ConvertFormat::tiff; }
+bool isLossy(ConvertFormat format) {
+    return format != ConvertFormat::png && format != ConvertFormat::tiff;
+}
 
 UniformType utType(ConvertFormat format) {
     switch (format) {

@@ -1,7 +1,6 @@
 #include "core/convert/ConvertOptions.h"
 
 #include <nlohmann/json.hpp>
-
 #include <stdexcept>
 
 namespace orvane {

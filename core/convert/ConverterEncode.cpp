@@ -28,7 +28,8 @@ void write(const ConvertResult& result, const std::filesystem::path& url, bool k
         const auto sinceEpoch = result.captureDate->time_since_epoch();
         const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
         const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds);
-        const timespec times[2] = {{seconds.count(), nanoseconds.count()}, {seconds.count(), nanoseconds.count()}};
+        const timespec times[2] = {{seconds.count(), nanoseconds.count()},
+                                   {seconds.count(), nanoseconds.count()}};
         ::utimensat(AT_FDCWD, url.c_str(), times, 0);
     }
 }

@@ -19,7 +19,8 @@ SharedBytes readFile(const std::filesystem::path& path) {
     if (!file) {
         return nullptr;
     }
-    auto bytes = std::make_shared<Bytes>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    auto bytes =
+        std::make_shared<Bytes>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     return file.bad() ? nullptr : SharedBytes(std::move(bytes));
 }
 
@@ -30,7 +31,9 @@ SharedBytes bytesOf(const ConvertInput& input) {
     return readFile(std::get<ConvertInputURL>(input).url);
 }
 
-bool namesRawType(const std::optional<UniformType>& type) { return type && type->conforms(UniformType::rawImage()); }
+bool namesRawType(const std::optional<UniformType>& type) {
+    return type && type->conforms(UniformType::rawImage());
+}
 
 std::optional<std::int64_t> budgetFor(const ConvertOptions& options, std::int64_t sourceBytes) {
     std::optional<std::int64_t> budget;
@@ -51,7 +54,9 @@ std::optional<std::int64_t> budgetFor(const ConvertOptions& options, std::int64_
 
 } // namespace
 
-bool hasAlpha(const Bitmap& image) { return hasAlphaChannel(image.alphaInfo()); }
+bool hasAlpha(const Bitmap& image) {
+    return hasAlphaChannel(image.alphaInfo());
+}
 
 bool isRaw(const ConvertInput& input) {
     if (const auto* data = std::get_if<ConvertInputData>(&input)) {

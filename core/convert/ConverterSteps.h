@@ -12,7 +12,7 @@
 namespace orvane::Converter {
 
 struct Decoded {
-    Bitmap image;              // the first image, full size, upright, in its own colour profile
+    Bitmap image; // the first image, full size, upright, in its own colour profile
     ImageProperties properties;
     std::optional<std::chrono::system_clock::time_point> captureDate;
     std::int64_t sourceBytes = 0;

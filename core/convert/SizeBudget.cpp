@@ -16,7 +16,9 @@ constexpr double reductionFactor = 0.85;
 constexpr int smallestLongEdge = 64;
 constexpr int mostAttempts = 14;
 
-bool fits(const Bytes& bytes, std::int64_t budget) { return static_cast<std::int64_t>(bytes.size()) <= budget; }
+bool fits(const Bytes& bytes, std::int64_t budget) {
+    return static_cast<std::int64_t>(bytes.size()) <= budget;
+}
 } // namespace
 
 BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,

@@ -3,14 +3,15 @@
 #include "platform/LazyImage.h"
 #include "platform/PixelOps.h"
 
-#include <webp/encode.h>
-
 #include <climits>
 #include <memory>
+#include <webp/encode.h>
 
 namespace orvane::Converter {
 
-void unpremultiply(std::span<std::uint8_t> rgba) { PixelOps::unpremultiply(rgba); }
+void unpremultiply(std::span<std::uint8_t> rgba) {
+    PixelOps::unpremultiply(rgba);
+}
 
 Bytes packRGB(std::span<const std::uint8_t> rgba) {
     Bytes rgb(rgba.size() / 4 * 3);
@@ -32,7 +33,8 @@ Bytes encodeWebP(const Bitmap& image, double quality) {
     Bytes rgba;
     try {
         // Drawn into an sRGB canvas: premultiplied when there is alpha, opaque otherwise.
-        const Bitmap drawn = LazyImage::fromBitmap(image).render(alpha ? AlphaInfo::premultipliedLast : AlphaInfo::noneSkipLast);
+        const Bitmap drawn = LazyImage::fromBitmap(image).render(alpha ? AlphaInfo::premultipliedLast
+                                                                       : AlphaInfo::noneSkipLast);
         rgba.assign(drawn.pixels().begin(), drawn.pixels().end());
     } catch (const std::exception&) {
         throw ConvertError::encodeFailed("WebP");

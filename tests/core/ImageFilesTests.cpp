@@ -4,7 +4,6 @@
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 using namespace orvane;

@@ -38,10 +38,11 @@ TEST(Render, DownscaledStaysOpaqueOrBecomesPremultiplied) {
 
 TEST(Render, DownscaledResamplesSmoothly) {
     // A fine checkerboard averages to grey rather than aliasing to black or white.
-    const Bitmap checks = test::drawn(400, 400, AlphaInfo::noneSkipLast, [](int x, int y) -> std::array<std::uint8_t, 4> {
-        const std::uint8_t v = (x + y) % 2 ? 255 : 0;
-        return {v, v, v, 255};
-    });
+    const Bitmap checks =
+        test::drawn(400, 400, AlphaInfo::noneSkipLast, [](int x, int y) -> std::array<std::uint8_t, 4> {
+            const std::uint8_t v = (x + y) % 2 ? 255 : 0;
+            return {v, v, v, 255};
+        });
     const Bitmap small = Render::downscaled(checks, 40);
     EXPECT_NEAR(small.pixel(20, 20)[0], 128, 12);
 }

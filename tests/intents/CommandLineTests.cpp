@@ -3,9 +3,8 @@
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 
 using namespace orvane;
@@ -29,8 +28,10 @@ Outcome run(std::vector<std::string> arguments) {
 class CommandLineConvert : public testing::Test {
 protected:
     void SetUp() override {
-        const Bytes heic = test::encoded(test::gradient(200, 150), ConvertFormat::heic, test::cameraProperties());
-        std::ofstream(photo(), std::ios::binary).write(reinterpret_cast<const char*>(heic.data()), static_cast<std::streamsize>(heic.size()));
+        const Bytes heic =
+            test::encoded(test::gradient(200, 150), ConvertFormat::heic, test::cameraProperties());
+        std::ofstream(photo(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(heic.data()), static_cast<std::streamsize>(heic.size()));
         fs::create_directory(folder / "out");
     }
     fs::path photo() const { return folder / "holiday.heic"; }
@@ -51,7 +52,8 @@ TEST_F(CommandLineConvert, WritesIntoTheFolderAndNeverOverwrites) {
     EXPECT_EQ(first.out, (folder / "out" / "holiday.jpg").string() + "\n");
     const Outcome second = run({"convert", photo().string(), "--output", out});
     EXPECT_EQ(second.out, (folder / "out" / "holiday 2.jpg").string() + "\n");
-    const Outcome third = run({"convert", photo().string(), "--output=" + (folder / "out" / "holiday.jpg").string()});
+    const Outcome third =
+        run({"convert", photo().string(), "--output=" + (folder / "out" / "holiday.jpg").string()});
     EXPECT_EQ(third.out, (folder / "out" / "holiday 3.jpg").string() + "\n");
     const auto written = ImageSource::createFromFile(folder / "out" / "holiday.jpg");
     ASSERT_TRUE(written.has_value());
@@ -59,8 +61,8 @@ TEST_F(CommandLineConvert, WritesIntoTheFolderAndNeverOverwrites) {
 }
 
 TEST_F(CommandLineConvert, OptionsReachTheAction) {
-    const Outcome result = run({"convert", "--format", "webp", "--keep-location", "--max-kb", "10", photo().string(),
-                                "--output", (folder / "out").string()});
+    const Outcome result = run({"convert", "--format", "webp", "--keep-location", "--max-kb", "10",
+                                photo().string(), "--output", (folder / "out").string()});
     ASSERT_EQ(result.status, 0) << result.err;
     const Bytes webp = readFile(folder / "out" / "holiday.webp");
     EXPECT_LE(webp.size(), 10'000u);
@@ -70,7 +72,8 @@ TEST_F(CommandLineConvert, OptionsReachTheAction) {
 TEST_F(CommandLineConvert, DashWritesTheFileToStandardOutput) {
     const Outcome result = run({"convert", photo().string(), "--format", "png", "--output", "-"});
     ASSERT_EQ(result.status, 0);
-    const auto source = ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(result.out.data()), result.out.size()));
+    const auto source = ImageSource::create(
+        std::span(reinterpret_cast<const std::uint8_t*>(result.out.data()), result.out.size()));
     ASSERT_TRUE(source.has_value());
     EXPECT_EQ(source->typeIdentifier(), "public.png");
 }
@@ -96,7 +99,8 @@ TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndShowTheHelp) {
 
 TEST_F(CommandLineConvert, FailuresExitWithOneInTheActionsWords) {
     std::ofstream(folder / "notes.jpg") << "just text";
-    const Outcome unreadable = run({"convert", (folder / "notes.jpg").string(), "--output", (folder / "out").string()});
+    const Outcome unreadable =
+        run({"convert", (folder / "notes.jpg").string(), "--output", (folder / "out").string()});
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err, "That file isn't an image Orvane can read.\n");
     const Outcome missing = run({"convert", (folder / "gone.jpg").string()});

@@ -11,7 +11,8 @@ using namespace orvane;
 namespace {
 
 IntentFile holidayHeic() {
-    static const Bytes bytes = test::encoded(test::gradient(120, 80), ConvertFormat::heic, test::cameraProperties());
+    static const Bytes bytes =
+        test::encoded(test::gradient(120, 80), ConvertFormat::heic, test::cameraProperties());
     return IntentFile{bytes, "holiday.heic", UniformType::heic()};
 }
 
@@ -22,8 +23,9 @@ TEST(ConvertFormatOption, RawValuesAreExactAndMapByMeaning) {
     for (const char* text : {"JPG", "jpeg", "jpg ", "Jpg", "WebP"}) {
         EXPECT_FALSE(fromRawValue<ConvertFormatOption>(text).has_value()) << text;
     }
-    EXPECT_EQ(allCases<ConvertFormatOption>(), (std::array{ConvertFormatOption::jpg, ConvertFormatOption::png, ConvertFormatOption::heic,
-                                                           ConvertFormatOption::webp, ConvertFormatOption::avif}));
+    EXPECT_EQ(allCases<ConvertFormatOption>(),
+              (std::array{ConvertFormatOption::jpg, ConvertFormatOption::png, ConvertFormatOption::heic,
+                          ConvertFormatOption::webp, ConvertFormatOption::avif}));
     EXPECT_EQ(format(ConvertFormatOption::webp), ConvertFormat::webp);
     EXPECT_EQ(format(ConvertFormatOption::avif), ConvertFormat::avif);
     EXPECT_EQ(format(ConvertFormatOption::jpg), ConvertFormat::jpeg);
@@ -74,7 +76,8 @@ TEST(ConvertImageIntent, ErrorsSpeakTheActionsOwnWordsOnlyForUnreadableInput) {
     } catch (const EnlargeIntentError& error) {
         EXPECT_STREQ(error.what(), "That file isn't an image Orvane can read.");
     }
-    intent.image = IntentFile{test::encoded(test::noise(300, 300), ConvertFormat::png), "noise.png", UniformType::png()};
+    intent.image =
+        IntentFile{test::encoded(test::noise(300, 300), ConvertFormat::png), "noise.png", UniformType::png()};
     intent.maxKB = 0;
     try {
         intent.perform();
@@ -86,7 +89,8 @@ TEST(ConvertImageIntent, ErrorsSpeakTheActionsOwnWordsOnlyForUnreadableInput) {
 
 TEST(ConvertImageIntent, MeetsTheSizeLimit) {
     ConvertImageIntent intent;
-    intent.image = IntentFile{test::encoded(test::noise(800, 600), ConvertFormat::png), "noise.png", std::nullopt};
+    intent.image =
+        IntentFile{test::encoded(test::noise(800, 600), ConvertFormat::png), "noise.png", std::nullopt};
     intent.maxKB = 40;
     EXPECT_LE(intent.perform().data.size(), 40'000u);
 }

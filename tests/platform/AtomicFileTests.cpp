@@ -2,9 +2,8 @@
 #include "platform/FileError.h"
 #include "tests/support/TemporaryDirectory.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -13,11 +13,16 @@ class MetadataRoundTrip : public testing::TestWithParam<ConvertFormat> {};
 
 const char* typeOf(ConvertFormat format) {
     switch (format) {
-    case ConvertFormat::jpeg: return "public.jpeg";
-    case ConvertFormat::png: return "public.png";
-    case ConvertFormat::tiff: return "public.tiff";
-    case ConvertFormat::heic: return "public.heic";
-    default: return "public.avif";
+    case ConvertFormat::jpeg:
+        return "public.jpeg";
+    case ConvertFormat::png:
+        return "public.png";
+    case ConvertFormat::tiff:
+        return "public.tiff";
+    case ConvertFormat::heic:
+        return "public.heic";
+    default:
+        return "public.avif";
     }
 }
 
@@ -31,7 +36,8 @@ ImageProperties readBack(const std::vector<std::uint8_t>& bytes) {
 
 TEST_P(MetadataRoundTrip, WritesExactlyTheGivenGroups) {
     const ConvertFormat format = GetParam();
-    const auto bytes = ImageDestination::encode(test::gradient(48, 32), typeOf(format), test::cameraProperties(), 0.9);
+    const auto bytes =
+        ImageDestination::encode(test::gradient(48, 32), typeOf(format), test::cameraProperties(), 0.9);
     const ImageProperties read = readBack(bytes);
     ASSERT_TRUE(read.exif.has_value());
     ASSERT_TRUE(read.gps.has_value());
@@ -48,7 +54,8 @@ TEST_P(MetadataRoundTrip, WritesExactlyTheGivenGroups) {
 
 TEST_P(MetadataRoundTrip, WritesNoMetadataOfItsOwn) {
     const ConvertFormat format = GetParam();
-    const auto bytes = ImageDestination::encode(test::gradient(48, 32), typeOf(format), ImageProperties{}, 0.9);
+    const auto bytes =
+        ImageDestination::encode(test::gradient(48, 32), typeOf(format), ImageProperties{}, 0.9);
     const ImageProperties read = readBack(bytes);
     EXPECT_FALSE(read.exif.has_value());
     EXPECT_FALSE(read.gps.has_value());
@@ -72,7 +79,8 @@ TEST(ImageDestination, WritesTheResolutionItIsGiven) {
     properties.dpiWidth = 300;
     properties.dpiHeight = 300;
     for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff}) {
-        const ImageProperties read = readBack(ImageDestination::encode(test::gradient(16, 16), typeOf(format), properties, 0.9));
+        const ImageProperties read =
+            readBack(ImageDestination::encode(test::gradient(16, 16), typeOf(format), properties, 0.9));
         ASSERT_TRUE(read.dpiWidth.has_value()) << rawValue(format);
         EXPECT_NEAR(*read.dpiWidth, 300, 0.5) << rawValue(format);
         EXPECT_NEAR(read.dpiHeight.value_or(0), 300, 0.5) << rawValue(format);

@@ -87,8 +87,10 @@ INSTANTIATE_TEST_SUITE_P(EveryOutputFormat, RoundTrip,
 
 TEST(ImageSource, TransparencySurvivesLosslessAndAlphaCapableFormats) {
     const Bitmap original = test::gradient(64, 48, AlphaInfo::last);
-    for (const ConvertFormat format : {ConvertFormat::png, ConvertFormat::tiff, ConvertFormat::webp, ConvertFormat::heic, ConvertFormat::avif}) {
-        const auto decoded = ImageSource::create(test::encoded(original, format, {}, 1.0))->createThumbnail(std::nullopt);
+    for (const ConvertFormat format : {ConvertFormat::png, ConvertFormat::tiff, ConvertFormat::webp,
+                                       ConvertFormat::heic, ConvertFormat::avif}) {
+        const auto decoded =
+            ImageSource::create(test::encoded(original, format, {}, 1.0))->createThumbnail(std::nullopt);
         ASSERT_TRUE(decoded.has_value()) << rawValue(format);
         EXPECT_EQ(decoded->alphaInfo(), AlphaInfo::last) << rawValue(format);
         EXPECT_EQ(decoded->pixel(0, 10)[3], 0) << rawValue(format);
@@ -103,7 +105,8 @@ TEST(ImageSource, GifAndWindowsBitmapsDecode) {
     VipsBlob* blob = nullptr;
     rgb.gifsave_buffer(vips::VImage::option()->set("buffer", &blob));
     std::size_t length = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
+    const auto* data =
+        static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
     const std::vector<std::uint8_t> gif(data, data + length);
     vips_area_unref(&blob->area);
     const auto gifSource = ImageSource::create(gif);
@@ -112,7 +115,8 @@ TEST(ImageSource, GifAndWindowsBitmapsDecode) {
     EXPECT_EQ(gifSource->createThumbnail(std::nullopt)->width(), 40);
 
     const auto colour = [](int x, int y) -> std::array<std::uint8_t, 4> {
-        return {static_cast<std::uint8_t>(x * 40), static_cast<std::uint8_t>(y * 60), 7, static_cast<std::uint8_t>(x * 80)};
+        return {static_cast<std::uint8_t>(x * 40), static_cast<std::uint8_t>(y * 60), 7,
+                static_cast<std::uint8_t>(x * 80)};
     };
     const auto bgr = ImageSource::create(bmp(5, 3, 24, false, colour));
     ASSERT_TRUE(bgr.has_value());
@@ -135,17 +139,20 @@ TEST(ImageSource, GifAndWindowsBitmapsDecode) {
 
 TEST(ImageSource, AppliesTheStoredOrientationOnlyWhenAskedToTurnUpright) {
     // A 60 × 40 picture, red on its left half, stored with "rotate 90° clockwise to view".
-    const Bitmap stored = test::drawn(60, 40, AlphaInfo::noneSkipLast, [](int x, int) -> std::array<std::uint8_t, 4> {
-        return x < 30 ? std::array<std::uint8_t, 4>{255, 0, 0, 255} : std::array<std::uint8_t, 4>{0, 0, 255, 255};
-    });
-    const auto bytes = test::withExif(test::encoded(stored, ConvertFormat::jpeg), {{"Exif.Image.Orientation", "6"}});
+    const Bitmap stored =
+        test::drawn(60, 40, AlphaInfo::noneSkipLast, [](int x, int) -> std::array<std::uint8_t, 4> {
+            return x < 30 ? std::array<std::uint8_t, 4>{255, 0, 0, 255}
+                          : std::array<std::uint8_t, 4>{0, 0, 255, 255};
+        });
+    const auto bytes =
+        test::withExif(test::encoded(stored, ConvertFormat::jpeg), {{"Exif.Image.Orientation", "6"}});
     const auto source = ImageSource::create(bytes);
     ASSERT_TRUE(source.has_value());
     EXPECT_EQ(source->properties().orientation, 6);
     const Bitmap upright = *source->createThumbnail(std::nullopt);
     ASSERT_EQ(upright.width(), 40);
     ASSERT_EQ(upright.height(), 60);
-    EXPECT_GT(upright.pixel(20, 5)[0], 200);  // the left half now lies on top
+    EXPECT_GT(upright.pixel(20, 5)[0], 200); // the left half now lies on top
     EXPECT_GT(upright.pixel(20, 55)[2], 200);
     const Bitmap asStored = *source->createImage();
     EXPECT_EQ(asStored.width(), 60);
@@ -170,7 +177,9 @@ TEST(ImageSource, ScalesStraightToTheLimitOnTheLongSide) {
 
 TEST(ImageSource, RefusesBytesThatAreNoImage) {
     const std::string text = "This is not an image, just some words in a file.";
-    EXPECT_FALSE(ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())).has_value());
+    EXPECT_FALSE(
+        ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))
+            .has_value());
     EXPECT_FALSE(ImageSource::create(std::span<const std::uint8_t>{}).has_value());
     auto png = test::encoded(test::gradient(32, 32), ConvertFormat::png);
     png.resize(40); // the signature survives, the rest is gone
@@ -201,13 +210,17 @@ TEST(ImageSource, KeepsTheColourProfileOfTheFile) {
     VipsBlob* blob = nullptr;
     ASSERT_EQ(vips_profile_load("p3", &blob, nullptr), 0);
     std::size_t length = 0;
-    const auto* data = static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
+    const auto* data =
+        static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
     const ColorProfile p3(std::vector<std::uint8_t>(data, data + length));
     vips_area_unref(&blob->area);
     const Bitmap plain = test::gradient(32, 32);
-    const Bitmap wide(32, 32, AlphaInfo::noneSkipLast, std::vector<std::uint8_t>(plain.pixels().begin(), plain.pixels().end()), p3);
-    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff, ConvertFormat::heic, ConvertFormat::avif}) {
-        const Bitmap decoded = *ImageSource::create(test::encoded(wide, format))->createThumbnail(std::nullopt);
+    const Bitmap wide(32, 32, AlphaInfo::noneSkipLast,
+                      std::vector<std::uint8_t>(plain.pixels().begin(), plain.pixels().end()), p3);
+    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff,
+                                       ConvertFormat::heic, ConvertFormat::avif}) {
+        const Bitmap decoded =
+            *ImageSource::create(test::encoded(wide, format))->createThumbnail(std::nullopt);
         EXPECT_EQ(decoded.colorProfile(), p3) << rawValue(format);
     }
 }

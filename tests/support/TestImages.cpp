@@ -2,10 +2,9 @@
 
 #include "core/convert/Converter.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <cmath>
 #include <cstdlib>
+#include <exiv2/exiv2.hpp>
 #include <stdexcept>
 
 namespace orvane::test {
@@ -27,7 +26,9 @@ Bitmap gradient(int width, int height, AlphaInfo alpha) {
         const auto r = static_cast<std::uint8_t>(255.0 * x / std::max(1, width - 1));
         const auto g = static_cast<std::uint8_t>(255.0 * y / std::max(1, height - 1));
         const auto b = static_cast<std::uint8_t>(128 + 60 * std::sin(x * 0.05) * std::cos(y * 0.05));
-        const std::uint8_t a = alpha == AlphaInfo::noneSkipLast ? 255 : static_cast<std::uint8_t>(255.0 * x / std::max(1, width - 1));
+        const std::uint8_t a = alpha == AlphaInfo::noneSkipLast
+                                   ? 255
+                                   : static_cast<std::uint8_t>(255.0 * x / std::max(1, width - 1));
         if (alpha == AlphaInfo::premultipliedLast) {
             return {static_cast<std::uint8_t>(r * a / 255), static_cast<std::uint8_t>(g * a / 255),
                     static_cast<std::uint8_t>(b * a / 255), a};
@@ -47,7 +48,9 @@ Bitmap noise(int width, int height, std::uint32_t seed) {
 
 Bitmap solid(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
     return drawn(width, height, a == 255 ? AlphaInfo::noneSkipLast : AlphaInfo::last,
-                 [&](int, int) -> std::array<std::uint8_t, 4> { return {r, g, b, a}; });
+                 [&](int, int) -> std::array<std::uint8_t, 4> {
+                     return {r, g, b, a};
+                 });
 }
 
 ImageProperties cameraProperties(int orientation) {
@@ -73,20 +76,39 @@ Bytes encoded(const Bitmap& image, ConvertFormat format, const ImageProperties& 
     return Converter::encode(image, properties, format, quality);
 }
 
-Bytes withExif(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries) {
+namespace {
+// Rewrites the metadata of an encoded file in place through exiv2.
+Bytes rewritten(const Bytes& file, const std::function<void(Exiv2::Image&)>& change) {
     auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
     image->readMetadata();
-    Exiv2::ExifData exif = image->exifData();
-    for (const auto& [key, value] : entries) {
-        exif[key] = value;
-    }
-    image->setExifData(exif);
+    change(*image);
     image->writeMetadata();
     Exiv2::BasicIo& io = image->io();
     io.seek(0, Exiv2::BasicIo::beg);
     Bytes out(static_cast<std::size_t>(io.size()));
     io.read(out.data(), static_cast<long>(out.size()));
     return out;
+}
+} // namespace
+
+Bytes withExif(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries) {
+    return rewritten(file, [&](Exiv2::Image& image) {
+        Exiv2::ExifData exif = image.exifData();
+        for (const auto& [key, value] : entries) {
+            exif[key] = value;
+        }
+        image.setExifData(exif);
+    });
+}
+
+Bytes withXmp(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries) {
+    return rewritten(file, [&](Exiv2::Image& image) {
+        Exiv2::XmpData xmp = image.xmpData();
+        for (const auto& [key, value] : entries) {
+            xmp[key] = value;
+        }
+        image.setXmpData(xmp);
+    });
 }
 
 namespace {
@@ -124,7 +146,9 @@ public:
         v.push_back(0);
         add(tag, 2, static_cast<std::uint32_t>(v.size()), v);
     }
-    void bytes(std::uint16_t tag, std::initializer_list<std::uint8_t> values) { add(tag, 1, static_cast<std::uint32_t>(values.size()), Bytes(values)); }
+    void bytes(std::uint16_t tag, std::initializer_list<std::uint8_t> values) {
+        add(tag, 1, static_cast<std::uint32_t>(values.size()), Bytes(values));
+    }
     void srationals(std::uint16_t tag, const std::vector<std::pair<std::int32_t, std::int32_t>>& values) {
         Bytes v;
         for (auto [n, d] : values) {
@@ -144,7 +168,8 @@ public:
 
     // Lays out: header, strip, tag values, directory. `stripTag` entries get the strip's offset.
     Bytes write(const Bytes& strip, std::uint16_t stripOffsetsTag) {
-        std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
+        std::sort(entries_.begin(), entries_.end(),
+                  [](const Entry& a, const Entry& b) { return a.tag < b.tag; });
         Bytes out = {'I', 'I', 42, 0, 0, 0, 0, 0};
         const std::uint32_t stripOffset = 8;
         out.insert(out.end(), strip.begin(), strip.end());
@@ -239,8 +264,15 @@ Bytes linearDng(int width, int height, int orientation) {
     tiff.ascii(50708, "Orvane Test DNG");
     tiff.longs(50717, {65535});
     // XYZ to camera (here: linear sRGB) under D65.
-    tiff.srationals(50721, {{32406, 10000}, {-15372, 10000}, {-4986, 10000}, {-9689, 10000}, {18758, 10000},
-                            {415, 10000}, {557, 10000}, {-2040, 10000}, {10570, 10000}});
+    tiff.srationals(50721, {{32406, 10000},
+                            {-15372, 10000},
+                            {-4986, 10000},
+                            {-9689, 10000},
+                            {18758, 10000},
+                            {415, 10000},
+                            {557, 10000},
+                            {-2040, 10000},
+                            {10570, 10000}});
     tiff.rationals(50728, {{1, 1}, {1, 1}, {1, 1}});
     tiff.shorts(50778, {21});
     return tiff.write(strip, 273);

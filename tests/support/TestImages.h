@@ -31,6 +31,9 @@ Bytes encoded(const Bitmap& image, ConvertFormat format, const ImageProperties& 
 // Sets EXIF entries (full exiv2 keys, values as exiv2 reads them) in an encoded file.
 Bytes withExif(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries);
 
+// The same for XMP properties ("Xmp.dc.title").
+Bytes withXmp(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries);
+
 // A minimal linear (demosaiced) DNG of the given size, written by hand.
 Bytes linearDng(int width, int height, int orientation = 1);
 

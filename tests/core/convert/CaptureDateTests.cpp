@@ -1,9 +1,8 @@
 #include "core/convert/ConverterSteps.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <ctime>
+#include <gtest/gtest.h>
 
 using namespace orvane;
 using namespace std::chrono;
@@ -44,19 +43,23 @@ ImageProperties withExif(PropertyDictionary exif) {
 } // namespace
 
 TEST_F(CaptureDate, OffsetTimeOriginalGivesTheZone) {
-    const auto date = Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
-                                                       {"OffsetTimeOriginal", PropertyValue::string("+02:00")}}));
+    const auto date =
+        Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
+                                         {"OffsetTimeOriginal", PropertyValue::string("+02:00")}}));
     EXPECT_EQ(date, utc(2021, 7, 4, 13, 30));
-    const auto west = Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
-                                                       {"OffsetTimeOriginal", PropertyValue::string("-05:30")}}));
+    const auto west =
+        Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
+                                         {"OffsetTimeOriginal", PropertyValue::string("-05:30")}}));
     EXPECT_EQ(west, utc(2021, 7, 4, 21, 0));
 }
 
 TEST_F(CaptureDate, WithoutAValidOffsetTheSystemZoneApplies) {
-    const auto plain = Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")}}));
+    const auto plain = Converter::captureDate(
+        withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")}}));
     EXPECT_EQ(plain, utc(2021, 7, 4, 19, 30)); // New York is four hours behind in July
-    const auto nonsense = Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
-                                                          {"OffsetTimeOriginal", PropertyValue::string("Paris")}}));
+    const auto nonsense =
+        Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string("2021:07:04 15:30:00")},
+                                         {"OffsetTimeOriginal", PropertyValue::string("Paris")}}));
     EXPECT_EQ(nonsense, plain);
 }
 
@@ -72,10 +75,13 @@ TEST_F(CaptureDate, FallsBackToTheMainDirectoryDate) {
 
 TEST_F(CaptureDate, AnythingElseGivesNoDate) {
     EXPECT_FALSE(Converter::captureDate({}).has_value());
-    for (const char* text : {"2021-07-04 15:30:00", "2021:13:04 15:30:00", "2021:02:30 10:00:00", "    :  :     :  :  ",
-                             "2021:07:04", "2021:07:04 15:30:00 extra"}) {
-        EXPECT_FALSE(Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string(text)}})).has_value()) << text;
+    for (const char* text : {"2021-07-04 15:30:00", "2021:13:04 15:30:00", "2021:02:30 10:00:00",
+                             "    :  :     :  :  ", "2021:07:04", "2021:07:04 15:30:00 extra"}) {
+        EXPECT_FALSE(
+            Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::string(text)}})).has_value())
+            << text;
     }
     // A date stored as a number is no date text.
-    EXPECT_FALSE(Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::shortInteger(2021)}})).has_value());
+    EXPECT_FALSE(Converter::captureDate(withExif({{"DateTimeOriginal", PropertyValue::shortInteger(2021)}}))
+                     .has_value());
 }

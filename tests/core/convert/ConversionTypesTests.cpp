@@ -2,20 +2,20 @@
 #include "core/convert/ConvertInput.h"
 #include "core/convert/ConvertOptions.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 using namespace orvane;
 
 TEST(ConvertFormat, TableOfNamesExtensionsAndTypes) {
-    EXPECT_EQ(allCases<ConvertFormat>(), (std::array{ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::heic,
-                                                     ConvertFormat::avif, ConvertFormat::webp, ConvertFormat::tiff}));
+    EXPECT_EQ(allCases<ConvertFormat>(),
+              (std::array{ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::heic, ConvertFormat::avif,
+                          ConvertFormat::webp, ConvertFormat::tiff}));
     const std::vector<std::string> titles = {"JPG", "PNG", "HEIC", "AVIF", "WebP", "TIFF"};
     const std::vector<std::string> extensions = {"jpg", "png", "heic", "avif", "webp", "tiff"};
-    const std::vector<std::string> types = {"public.jpeg", "public.png", "public.heic", "public.avif",
-                                            "org.webmproject.webp", "public.tiff"};
+    const std::vector<std::string> types = {"public.jpeg", "public.png",           "public.heic",
+                                            "public.avif", "org.webmproject.webp", "public.tiff"};
     const std::vector<bool> lossy = {true, false, true, true, true, false};
     for (std::size_t i = 0; i < 6; ++i) {
         const ConvertFormat format = allCases<ConvertFormat>()[i];
@@ -37,7 +37,8 @@ TEST(ConvertFormat, OnlyTheExactRawValuesAreAccepted) {
 }
 
 TEST(ConvertOptions, EqualityComparesEveryFieldIncludingAbsence) {
-    const ConvertOptions base{ConvertFormat::heic, 0.8, std::nullopt, 2000, MetadataPolicy::removeAll, true, false};
+    const ConvertOptions base{ConvertFormat::heic,       0.8,  std::nullopt, 2000,
+                              MetadataPolicy::removeAll, true, false};
     ConvertOptions zeroKB = base;
     zeroKB.maxKB = 0;
     EXPECT_NE(base, zeroKB);
@@ -49,7 +50,8 @@ TEST(ConvertOptions, EqualityComparesEveryFieldIncludingAbsence) {
 }
 
 TEST(ConvertOptions, JsonUsesTheFieldNamesAndOmitsAbsentLimits) {
-    const ConvertOptions plain{ConvertFormat::webp, 0.7, std::nullopt, std::nullopt, MetadataPolicy::keep, false, true};
+    const ConvertOptions plain{ConvertFormat::webp,  0.7,   std::nullopt, std::nullopt,
+                               MetadataPolicy::keep, false, true};
     const auto json = nlohmann::json::parse(encodeJson(plain));
     EXPECT_EQ(json.size(), 5u);
     EXPECT_EQ(json["format"], "webp");
@@ -57,22 +59,27 @@ TEST(ConvertOptions, JsonUsesTheFieldNamesAndOmitsAbsentLimits) {
     EXPECT_EQ(json["neverLarger"], true);
     EXPECT_EQ(decodeConvertOptions(encodeJson(plain)), plain);
 
-    const ConvertOptions limited{ConvertFormat::jpeg, 0.5, 500, 1024, MetadataPolicy::removeLocation, true, false};
+    const ConvertOptions limited{
+        ConvertFormat::jpeg, 0.5, 500, 1024, MetadataPolicy::removeLocation, true, false};
     EXPECT_EQ(nlohmann::json::parse(encodeJson(limited))["maxKB"], 500);
     EXPECT_EQ(decodeConvertOptions(encodeJson(limited)), limited);
 }
 
 TEST(ConvertOptions, DecodingRefusesMissingOrWrongValues) {
-    EXPECT_THROW(decodeConvertOptions(R"({"format":"jpeg","quality":0.8,"metadata":"keep","keepCaptureDate":true})"),
-                 std::invalid_argument);
-    EXPECT_THROW(decodeConvertOptions(R"({"format":"jpg","quality":0.8,"metadata":"keep","keepCaptureDate":true,"neverLarger":false})"),
-                 std::invalid_argument);
+    EXPECT_THROW(
+        decodeConvertOptions(R"({"format":"jpeg","quality":0.8,"metadata":"keep","keepCaptureDate":true})"),
+        std::invalid_argument);
+    EXPECT_THROW(
+        decodeConvertOptions(
+            R"({"format":"jpg","quality":0.8,"metadata":"keep","keepCaptureDate":true,"neverLarger":false})"),
+        std::invalid_argument);
     EXPECT_THROW(decodeConvertOptions("not json"), std::invalid_argument);
 }
 
 TEST(ConvertError, Descriptions) {
     EXPECT_STREQ(ConvertError::encodeFailed("HEIC").what(), "Couldn't write HEIC.");
-    EXPECT_STREQ(ConvertError::cannotReachSize(1500).what(), "Couldn't get the file under 1500 KB, even at a small size.");
+    EXPECT_STREQ(ConvertError::cannotReachSize(1500).what(),
+                 "Couldn't get the file under 1500 KB, even at a small size.");
     EXPECT_EQ(ConvertError::cannotReachSize(1500).kilobytes(), 1500);
     EXPECT_STREQ(ConvertError::unreadable().what(), "This file couldn't be read as an image.");
 }

@@ -5,9 +5,8 @@
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace orvane;
@@ -25,10 +24,13 @@ ConvertOptions to(ConvertFormat format) {
     return options;
 }
 
-Bitmap decode(const Bytes& bytes) { return *ImageSource::create(bytes)->createThumbnail(std::nullopt); }
+Bitmap decode(const Bytes& bytes) {
+    return *ImageSource::create(bytes)->createThumbnail(std::nullopt);
+}
 
 void writeFile(const fs::path& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Opaque red on the left half, fully transparent on the right.
@@ -53,7 +55,8 @@ TEST(Converter, JpegOutputOfATransparentImageIsWhiteWhereItWasTransparent) {
 
 TEST(Converter, OtherFormatsKeepTransparency) {
     const Bytes png = test::encoded(halfTransparent(), ConvertFormat::png);
-    for (const ConvertFormat format : {ConvertFormat::png, ConvertFormat::heic, ConvertFormat::avif, ConvertFormat::webp, ConvertFormat::tiff}) {
+    for (const ConvertFormat format : {ConvertFormat::png, ConvertFormat::heic, ConvertFormat::avif,
+                                       ConvertFormat::webp, ConvertFormat::tiff}) {
         const Bitmap out = decode(Converter::convert(data(png), to(format)).data);
         EXPECT_EQ(out.alphaInfo(), AlphaInfo::last) << rawValue(format);
         EXPECT_LT(out.pixel(35, 10)[3], 5) << rawValue(format);
@@ -66,7 +69,9 @@ TEST(Converter, AnOpaqueJpegSourceIsNotRedrawn) {
     const Converter::Decoded decoded = Converter::decode(data(png));
     EXPECT_FALSE(Converter::hasAlpha(decoded.image));
     // Lossless out and back: the very same pixels.
-    EXPECT_EQ(test::maxChannelDifference(decode(Converter::convert(data(png), to(ConvertFormat::png)).data), original), 0);
+    EXPECT_EQ(test::maxChannelDifference(decode(Converter::convert(data(png), to(ConvertFormat::png)).data),
+                                         original),
+              0);
 }
 
 TEST(Converter, MaxLongEdgeLimitsOnlyLargerPhotos) {
@@ -77,14 +82,16 @@ TEST(Converter, MaxLongEdgeLimitsOnlyLargerPhotos) {
     EXPECT_EQ(limited.width, 1000);
     EXPECT_EQ(limited.height, 750);
     EXPECT_EQ(decode(limited.data).width(), 1000);
-    const ConvertResult small = Converter::convert(data(test::encoded(test::gradient(800, 600), ConvertFormat::jpeg)), options);
+    const ConvertResult small =
+        Converter::convert(data(test::encoded(test::gradient(800, 600), ConvertFormat::jpeg)), options);
     EXPECT_EQ(small.width, 800);
     EXPECT_EQ(small.height, 600);
     EXPECT_EQ(small.quality, 0.85);
 }
 
 TEST(Converter, ARotatedPhotoComesOutUprightAndSaysSo) {
-    const Bytes rotated = test::encoded(test::gradient(60, 40), ConvertFormat::jpeg, test::cameraProperties(6));
+    const Bytes rotated =
+        test::encoded(test::gradient(60, 40), ConvertFormat::jpeg, test::cameraProperties(6));
     for (const auto policy : {MetadataPolicy::keep, MetadataPolicy::removeLocation}) {
         ConvertOptions options = to(ConvertFormat::jpeg);
         options.metadata = policy;
@@ -136,15 +143,18 @@ TEST(Converter, BytesThatAreNoImageAreUnreadable) {
     } catch (const ConvertError& error) {
         EXPECT_EQ(error.errorCase(), ConvertError::Case::unreadable);
     }
-    EXPECT_THROW(Converter::convert(ConvertInputURL{"/nonexistent/photo.jpg"}, to(ConvertFormat::png)), ConvertError);
-    EXPECT_THROW(Converter::convert(ConvertInputData{nullptr, std::nullopt}, to(ConvertFormat::png)), ConvertError);
+    EXPECT_THROW(Converter::convert(ConvertInputURL{"/nonexistent/photo.jpg"}, to(ConvertFormat::png)),
+                 ConvertError);
+    EXPECT_THROW(Converter::convert(ConvertInputData{nullptr, std::nullopt}, to(ConvertFormat::png)),
+                 ConvertError);
 }
 
 TEST(Converter, ReadsFilesWithTheirSizeAndCaptureDate) {
     test::TemporaryDirectory folder;
     const Bytes jpeg = test::encoded(test::gradient(64, 48), ConvertFormat::jpeg, test::cameraProperties());
     writeFile(folder / "photo.jpg", jpeg);
-    const ConvertResult result = Converter::convert(ConvertInputURL{folder / "photo.jpg"}, to(ConvertFormat::png));
+    const ConvertResult result =
+        Converter::convert(ConvertInputURL{folder / "photo.jpg"}, to(ConvertFormat::png));
     EXPECT_EQ(result.sourceBytes, static_cast<std::int64_t>(jpeg.size()));
     EXPECT_FALSE(result.quality.has_value());
     ASSERT_TRUE(result.captureDate.has_value());

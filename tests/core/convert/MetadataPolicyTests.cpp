@@ -2,9 +2,8 @@
 #include "platform/MetadataIO.h"
 #include "tests/support/TestImages.h"
 
-#include <gtest/gtest.h>
-
 #include <exiv2/exiv2.hpp>
+#include <gtest/gtest.h>
 
 using namespace orvane;
 
@@ -28,7 +27,8 @@ Written readWithExiv2(const Bytes& bytes) {
 }
 
 bool hasGroup(const Exiv2::ExifData& exif, const std::string& group) {
-    return std::any_of(exif.begin(), exif.end(), [&](const Exiv2::Exifdatum& d) { return d.groupName() == group; });
+    return std::any_of(exif.begin(), exif.end(),
+                       [&](const Exiv2::Exifdatum& d) { return d.groupName() == group; });
 }
 
 ConvertResult convert(const Bytes& source, ConvertFormat format, MetadataPolicy policy) {
@@ -41,7 +41,8 @@ ConvertResult convert(const Bytes& source, ConvertFormat format, MetadataPolicy 
 class Policies : public testing::TestWithParam<ConvertFormat> {
 protected:
     static Bytes source() {
-        static const Bytes bytes = test::encoded(test::gradient(80, 60), ConvertFormat::jpeg, test::cameraProperties());
+        static const Bytes bytes =
+            test::encoded(test::gradient(80, 60), ConvertFormat::jpeg, test::cameraProperties());
         return bytes;
     }
 };
@@ -126,24 +127,17 @@ TEST(MetadataPolicies, WebPCarriesNoMetadataUnderAnyPolicy) {
 TEST(MetadataPolicies, XmpIsNeverCarriedOverEvenUnderKeep) {
     // XMP can repeat the location, so it goes whatever the policy says.
     const Bytes plain = test::encoded(test::gradient(40, 30), ConvertFormat::jpeg, test::cameraProperties());
-    auto image = Exiv2::ImageFactory::open(plain.data(), static_cast<long>(plain.size()));
-    image->readMetadata();
-    Exiv2::XmpData xmp;
-    xmp["Xmp.exif.GPSLatitude"] = "48,51.5N";
-    xmp["Xmp.dc.title"] = "Holiday";
-    image->setXmpData(xmp);
-    image->writeMetadata();
-    Exiv2::BasicIo& io = image->io();
-    io.seek(0, Exiv2::BasicIo::beg);
-    Bytes withXmp(static_cast<std::size_t>(io.size()));
-    io.read(withXmp.data(), static_cast<long>(withXmp.size()));
+    const Bytes withXmp =
+        test::withXmp(plain, {{"Xmp.exif.GPSLatitude", "48,51.5N"}, {"Xmp.dc.title", "Holiday"}});
     ASSERT_NE(std::string(withXmp.begin(), withXmp.end()).find("xmpmeta"), std::string::npos);
 
-    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff, ConvertFormat::heic, ConvertFormat::avif}) {
+    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff,
+                                       ConvertFormat::heic, ConvertFormat::avif}) {
         const Bytes out = convert(withXmp, format, MetadataPolicy::keep).data;
         const std::string text(out.begin(), out.end());
         EXPECT_EQ(text.find("xmpmeta"), std::string::npos) << rawValue(format);
         EXPECT_EQ(text.find("Holiday"), std::string::npos) << rawValue(format);
-        EXPECT_NE(readWithExiv2(out).exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal")), readWithExiv2(out).exif.end());
+        EXPECT_NE(readWithExiv2(out).exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal")),
+                  readWithExiv2(out).exif.end());
     }
 }

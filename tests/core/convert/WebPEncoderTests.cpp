@@ -16,8 +16,10 @@ bool hasChunk(const Bytes& webp, const char* fourcc) {
 TEST(WebPEncoder, UnpremultipliesWithTheIntegerFormula) {
     std::vector<std::uint8_t> pixels = {64, 32, 200, 128, 10, 20, 30, 0, 10, 20, 30, 255, 250, 250, 250, 100};
     Converter::unpremultiply(pixels);
-    EXPECT_EQ(pixels, (std::vector<std::uint8_t>{128, 64, 255, 128, 10, 20, 30, 0, 10, 20, 30, 255, 255, 255, 255, 100}));
-    EXPECT_EQ(Converter::packRGB(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}), (Bytes{1, 2, 3, 5, 6, 7}));
+    EXPECT_EQ(pixels, (std::vector<std::uint8_t>{128, 64, 255, 128, 10, 20, 30, 0, 10, 20, 30, 255, 255, 255,
+                                                 255, 100}));
+    EXPECT_EQ(Converter::packRGB(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}),
+              (Bytes{1, 2, 3, 5, 6, 7}));
 }
 
 TEST(WebPEncoder, OpaqueImagesAreEncodedWithoutAlpha) {
@@ -29,8 +31,10 @@ TEST(WebPEncoder, OpaqueImagesAreEncodedWithoutAlpha) {
 
 TEST(WebPEncoder, PremultipliedInputComesOutStraight) {
     // Premultiplied 64 at alpha 128 is a full-strength 128.
-    const Bitmap premultiplied = test::drawn(32, 32, AlphaInfo::premultipliedLast,
-                                             [](int, int) -> std::array<std::uint8_t, 4> { return {64, 32, 0, 128}; });
+    const Bitmap premultiplied =
+        test::drawn(32, 32, AlphaInfo::premultipliedLast, [](int, int) -> std::array<std::uint8_t, 4> {
+            return {64, 32, 0, 128};
+        });
     const Bytes webp = Converter::encodeWebP(premultiplied, 1.0);
     EXPECT_TRUE(hasChunk(webp, "ALPH"));
     const Bitmap decoded = *ImageSource::create(webp)->createThumbnail(std::nullopt);
