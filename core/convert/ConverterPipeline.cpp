@@ -66,14 +66,17 @@ bool isRaw(const ConvertInput& input) {
     return !extension.empty() && namesRawType(UniformType::fromFilenameExtension(extension.substr(1)));
 }
 
-Bitmap decodeRaw(const ConvertInput& input) {
-    const SharedBytes bytes = bytesOf(input);
+namespace {
+Bitmap developRaw(const SharedBytes& bytes) {
     const auto developed = bytes ? RawDecoder::develop(*bytes) : std::nullopt;
     if (!developed) {
         throw ConvertError::unreadable();
     }
     return Render::cgImage(LazyImage::fromBitmap(*developed), false);
 }
+} // namespace
+
+Bitmap decodeRaw(const ConvertInput& input) { return developRaw(bytesOf(input)); }
 
 Decoded decode(const ConvertInput& input) {
     std::int64_t sourceBytes = 0;
@@ -97,7 +100,7 @@ Decoded decode(const ConvertInput& input) {
     const bool raw = isRaw(input) || namesRawType(UniformType::fromIdentifier(source->typeIdentifier()));
     std::optional<Bitmap> image;
     if (raw) {
-        image = decodeRaw(input);
+        image = developRaw(source->bytes());
     } else {
         const int longSide = std::max(properties.pixelWidth.value_or(0), properties.pixelHeight.value_or(0));
         image = source->createThumbnail(std::max(longSide, 1));
