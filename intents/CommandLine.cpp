@@ -1,15 +1,19 @@
 #include "intents/CommandLine.h"
 
 #include "intents/ConvertImageIntent.h"
+#include "intents/EnlargeImageIntent.h"
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
+#include <unistd.h>
 
 namespace orvane::CommandLine {
 
@@ -21,7 +25,7 @@ struct UsageError {
     std::string message;
 };
 
-// The options every action shares: the input image and where its result goes.
+// One action's command line after the shared options are taken out.
 struct Invocation {
     std::string action;
     std::optional<std::string> image;
@@ -29,18 +33,126 @@ struct Invocation {
     std::vector<std::pair<std::string, std::optional<std::string>>> options;
 };
 
-const std::vector<std::string>& actions() {
-    static const std::vector<std::string> names = {"convert"};
-    return names;
+struct Action {
+    std::string name;
+    std::string title;
+    std::string summary;
+    std::vector<std::string> optionLines;
+    std::vector<std::string> valueOptions; // options that take a value
+    std::function<IntentFile(const Invocation&, const IntentFile&)> run;
+};
+
+const std::string& requireValue(const std::string& option, const std::optional<std::string>& value) {
+    if (!value) {
+        throw UsageError{"The option " + option + " needs a value."};
+    }
+    return *value;
 }
 
-bool takesValue(const std::string& option) {
-    return option == "--format" || option == "--max-kb" || option == "--output";
+template <RawRepresentable T> T parseOption(const std::string& option, const std::optional<std::string>& value) {
+    const std::string& text = requireValue(option, value);
+    if (const auto parsed = fromRawValue<T>(text)) {
+        return *parsed;
+    }
+    std::string choices;
+    for (const T choice : allCases<T>()) {
+        choices += (choices.empty() ? "" : ", ") + std::string(rawValue(choice));
+    }
+    throw UsageError{option + " takes one of " + choices + "."};
 }
 
-Invocation parse(const std::vector<std::string>& arguments) {
+[[noreturn]] void unknownOption(const Invocation& invocation, const std::string& option) {
+    throw UsageError{invocation.action + " has no option " + option + "."};
+}
+
+long long parseKilobytes(const std::optional<std::string>& value) {
+    const std::string& text = requireValue("--max-kb", value);
+    long long kilobytes = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), kilobytes);
+    if (error != std::errc{} || end != text.data() + text.size() || kilobytes < ConvertImageIntent::minimumKB ||
+        kilobytes > ConvertImageIntent::maximumKB) {
+        throw UsageError{"--max-kb takes a whole number from 10 to 50000."};
+    }
+    return kilobytes;
+}
+
+IntentFile runConvert(const Invocation& invocation, const IntentFile& image) {
+    ConvertImageIntent intent;
+    intent.image = image;
+    for (const auto& [option, value] : invocation.options) {
+        if (option == "--format") {
+            intent.format = parseOption<ConvertFormatOption>(option, value);
+        } else if (option == "--max-kb") {
+            intent.maxKB = parseKilobytes(value);
+        } else if (option == "--remove-location" && !value) {
+            intent.removeLocation = true;
+        } else if (option == "--keep-location" && !value) {
+            intent.removeLocation = false;
+        } else {
+            unknownOption(invocation, option);
+        }
+    }
+    return intent.perform();
+}
+
+// Tile progress on standard error, only for a person watching a terminal.
+Upscaler::ProgressHandler terminalProgress() {
+    if (::isatty(STDERR_FILENO) == 0) {
+        return {};
+    }
+    return [](const UpscaleProgress& progress) {
+        std::fprintf(stderr, "\rPass %d of %d, tile %d of %d (%3.0f%%)", progress.pass, progress.passes, progress.tile,
+                     progress.tiles, progress.fraction * 100);
+        if (progress.fraction >= 1) {
+            std::fputc('\n', stderr);
+        }
+        std::fflush(stderr);
+    };
+}
+
+IntentFile runEnlarge(const Invocation& invocation, const IntentFile& image) {
+    EnlargeImageIntent intent;
+    intent.image = image;
+    for (const auto& [option, value] : invocation.options) {
+        if (option == "--size") {
+            intent.size = parseOption<EnlargeSizeOption>(option, value);
+        } else if (option == "--style") {
+            intent.style = parseOption<StyleOption>(option, value);
+        } else {
+            unknownOption(invocation, option);
+        }
+    }
+    return intent.perform(terminalProgress());
+}
+
+const std::vector<Action>& actions() {
+    static const std::vector<Action> table = {
+        {"enlarge",
+         EnlargeImageIntent::title,
+         "Enlarge IMAGE SIZE",
+         {"--size x2|x4|x8              (default x4)", "--style photo|detail|art     (default photo)"},
+         {"--size", "--style"},
+         runEnlarge},
+        {"convert",
+         ConvertImageIntent::title,
+         "Convert IMAGE to FORMAT",
+         {"--format jpg|png|heic|webp|avif   (default jpg)",
+          "--max-kb N                        size limit in KB, 10 to 50000 (default none)",
+          "--remove-location | --keep-location  (default --remove-location)"},
+         {"--format", "--max-kb"},
+         runConvert},
+    };
+    return table;
+}
+
+const Action* findAction(const std::string& name) {
+    const auto found = std::ranges::find(actions(), name, &Action::name);
+    return found == actions().end() ? nullptr : &*found;
+}
+
+Invocation parse(const Action& action, const std::vector<std::string>& arguments) {
     Invocation invocation;
-    invocation.action = arguments.at(0);
+    invocation.action = action.name;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
         if (argument.starts_with("--") && argument.size() > 2) {
@@ -48,7 +160,7 @@ Invocation parse(const std::vector<std::string>& arguments) {
             if (const auto equals = argument.find('='); equals != std::string::npos) {
                 value = argument.substr(equals + 1);
                 argument.erase(equals);
-            } else if (takesValue(argument)) {
+            } else if (argument == "--output" || std::ranges::find(action.valueOptions, argument) != action.valueOptions.end()) {
                 if (i + 1 >= arguments.size()) {
                     throw UsageError{"The option " + argument + " needs a value."};
                 }
@@ -66,19 +178,9 @@ Invocation parse(const std::vector<std::string>& arguments) {
         }
     }
     if (!invocation.image) {
-        throw UsageError{"Give the image to " + invocation.action + "."};
+        throw UsageError{"Give the image to " + action.name + "."};
     }
     return invocation;
-}
-
-long long parseKilobytes(const std::string& text) {
-    long long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < ConvertImageIntent::minimumKB ||
-        value > ConvertImageIntent::maximumKB) {
-        throw UsageError{"--max-kb takes a whole number from 10 to 50000."};
-    }
-    return value;
 }
 
 IntentFile readImage(const std::string& path) {
@@ -89,31 +191,7 @@ IntentFile readImage(const std::string& path) {
     Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const std::string extension = fs::path(path).extension().string();
     return IntentFile{std::move(bytes), fs::path(path).filename().string(),
-                      extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1))
-                                           : std::nullopt};
-}
-
-IntentFile runConvert(const Invocation& invocation, const IntentFile& image) {
-    ConvertImageIntent intent;
-    intent.image = image;
-    for (const auto& [option, value] : invocation.options) {
-        if (option == "--format") {
-            const auto format = fromRawValue<ConvertFormatOption>(*value);
-            if (!format) {
-                throw UsageError{"--format takes jpg, png, heic, webp or avif."};
-            }
-            intent.format = *format;
-        } else if (option == "--max-kb") {
-            intent.maxKB = parseKilobytes(*value);
-        } else if (option == "--remove-location" && !value) {
-            intent.removeLocation = true;
-        } else if (option == "--keep-location" && !value) {
-            intent.removeLocation = false;
-        } else {
-            throw UsageError{"convert has no option " + option + "."};
-        }
-    }
-    return intent.perform();
+                      extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1)) : std::nullopt};
 }
 
 fs::path destinationFor(const std::optional<std::string>& output, const std::string& filename) {
@@ -131,24 +209,23 @@ fs::path destinationFor(const std::optional<std::string>& output, const std::str
 } // namespace
 
 bool namesAction(const std::vector<std::string>& arguments) {
-    return !arguments.empty() && std::ranges::find(actions(), arguments.front()) != actions().end();
+    return !arguments.empty() && findAction(arguments.front()) != nullptr;
 }
 
 std::string helpText() {
-    return "Usage: orvane ACTION [options] IMAGE\n"
-           "\n"
-           "Actions:\n"
-           "  convert    Convert Image — Convert IMAGE to FORMAT\n"
-           "             --format jpg|png|heic|webp|avif   (default jpg)\n"
-           "             --max-kb N                        size limit in KB, 10 to 50000 (default none)\n"
-           "             --remove-location | --keep-location  (default --remove-location)\n"
-           "\n"
-           "Every action:\n"
-           "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard "
-           "output).\n"
-           "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
-           "extension.\n"
-           "  --help                this text\n";
+    std::string text = "Usage: orvane ACTION [options] IMAGE\n\nActions:\n";
+    for (const Action& action : actions()) {
+        text += "  " + action.name + std::string(10 - std::min<std::size_t>(action.name.size(), 9), ' ') + action.title +
+                " — " + action.summary + "\n";
+        for (const std::string& line : action.optionLines) {
+            text += "             " + line + "\n";
+        }
+    }
+    text += "\nEvery action:\n"
+            "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
+            "                        An existing file is never replaced: \" 2\", \" 3\"… go before the extension.\n"
+            "  --help                this text\n";
+    return text;
 }
 
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -157,24 +234,23 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         return arguments.empty() ? usageError : success;
     }
     try {
-        if (!namesAction(arguments)) {
+        const Action* action = findAction(arguments.front());
+        if (action == nullptr) {
             throw UsageError{"There is no action “" + arguments.front() + "”."};
         }
         if (std::ranges::find(arguments, "--help") != arguments.end()) {
             out << helpText();
             return success;
         }
-        const Invocation invocation = parse(arguments);
+        const Invocation invocation = parse(*action, arguments);
         const IntentFile image = readImage(*invocation.image);
-        const IntentFile result = runConvert(invocation, image);
+        const IntentFile result = action->run(invocation, image);
         if (invocation.output == "-") {
-            out.write(reinterpret_cast<const char*>(result.data.data()),
-                      static_cast<std::streamsize>(result.data.size()));
+            out.write(reinterpret_cast<const char*>(result.data.data()), static_cast<std::streamsize>(result.data.size()));
             out.flush();
             return out ? success : failure;
         }
-        const fs::path written =
-            AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
+        const fs::path written = AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
         out << written.string() << '\n';
         return success;
     } catch (const UsageError& error) {

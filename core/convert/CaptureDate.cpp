@@ -95,6 +95,12 @@ std::optional<std::chrono::system_clock::time_point> captureDate(const ImageProp
             return std::nullopt;
         }
     }
+    // The clock counts nanoseconds: years before 1678 or after 2261 do not fit.
+    constexpr auto limit =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::duration::max()).count();
+    if (seconds > limit || seconds < -limit) {
+        return std::nullopt;
+    }
     return std::chrono::system_clock::from_time_t(seconds);
 }
 

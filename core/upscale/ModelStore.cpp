@@ -1,0 +1,53 @@
+#include "core/upscale/ModelStore.h"
+
+#include "platform/Network.h"
+#include "platform/Sha256.h"
+#include "platform/UserFolders.h"
+
+#include <charconv>
+#include <sys/stat.h>
+#include <system_error>
+
+namespace orvane::ModelStore {
+
+namespace fs = std::filesystem;
+
+std::filesystem::path folder() { return UserFolders::caches() / "Zentrel" / "compiled"; }
+
+std::string formatSeconds(double seconds) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
+    std::string text(buffer, error == std::errc{} ? end : buffer);
+    if (text.find_first_of(".eEn") == std::string::npos) {
+        text += ".0";
+    }
+    return text;
+}
+
+std::string compiledName(const fs::path& package, double manifestModified) {
+    const std::string identity = package.filename().string() + "|" + formatSeconds(manifestModified);
+    const auto digest = Sha256::digest(std::span(reinterpret_cast<const std::uint8_t*>(identity.data()), identity.size()));
+    return package.stem().string() + "-" + Sha256::hex(std::span(digest).first(8)) + ".mlmodelc";
+}
+
+fs::path compiledURL(const fs::path& package) {
+    std::error_code error;
+    fs::create_directories(folder(), error);
+    if (error) {
+        throw NetworkError("The folder for compiled networks couldn't be created: " + error.message() + ".");
+    }
+    struct stat manifest {};
+    if (::stat((package / "Manifest.json").c_str(), &manifest) != 0) {
+        throw NetworkError("The network “" + package.filename().string() + "” has no Manifest.json.");
+    }
+    const double modified =
+        static_cast<double>(manifest.st_mtim.tv_sec) + static_cast<double>(manifest.st_mtim.tv_nsec) / 1e9;
+    const fs::path destination = folder() / compiledName(package, modified);
+    if (fs::exists(destination, error)) {
+        return destination;
+    }
+    NetworkCompiler::compile(package, destination);
+    return destination;
+}
+
+} // namespace orvane::ModelStore

@@ -1,0 +1,39 @@
+#include "intents/EnlargeImageIntent.h"
+
+#include "core/ImageFiles.h"
+#include "core/convert/Converter.h"
+#include "core/upscale/DeviceLimits.h"
+#include "intents/EnlargeIntentError.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+
+double EnlargeImageIntent::scaleFor(std::int64_t width, std::int64_t height, double requested, std::int64_t maxPixels) {
+    const double budget = std::sqrt(static_cast<double>(maxPixels) / (static_cast<double>(width) * static_cast<double>(height)));
+    return std::min(budget, requested);
+}
+
+IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,
+                                       ModelLibrary* library, std::optional<std::int64_t> maxPixels) const {
+    std::optional<Bitmap> decoded;
+    try {
+        decoded = ImageFiles::loadFromData(image.data);
+    } catch (const Error&) {
+        throw EnlargeIntentError::unreadable();
+    }
+    const auto upscaler = (library != nullptr ? *library : ModelLibrary::shared()).upscaler(model(style));
+    const double scale = scaleFor(decoded->width(), decoded->height(), factor(size),
+                                  maxPixels.value_or(DeviceLimits::maxPixels()));
+    const Bitmap enlarged = upscaler->upscale(*decoded, scale, 256, progress, stop);
+
+    std::string word(rawValue(size));
+    std::erase(word, 'x');
+    const std::string extension = fileExtension(ConvertFormat::jpeg);
+    return IntentFile{Converter::encode(enlarged, {}, ConvertFormat::jpeg, 0.92),
+                      outputBaseName(image) + "-" + word + "x." + extension,
+                      UniformType::fromFilenameExtension(extension)};
+}
+
+} // namespace orvane

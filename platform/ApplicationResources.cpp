@@ -1,0 +1,29 @@
+#include "platform/ApplicationResources.h"
+
+namespace orvane::ApplicationResources {
+
+namespace fs = std::filesystem;
+
+std::optional<fs::path> findUpwards(const fs::path& start, const fs::path& relative) {
+    std::error_code error;
+    for (fs::path folder = start;; folder = folder.parent_path()) {
+        const fs::path candidate = folder / relative;
+        if (fs::is_directory(candidate, error)) {
+            return candidate;
+        }
+        if (folder == folder.parent_path() || folder.empty()) {
+            return std::nullopt;
+        }
+    }
+}
+
+std::optional<fs::path> modelsFolder() {
+    std::error_code error;
+    const fs::path executable = fs::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return std::nullopt;
+    }
+    return findUpwards(executable.parent_path(), fs::path("share") / "orvane" / "models");
+}
+
+} // namespace orvane::ApplicationResources

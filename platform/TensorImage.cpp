@@ -1,0 +1,64 @@
+#include "platform/TensorImage.h"
+
+#include <array>
+#include <cmath>
+
+namespace orvane::TensorImage {
+
+namespace {
+// The BGRA byte that feeds each tensor channel.
+std::array<int, 3> byteOfChannel(const std::string& channelOrder) {
+    if (channelOrder == "BGR") {
+        return {0, 1, 2};
+    }
+    return {2, 1, 0};
+}
+} // namespace
+
+std::vector<float> fromPixels(const PixelBuffer& pixels, const PixelLayout& layout) {
+    const std::size_t width = static_cast<std::size_t>(pixels.width());
+    const std::size_t height = static_cast<std::size_t>(pixels.height());
+    const std::size_t plane = width * height;
+    const auto bytes = byteOfChannel(layout.channelOrder);
+    const float scale = static_cast<float>(layout.range / 255.0);
+    std::vector<float> tensor(plane * 3);
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* row = pixels.row(static_cast<int>(y));
+        for (int channel = 0; channel < 3; ++channel) {
+            float* out = tensor.data() + channel * plane + y * width;
+            const std::uint8_t* in = row + bytes[channel];
+            for (std::size_t x = 0; x < width; ++x) {
+                out[x] = static_cast<float>(in[x * 4]) * scale;
+            }
+        }
+    }
+    return tensor;
+}
+
+PixelBuffer toPixels(const float* tensor, int width, int height, const PixelLayout& layout) {
+    PixelBuffer pixels(width, height);
+    const std::size_t plane = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    const auto bytes = byteOfChannel(layout.channelOrder);
+    const float range = static_cast<float>(layout.range);
+    const float scale = static_cast<float>(255.0 / layout.range);
+    for (int y = 0; y < height; ++y) {
+        std::uint8_t* row = pixels.row(y);
+        for (int channel = 0; channel < 3; ++channel) {
+            const float* in = tensor + channel * plane + static_cast<std::size_t>(y) * width;
+            std::uint8_t* out = row + bytes[channel];
+            for (int x = 0; x < width; ++x) {
+                const float value = in[x];
+                // Written so that NaN becomes 0.
+                const float clamped = value > 0 ? (value < range ? value : range) : 0.0f;
+                out[static_cast<std::size_t>(x) * 4] =
+                    static_cast<std::uint8_t>(std::lround(clamped * scale));
+            }
+        }
+        for (int x = 0; x < width; ++x) {
+            row[static_cast<std::size_t>(x) * 4 + 3] = 255;
+        }
+    }
+    return pixels;
+}
+
+} // namespace orvane::TensorImage

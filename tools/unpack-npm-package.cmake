@@ -1,0 +1,18 @@
+# Checks an npm tarball's SHA-256 and unpacks it into a fresh folder, then touches a stamp file.
+#   cmake -DTARBALL=… -DSHA256=… -DDESTINATION=… -DSTAMP=… -P unpack-npm-package.cmake
+foreach(variable TARBALL SHA256 DESTINATION STAMP)
+    if(NOT DEFINED ${variable})
+        message(FATAL_ERROR "unpack-npm-package: ${variable} is not set")
+    endif()
+endforeach()
+if(NOT EXISTS "${TARBALL}")
+    message(FATAL_ERROR "${TARBALL} is missing; scripts/setup fetches it")
+endif()
+file(SHA256 "${TARBALL}" actual)
+if(NOT actual STREQUAL SHA256)
+    message(FATAL_ERROR "${TARBALL} has SHA-256 ${actual}, not ${SHA256}")
+endif()
+file(REMOVE_RECURSE "${DESTINATION}")
+file(MAKE_DIRECTORY "${DESTINATION}")
+file(ARCHIVE_EXTRACT INPUT "${TARBALL}" DESTINATION "${DESTINATION}")
+file(TOUCH "${STAMP}")
