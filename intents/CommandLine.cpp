@@ -49,7 +49,8 @@ const std::string& requireValue(const std::string& option, const std::optional<s
     return *value;
 }
 
-template <RawRepresentable T> T parseOption(const std::string& option, const std::optional<std::string>& value) {
+template <RawRepresentable T>
+T parseOption(const std::string& option, const std::optional<std::string>& value) {
     const std::string& text = requireValue(option, value);
     if (const auto parsed = fromRawValue<T>(text)) {
         return *parsed;
@@ -69,8 +70,8 @@ long long parseKilobytes(const std::optional<std::string>& value) {
     const std::string& text = requireValue("--max-kb", value);
     long long kilobytes = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), kilobytes);
-    if (error != std::errc{} || end != text.data() + text.size() || kilobytes < ConvertImageIntent::minimumKB ||
-        kilobytes > ConvertImageIntent::maximumKB) {
+    if (error != std::errc{} || end != text.data() + text.size() ||
+        kilobytes < ConvertImageIntent::minimumKB || kilobytes > ConvertImageIntent::maximumKB) {
         throw UsageError{"--max-kb takes a whole number from 10 to 50000."};
     }
     return kilobytes;
@@ -101,8 +102,8 @@ Upscaler::ProgressHandler terminalProgress() {
         return {};
     }
     return [](const UpscaleProgress& progress) {
-        std::fprintf(stderr, "\rPass %d of %d, tile %d of %d (%3.0f%%)", progress.pass, progress.passes, progress.tile,
-                     progress.tiles, progress.fraction * 100);
+        std::fprintf(stderr, "\rPass %d of %d, tile %d of %d (%3.0f%%)", progress.pass, progress.passes,
+                     progress.tile, progress.tiles, progress.fraction * 100);
         if (progress.fraction >= 1) {
             std::fputc('\n', stderr);
         }
@@ -160,7 +161,8 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
             if (const auto equals = argument.find('='); equals != std::string::npos) {
                 value = argument.substr(equals + 1);
                 argument.erase(equals);
-            } else if (argument == "--output" || std::ranges::find(action.valueOptions, argument) != action.valueOptions.end()) {
+            } else if (argument == "--output" ||
+                       std::ranges::find(action.valueOptions, argument) != action.valueOptions.end()) {
                 if (i + 1 >= arguments.size()) {
                     throw UsageError{"The option " + argument + " needs a value."};
                 }
@@ -191,7 +193,8 @@ IntentFile readImage(const std::string& path) {
     Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const std::string extension = fs::path(path).extension().string();
     return IntentFile{std::move(bytes), fs::path(path).filename().string(),
-                      extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1)) : std::nullopt};
+                      extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1))
+                                           : std::nullopt};
 }
 
 fs::path destinationFor(const std::optional<std::string>& output, const std::string& filename) {
@@ -215,16 +218,18 @@ bool namesAction(const std::vector<std::string>& arguments) {
 std::string helpText() {
     std::string text = "Usage: orvane ACTION [options] IMAGE\n\nActions:\n";
     for (const Action& action : actions()) {
-        text += "  " + action.name + std::string(10 - std::min<std::size_t>(action.name.size(), 9), ' ') + action.title +
-                " — " + action.summary + "\n";
+        text += "  " + action.name + std::string(10 - std::min<std::size_t>(action.name.size(), 9), ' ') +
+                action.title + " — " + action.summary + "\n";
         for (const std::string& line : action.optionLines) {
             text += "             " + line + "\n";
         }
     }
-    text += "\nEvery action:\n"
-            "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
-            "                        An existing file is never replaced: \" 2\", \" 3\"… go before the extension.\n"
-            "  --help                this text\n";
+    text +=
+        "\nEvery action:\n"
+        "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
+        "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
+        "extension.\n"
+        "  --help                this text\n";
     return text;
 }
 
@@ -246,11 +251,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         const IntentFile image = readImage(*invocation.image);
         const IntentFile result = action->run(invocation, image);
         if (invocation.output == "-") {
-            out.write(reinterpret_cast<const char*>(result.data.data()), static_cast<std::streamsize>(result.data.size()));
+            out.write(reinterpret_cast<const char*>(result.data.data()),
+                      static_cast<std::streamsize>(result.data.size()));
             out.flush();
             return out ? success : failure;
         }
-        const fs::path written = AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
+        const fs::path written =
+            AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
         out << written.string() << '\n';
         return success;
     } catch (const UsageError& error) {

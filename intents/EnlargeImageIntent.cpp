@@ -10,8 +10,10 @@
 
 namespace orvane {
 
-double EnlargeImageIntent::scaleFor(std::int64_t width, std::int64_t height, double requested, std::int64_t maxPixels) {
-    const double budget = std::sqrt(static_cast<double>(maxPixels) / (static_cast<double>(width) * static_cast<double>(height)));
+double EnlargeImageIntent::scaleFor(std::int64_t width, std::int64_t height, double requested,
+                                    std::int64_t maxPixels) {
+    const double budget = std::sqrt(static_cast<double>(maxPixels) /
+                                    (static_cast<double>(width) * static_cast<double>(height)));
     return std::min(budget, requested);
 }
 

@@ -20,7 +20,8 @@ struct EnlargeImageIntent {
     // `library` and `maxPixels` are the shared library and the device's budget unless a caller
     // (a test) supplies its own.
     IntentFile perform(const Upscaler::ProgressHandler& progress = {}, std::stop_token stop = {},
-                       ModelLibrary* library = nullptr, std::optional<std::int64_t> maxPixels = std::nullopt) const;
+                       ModelLibrary* library = nullptr,
+                       std::optional<std::int64_t> maxPixels = std::nullopt) const;
 
     // The factor actually used for an image of this size: the request, capped by the budget.
     static double scaleFor(std::int64_t width, std::int64_t height, double requested, std::int64_t maxPixels);

@@ -2,7 +2,9 @@
 
 namespace orvane {
 
-std::string typeDisplayName(EnlargeSizeOption) { return "Size"; }
+std::string typeDisplayName(EnlargeSizeOption) {
+    return "Size";
+}
 
 std::string displayText(EnlargeSizeOption option) {
     switch (option) {

@@ -2,7 +2,9 @@
 
 namespace orvane {
 
-std::string typeDisplayName(StyleOption) { return "Style"; }
+std::string typeDisplayName(StyleOption) {
+    return "Style";
+}
 
 std::string displayText(StyleOption option) {
     switch (option) {

@@ -53,7 +53,9 @@ std::optional<fs::path> ModelLibrary::locate(UpscaleModel model) const {
     return std::nullopt;
 }
 
-bool ModelLibrary::isInstalled(UpscaleModel model) const { return locate(model).has_value(); }
+bool ModelLibrary::isInstalled(UpscaleModel model) const {
+    return locate(model).has_value();
+}
 
 std::shared_ptr<const Upscaler> ModelLibrary::upscaler(UpscaleModel model) {
     std::shared_future<std::shared_ptr<const Upscaler>> load;
@@ -81,7 +83,8 @@ std::shared_ptr<const Upscaler> ModelLibrary::upscaler(UpscaleModel model) {
             } else {
                 // The load runs on a thread of its own, outside the lock, so other styles can be
                 // asked for meanwhile; it finishes even when nobody waits for it any more.
-                std::packaged_task<std::shared_ptr<const Upscaler>()> task([loader = loader_, url = *url] { return loader(url); });
+                std::packaged_task<std::shared_ptr<const Upscaler>()> task(
+                    [loader = loader_, url = *url] { return loader(url); });
                 load = task.get_future().share();
                 loading_.emplace(model, load);
                 std::thread(std::move(task)).detach();

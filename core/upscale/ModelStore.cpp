@@ -5,6 +5,7 @@
 #include "platform/UserFolders.h"
 
 #include <charconv>
+#include <cmath>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -12,13 +13,19 @@ namespace orvane::ModelStore {
 
 namespace fs = std::filesystem;
 
-std::filesystem::path folder() { return UserFolders::caches() / "Zentrel" / "compiled"; }
+std::filesystem::path folder() {
+    return UserFolders::caches() / "Zentrel" / "compiled";
+}
 
 std::string formatSeconds(double seconds) {
+    // Plain decimals between 10⁻⁴ and 2⁵³, an exponent outside: "1700000000.5", "1e+16", "1e-05".
+    const double magnitude = std::fabs(seconds);
+    const bool plain = magnitude == 0 || (magnitude >= 1e-4 && magnitude < 9007199254740992.0);
     char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds);
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, seconds,
+                                            plain ? std::chars_format::fixed : std::chars_format::scientific);
     std::string text(buffer, error == std::errc{} ? end : buffer);
-    if (text.find_first_of(".eEn") == std::string::npos) {
+    if (plain && text.find('.') == std::string::npos) {
         text += ".0";
     }
     return text;
@@ -26,7 +33,8 @@ std::string formatSeconds(double seconds) {
 
 std::string compiledName(const fs::path& package, double manifestModified) {
     const std::string identity = package.filename().string() + "|" + formatSeconds(manifestModified);
-    const auto digest = Sha256::digest(std::span(reinterpret_cast<const std::uint8_t*>(identity.data()), identity.size()));
+    const auto digest =
+        Sha256::digest(std::span(reinterpret_cast<const std::uint8_t*>(identity.data()), identity.size()));
     return package.stem().string() + "-" + Sha256::hex(std::span(digest).first(8)) + ".mlmodelc";
 }
 

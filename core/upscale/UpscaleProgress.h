@@ -4,10 +4,10 @@ namespace orvane {
 
 // Reported after every tile of an enlargement.
 struct UpscaleProgress {
-    int pass = 0;   // from 1
+    int pass = 0; // from 1
     int passes = 0;
-    int tile = 0;   // from 1, within the pass
-    int tiles = 0;  // of the current pass
+    int tile = 0;        // from 1, within the pass
+    int tiles = 0;       // of the current pass
     double fraction = 0; // tiles done in all passes over the tiles of all passes
 
     friend bool operator==(const UpscaleProgress&, const UpscaleProgress&) = default;

@@ -25,7 +25,8 @@ std::int64_t parseScale(const std::string& text) {
         negative = digits.front() == '-';
         digits.remove_prefix(1);
     }
-    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    if (digits.empty() ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return defaultScale;
     }
     std::int64_t value = 0;
@@ -84,7 +85,8 @@ Upscaler::Upscaler(std::shared_ptr<const Network> model)
     : model_(std::move(model)) {
     const NetworkDescription& description = model_->description();
     const auto declared = description.creatorDefined.find("scale");
-    const std::int64_t scale = parseScale(declared == description.creatorDefined.end() ? "4" : declared->second);
+    const std::int64_t scale =
+        parseScale(declared == description.creatorDefined.end() ? "4" : declared->second);
     const FeatureDescription* input = description.input("input");
     if (input == nullptr || !input->image) {
         throw UpscaleError::badModel("missing image input named 'input'");
@@ -99,7 +101,8 @@ Upscaler::Upscaler(std::shared_ptr<const Network> model)
     std::sort(supportedTiles_.begin(), supportedTiles_.end());
     // Every tile overlaps its neighbours by the pad on each side, so it must be larger than both.
     if (supportedTiles_.empty() || supportedTiles_.back() <= 2 * pad) {
-        throw UpscaleError::badModel("the network accepts no tile larger than " + std::to_string(2 * pad) + " pixels");
+        throw UpscaleError::badModel("the network accepts no tile larger than " + std::to_string(2 * pad) +
+                                     " pixels");
     }
 }
 
@@ -123,7 +126,8 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
     // The smallest supported tile may still be no larger than twice the pad; skip those.
     int tile = tileSize(maxTile);
     if (tile <= 2 * pad) {
-        tile = *std::find_if(supportedTiles_.begin(), supportedTiles_.end(), [](int size) { return size > 2 * pad; });
+        tile = *std::find_if(supportedTiles_.begin(), supportedTiles_.end(),
+                             [](int size) { return size > 2 * pad; });
     }
 
     std::vector<TilePlan> plans;
@@ -169,7 +173,8 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             if (ownedW != targetW || ownedH != targetH) {
                 try {
                     const Bitmap cut(ownedW, ownedH, AlphaInfo::noneSkipLast, std::move(owned));
-                    const Bitmap resampled = LazyImage::fromBitmap(cut).resized(targetW, targetH).render(AlphaInfo::noneSkipLast);
+                    const Bitmap resampled =
+                        LazyImage::fromBitmap(cut).resized(targetW, targetH).render(AlphaInfo::noneSkipLast);
                     owned.assign(resampled.pixels().begin(), resampled.pixels().end());
                 } catch (const std::exception&) {
                     throw UpscaleError::output();
@@ -178,12 +183,14 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             for (int y = 0; y < targetH; ++y) {
                 std::memcpy(output.data() + static_cast<std::size_t>(t.outputRect.y + y) * rowBytes +
                                 static_cast<std::size_t>(t.outputRect.x) * 4,
-                            owned.data() + static_cast<std::size_t>(y) * targetW * 4, static_cast<std::size_t>(targetW) * 4);
+                            owned.data() + static_cast<std::size_t>(y) * targetW * 4,
+                            static_cast<std::size_t>(targetW) * 4);
             }
             ++done;
             if (progress) {
-                progress(UpscaleProgress{static_cast<int>(passIndex + 1), static_cast<int>(plans.size()), static_cast<int>(i + 1),
-                                         static_cast<int>(tiles.size()), static_cast<double>(done) / static_cast<double>(total)});
+                progress(UpscaleProgress{static_cast<int>(passIndex + 1), static_cast<int>(plans.size()),
+                                         static_cast<int>(i + 1), static_cast<int>(tiles.size()),
+                                         static_cast<double>(done) / static_cast<double>(total)});
             }
         }
         current = Bitmap(outW, outH, AlphaInfo::noneSkipLast, std::move(output));

@@ -1,0 +1,93 @@
+#include "core/upscale/ModelStore.h"
+#include "platform/Network.h"
+#include "tests/core/upscale/TestNetworks.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sys/stat.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Points the user's caches at a fresh folder for one test.
+class ModelStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (const char* previous = std::getenv("XDG_CACHE_HOME")) {
+            saved_ = previous;
+        }
+        ::setenv("XDG_CACHE_HOME", caches.path().c_str(), 1);
+    }
+    void TearDown() override {
+        if (saved_) {
+            ::setenv("XDG_CACHE_HOME", saved_->c_str(), 1);
+        } else {
+            ::unsetenv("XDG_CACHE_HOME");
+        }
+    }
+    fs::path packageIn(const fs::path& folder, const std::string& name) {
+        fs::create_directories(folder);
+        const fs::path copy = folder / name;
+        fs::copy(test::nearest4xPackage(), copy, fs::copy_options::recursive);
+        setModified(copy, 1'700'000'000);
+        return copy;
+    }
+    static void setModified(const fs::path& package, time_t seconds) {
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ::utimensat(AT_FDCWD, (package / "Manifest.json").c_str(), times, 0);
+    }
+    test::TemporaryDirectory caches;
+    test::TemporaryDirectory work;
+    std::optional<std::string> saved_;
+};
+
+} // namespace
+
+TEST_F(ModelStoreTest, CompilesOnceIntoTheCachesFolder) {
+    const fs::path package = packageIn(work / "a", "RealNet.mlpackage");
+    const fs::path compiled = ModelStore::compiledURL(package);
+    EXPECT_EQ(compiled.parent_path(), caches.path() / "Zentrel" / "compiled");
+    EXPECT_TRUE(
+        std::regex_match(compiled.filename().string(), std::regex("RealNet-[0-9a-f]{16}\\.mlmodelc")));
+    EXPECT_TRUE(fs::exists(compiled / "network.onnx"));
+    EXPECT_NO_THROW(Network::load(compiled));
+
+    // A second request finds the copy and compiles nothing.
+    fs::remove(compiled / "network.onnx");
+    EXPECT_EQ(ModelStore::compiledURL(package), compiled);
+    EXPECT_FALSE(fs::exists(compiled / "network.onnx"));
+}
+
+TEST_F(ModelStoreTest, TheKeyFollowsTheNameAndTheManifestTimeNotTheFolder) {
+    const fs::path first = packageIn(work / "one", "Net.mlpackage");
+    const fs::path second = packageIn(work / "two", "Net.mlpackage");
+    const fs::path compiled = ModelStore::compiledURL(first);
+    EXPECT_EQ(ModelStore::compiledURL(second), compiled);
+
+    setModified(second, 1'700'000'100);
+    const fs::path touched = ModelStore::compiledURL(second);
+    EXPECT_NE(touched, compiled);
+    EXPECT_TRUE(fs::exists(compiled)); // the old copy stays
+    EXPECT_TRUE(fs::exists(touched));
+}
+
+TEST_F(ModelStoreTest, KeyTextAndFailures) {
+    EXPECT_EQ(ModelStore::formatSeconds(0), "0.0");
+    EXPECT_EQ(ModelStore::formatSeconds(1700000000), "1700000000.0");
+    EXPECT_EQ(ModelStore::formatSeconds(1700000000.5), "1700000000.5");
+    EXPECT_EQ(ModelStore::formatSeconds(1733680000.123456789), "1733680000.1234567");
+    EXPECT_EQ(ModelStore::formatSeconds(1e16), "1e+16");
+    EXPECT_EQ(ModelStore::compiledName("/x/Net.mlpackage", 1.5),
+              ModelStore::compiledName("/y/Net.mlpackage", 1.5));
+    EXPECT_NE(ModelStore::compiledName("/x/Net.mlpackage", 1.5),
+              ModelStore::compiledName("/x/Net.mlpackage", 2.5));
+
+    fs::create_directories(work / "single.onnx");
+    EXPECT_THROW(ModelStore::compiledURL(work / "single.onnx"), NetworkError);
+    EXPECT_TRUE(fs::is_empty(ModelStore::folder()));
+}
