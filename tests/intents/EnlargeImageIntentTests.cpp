@@ -1,0 +1,101 @@
+#include "intents/EnlargeImageIntent.h"
+#include "intents/EnlargeIntentError.h"
+#include "platform/ImageSource.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A library whose every style is the build's 4× nearest-neighbour test network, and which notes
+// which styles it was asked for.
+struct TestLibrary {
+    TestLibrary()
+        : library(resources.path()) {
+        library.setLoader([this](const fs::path& url) {
+            asked.push_back(url.stem().string());
+            static const auto upscaler =
+                Upscaler::load(fs::path(ORVANE_TEST_NETWORKS) / "nearest4x.mlpackage");
+            return upscaler;
+        });
+        for (const char* name : {"fast", "detail", "art"}) {
+            fs::create_directories(resources / (std::string(name) + ".mlmodelc"));
+        }
+    }
+    test::TemporaryDirectory resources;
+    ModelLibrary library;
+    std::vector<std::string> asked;
+};
+
+IntentFile photo(const std::string& name, const Bitmap& image, ConvertFormat format = ConvertFormat::png) {
+    return IntentFile{test::encoded(image, format, test::cameraProperties()), name, std::nullopt};
+}
+
+} // namespace
+
+TEST(EnlargeOptions, RawValuesTextsAndMappings) {
+    EXPECT_EQ(fromRawValue<EnlargeSizeOption>("x4"), EnlargeSizeOption::x4);
+    EXPECT_FALSE(fromRawValue<EnlargeSizeOption>("X4").has_value());
+    EXPECT_FALSE(fromRawValue<EnlargeSizeOption>("4×").has_value());
+    EXPECT_EQ(displayText(EnlargeSizeOption::x2), "2×");
+    EXPECT_EQ(displayText(EnlargeSizeOption::x8), "8×");
+    EXPECT_EQ(factor(EnlargeSizeOption::x8), 8.0);
+    EXPECT_EQ(model(StyleOption::photo), UpscaleModel::fast);
+    EXPECT_EQ(model(StyleOption::art), UpscaleModel::art);
+    EXPECT_EQ(displayText(StyleOption::detail), "Photo (max detail)");
+    EXPECT_EQ(typeDisplayName(StyleOption::photo), "Style");
+    EXPECT_EQ(typeDisplayName(EnlargeSizeOption::x2), "Size");
+}
+
+TEST(EnlargeImageIntent, ThePixelBudgetCapsTheFactor) {
+    EXPECT_NEAR(EnlargeImageIntent::scaleFor(4000, 3000, 8, 400'000'000), std::sqrt(400.0 / 12.0), 1e-12);
+    EXPECT_EQ(EnlargeImageIntent::scaleFor(4000, 3000, 4, 400'000'000), 4);
+    EXPECT_LT(EnlargeImageIntent::scaleFor(30000, 30000, 2, 400'000'000), 1);
+}
+
+TEST(EnlargeImageIntent, EnlargesIntoAJpegNamedAfterTheSize) {
+    TestLibrary test;
+    EnlargeImageIntent intent;
+    intent.image = photo("holiday.heic", test::gradient(60, 40, AlphaInfo::last));
+    const IntentFile result = intent.perform({}, {}, &test.library);
+    EXPECT_EQ(result.filename, "holiday-4x.jpg");
+    EXPECT_EQ(result.type, UniformType::jpeg());
+    const auto source = ImageSource::create(result.data);
+    ASSERT_TRUE(source.has_value());
+    EXPECT_EQ(source->typeIdentifier(), "public.jpeg");
+    EXPECT_EQ(source->properties().pixelWidth, 240);
+    EXPECT_FALSE(source->properties().exif.has_value());
+    EXPECT_FALSE(source->properties().gps.has_value());
+    EXPECT_EQ(test.asked, std::vector<std::string>{"fast"});
+}
+
+TEST(EnlargeImageIntent, SizeStyleAndBudgetReachTheNetwork) {
+    TestLibrary test;
+    EnlargeImageIntent intent;
+    intent.image = photo("", test::gradient(50, 50));
+    intent.size = EnlargeSizeOption::x8;
+    intent.style = StyleOption::art;
+    // A budget of 250 × 250 pixels allows 5×, not 8×; the name still says 8x.
+    const IntentFile result = intent.perform({}, {}, &test.library, 62'500);
+    EXPECT_EQ(result.filename, "photo-8x.jpg");
+    EXPECT_EQ(ImageSource::create(result.data)->properties().pixelWidth, 250);
+    EXPECT_EQ(test.asked, std::vector<std::string>{"art"});
+}
+
+TEST(EnlargeImageIntent, TextIsRefusedBeforeAnyNetworkIsAskedFor) {
+    TestLibrary test;
+    EnlargeImageIntent intent;
+    intent.image = IntentFile{Bytes{'h', 'e', 'l', 'l', 'o'}, "notes.txt", std::nullopt};
+    try {
+        intent.perform({}, {}, &test.library);
+        FAIL();
+    } catch (const EnlargeIntentError& error) {
+        EXPECT_STREQ(error.what(), "That file isn't an image Orvane can read.");
+    }
+    EXPECT_TRUE(test.asked.empty());
+}
