@@ -54,7 +54,15 @@ fs::path compiledURL(const fs::path& package) {
     if (fs::exists(destination, error)) {
         return destination;
     }
-    NetworkCompiler::compile(package, destination);
+    try {
+        NetworkCompiler::compile(package, destination);
+    } catch (const NetworkError&) {
+        // Another process may have compiled the same version meanwhile; its copy serves as well.
+        if (fs::exists(destination / "Manifest.json", error)) {
+            return destination;
+        }
+        throw;
+    }
     return destination;
 }
 

@@ -3,6 +3,7 @@
 #include "platform/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
+#include "tests/support/TestNetworks.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "core/UpscaleError.h"
 #include "core/upscale/ModelLibrary.h"
-#include "tests/core/upscale/TestNetworks.h"
+#include "tests/support/TestNetworks.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <atomic>

@@ -1,13 +1,14 @@
 #include "core/upscale/ModelStore.h"
 #include "platform/Network.h"
-#include "tests/core/upscale/TestNetworks.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestNetworks.h"
 
 #include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -90,4 +91,21 @@ TEST_F(ModelStoreTest, KeyTextAndFailures) {
     fs::create_directories(work / "single.onnx");
     EXPECT_THROW(ModelStore::compiledURL(work / "single.onnx"), NetworkError);
     EXPECT_TRUE(fs::is_empty(ModelStore::folder()));
+}
+
+TEST_F(ModelStoreTest, TwoCompilesOfOneVersionAtOnceBothSucceed) {
+    // As when two runs of the program meet the same new package.
+    const fs::path package = packageIn(work / "a", "Twice.mlpackage");
+    std::vector<fs::path> results(4);
+    std::vector<std::thread> runs;
+    for (auto& result : results) {
+        runs.emplace_back([&] { result = ModelStore::compiledURL(package); });
+    }
+    for (auto& run : runs) {
+        run.join();
+    }
+    for (const auto& result : results) {
+        EXPECT_EQ(result, results.front());
+    }
+    EXPECT_NO_THROW(Network::load(results.front()));
 }

@@ -1,4 +1,4 @@
-#include "tests/core/upscale/TestNetworks.h"
+#include "tests/support/TestNetworks.h"
 
 #include "tests/support/TemporaryDirectory.h"
 
