@@ -1,7 +1,10 @@
 #include "intents/CommandLine.h"
 
+#include "intents/AppShortcuts.h"
 #include "intents/ConvertImageIntent.h"
+#include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeImageIntent.h"
+#include "intents/RemoveBackgroundIntent.h"
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
 
@@ -126,12 +129,41 @@ IntentFile runEnlarge(const Invocation& invocation, const IntentFile& image) {
     return intent.perform(terminalProgress());
 }
 
+IntentFile runRemoveBackground(const Invocation& invocation, const IntentFile& image) {
+    RemoveBackgroundIntent intent;
+    intent.image = image;
+    bool chosen = false;
+    for (const auto& [option, value] : invocation.options) {
+        if (option == "--background") {
+            intent.background = parseOption<BackgroundOption>(option, value);
+            chosen = true;
+        } else {
+            unknownOption(invocation, option);
+        }
+    }
+    // There is no default backdrop: the person always chooses one.
+    if (!chosen) {
+        throw UsageError{"Choose a background with --background none, white or blur."};
+    }
+    return intent.perform();
+}
+
+IntentFile runEnhance(const Invocation& invocation, const IntentFile& image) {
+    if (!invocation.options.empty()) {
+        unknownOption(invocation, invocation.options.front().first);
+    }
+    EnhanceImageIntent intent;
+    intent.image = image;
+    return intent.perform(terminalProgress());
+}
+
+// In the order of the application's shortcuts.
 const std::vector<Action>& actions() {
     static const std::vector<Action> table = {
         {"enlarge",
          EnlargeImageIntent::title,
          "Enlarge IMAGE SIZE",
-         {"--size x2|x4|x8              (default x4)", "--style photo|detail|art     (default photo)"},
+         {"--size x2|x4|x8                   (default x4)", "--style photo|detail|art          (default photo)"},
          {"--size", "--style"},
          runEnlarge},
         {"convert",
@@ -142,8 +174,21 @@ const std::vector<Action>& actions() {
           "--remove-location | --keep-location  (default --remove-location)"},
          {"--format", "--max-kb"},
          runConvert},
+        {"remove-background",
+         RemoveBackgroundIntent::title,
+         "Remove background from IMAGE",
+         {"--background none|white|blur      (required)"},
+         {"--background"},
+         runRemoveBackground},
+        {"enhance", EnhanceImageIntent::title, "Enhance IMAGE", {}, {}, runEnhance},
     };
     return table;
+}
+
+const AppShortcut* shortcutFor(const std::string& action) {
+    const auto& shortcuts = EnlargeShortcuts::appShortcuts();
+    const auto found = std::ranges::find(shortcuts, action, &AppShortcut::action);
+    return found == shortcuts.end() ? nullptr : &*found;
 }
 
 const Action* findAction(const std::string& name) {
@@ -218,18 +263,22 @@ bool namesAction(const std::vector<std::string>& arguments) {
 std::string helpText() {
     std::string text = "Usage: orvane ACTION [options] IMAGE\n\nActions:\n";
     for (const Action& action : actions()) {
-        text += "  " + action.name + std::string(10 - std::min<std::size_t>(action.name.size(), 9), ' ') +
-                action.title + " — " + action.summary + "\n";
+        text += "  " + action.name + "\n      " + action.title + " — " + action.summary + "\n";
         for (const std::string& line : action.optionLines) {
-            text += "             " + line + "\n";
+            text += "      " + line + "\n";
+        }
+        if (const AppShortcut* shortcut = shortcutFor(action.name)) {
+            std::string phrases;
+            for (const std::string& phrase : shortcut->phrases) {
+                phrases += (phrases.empty() ? "" : ", ") + ("“" + EnlargeShortcuts::spoken(phrase) + "”");
+            }
+            text += "      Say: " + phrases + "\n";
         }
     }
-    text +=
-        "\nEvery action:\n"
-        "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
-        "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
-        "extension.\n"
-        "  --help                this text\n";
+    text += "\nEvery action:\n"
+            "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
+            "                        An existing file is never replaced: \" 2\", \" 3\"… go before the extension.\n"
+            "  --help                this text\n";
     return text;
 }
 

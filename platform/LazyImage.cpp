@@ -23,7 +23,7 @@ LazyImage LazyImage::fromBitmap(const Bitmap& bitmap) {
         profile = straight.colorProfile();
     }
     return LazyImage(
-        std::make_shared<const Impl>(Impl{VipsRuntime::viewForEncoding(straight), profile, straight}));
+        std::make_shared<const Impl>(Impl{VipsRuntime::viewForEncoding(straight), profile, {straight}}));
 }
 
 int LazyImage::width() const {
@@ -44,9 +44,7 @@ LazyImage LazyImage::resized(int width, int height) const {
     return make(image, *impl_);
 }
 
-namespace {
-// The image's samples in sRGB: converted through its own profile when it has one.
-VImage inSrgb(const LazyImage::Impl& impl) {
+VImage srgbSamples(const LazyImage::Impl& impl) {
     VImage image = impl.image;
     if (impl.profile) {
         const auto icc = impl.profile->icc();
@@ -56,7 +54,6 @@ VImage inSrgb(const LazyImage::Impl& impl) {
     }
     return image.format() == VIPS_FORMAT_UCHAR ? image : image.cast(VIPS_FORMAT_UCHAR);
 }
-} // namespace
 
 LazyImage LazyImage::flattened(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const {
     if (!hasAlpha()) {
@@ -65,13 +62,16 @@ LazyImage LazyImage::flattened(std::uint8_t red, std::uint8_t green, std::uint8_
     const std::vector<double> background{static_cast<double>(red), static_cast<double>(green),
                                          static_cast<double>(blue)};
     // The backdrop is an sRGB colour, so the photo is brought to sRGB before it meets it.
-    const VImage image = inSrgb(*impl_).flatten(VImage::option()->set("background", background));
+    const VImage image = srgbSamples(*impl_).flatten(VImage::option()->set("background", background));
     return LazyImage(
         std::make_shared<const Impl>(Impl{image.cast(VIPS_FORMAT_UCHAR), std::nullopt, impl_->keepAlive}));
 }
 
 Bitmap LazyImage::render(AlphaInfo layout) const {
-    VImage image = inSrgb(*impl_);
+    VImage image = srgbSamples(*impl_);
+    if (image.bands() == 1) {
+        image = VImage::bandjoin({image, image, image});
+    }
     if (image.bands() == 4 && layout != AlphaInfo::last) {
         image = image.premultiply().cast(VIPS_FORMAT_UCHAR);
         if (layout == AlphaInfo::noneSkipLast) {

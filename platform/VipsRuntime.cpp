@@ -1,8 +1,10 @@
 #include "platform/VipsRuntime.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -71,6 +73,14 @@ Bitmap bitmapFromBands(const VImage& image, const ColorProfile& profile, AlphaIn
     if (!Bitmap::sizeIsAcceptable(rgba.width(), rgba.height())) {
         throw vips::VError("image too large");
     }
+    if (rgba.bands() == 4 && rgba.format() == VIPS_FORMAT_UCHAR) {
+        // Rendered straight into the bitmap's own buffer: no second copy of the pixels.
+        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(rgba.width()) * rgba.height() * 4);
+        VImage target = VImage::new_from_memory(pixels.data(), pixels.size(), rgba.width(), rgba.height(), 4,
+                                                VIPS_FORMAT_UCHAR);
+        rgba.write(target);
+        return Bitmap(rgba.width(), rgba.height(), alpha, std::move(pixels), profile);
+    }
     std::size_t size = 0;
     void* memory = rgba.write_to_memory(&size);
     std::unique_ptr<void, decltype(&g_free)> owned(memory, &g_free);
@@ -126,14 +136,69 @@ Bitmap toBitmap(VImage image) {
         image = image.cast(VIPS_FORMAT_UCHAR);
     }
     if (image.bands() == 1) {
-        image = image.bandjoin({image, image});
+        image = VImage::bandjoin({image, image, image});
     } else if (image.bands() == 2) {
         VImage grey = image.extract_band(0);
-        image = grey.bandjoin({grey, grey, image.extract_band(1)});
+        image = VImage::bandjoin({grey, grey, grey, image.extract_band(1)});
     } else if (image.bands() > 4) {
         image = image.extract_band(0, VImage::option()->set("n", 4));
     }
     return bitmapFromBands(image, profile.value_or(ColorProfile::srgb()));
+}
+
+VImage decodedHere(const VImage& loaded) {
+    VipsImage* in = loaded.get_image();
+    const std::size_t line = VIPS_IMAGE_SIZEOF_LINE(in);
+    const std::size_t size = line * static_cast<std::size_t>(in->Ysize);
+    std::unique_ptr<VipsPel, decltype(&g_free)> pixels(static_cast<VipsPel*>(g_try_malloc(size)), &g_free);
+    if (!pixels) {
+        throw vips::VError("out of memory");
+    }
+    // From top to bottom in strips, as a sequential loader wants to be read.
+    const vips::VRegion region = vips::VRegion::new_from_image(loaded);
+    constexpr int stripRows = 64;
+    for (int top = 0; top < in->Ysize; top += stripRows) {
+        const int rows = std::min(stripRows, in->Ysize - top);
+        region.prepare(0, top, in->Xsize, rows);
+        for (int y = top; y < top + rows; ++y) {
+            std::memcpy(pixels.get() + static_cast<std::size_t>(y) * line, region.addr(0, y), line);
+        }
+    }
+    VipsImage* out =
+        vips_image_new_from_memory(pixels.get(), size, in->Xsize, in->Ysize, in->Bands, in->BandFmt);
+    if (out == nullptr) {
+        throw vips::VError();
+    }
+    g_signal_connect(out, "postclose", G_CALLBACK(+[](VipsImage*, void* data) { g_free(data); }),
+                     pixels.release());
+    VImage decoded(out);
+    // The loaded image's metadata (profile, orientation, page count…) and its header fields; no
+    // longer the mark of a sequential source.
+    gchar** fields = vips_image_get_fields(in);
+    for (gchar** field = fields; *field != nullptr; ++field) {
+        if (in->meta != nullptr && g_hash_table_contains(in->meta, *field) &&
+            std::strcmp(*field, VIPS_META_SEQUENTIAL) != 0) {
+            GValue value = G_VALUE_INIT;
+            vips_image_get(in, *field, &value);
+            if (G_VALUE_TYPE(&value) == VIPS_TYPE_BLOB) {
+                // A loader may hand out a blob of memory that lives only as long as its image.
+                std::size_t length = 0;
+                const void* data = vips_value_get_blob(&value, &length);
+                vips_image_set_blob_copy(out, *field, data, length);
+            } else {
+                vips_image_set(out, *field, &value);
+            }
+            g_value_unset(&value);
+        }
+    }
+    g_strfreev(fields);
+    out->Type = in->Type;
+    out->Coding = in->Coding;
+    out->Xres = in->Xres;
+    out->Yres = in->Yres;
+    out->Xoffset = in->Xoffset;
+    out->Yoffset = in->Yoffset;
+    return decoded;
 }
 
 } // namespace orvane::VipsRuntime

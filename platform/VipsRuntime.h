@@ -32,4 +32,11 @@ Bitmap bitmapFromBands(const vips::VImage& image, const ColorProfile& profile,
 // so that transparent pixels do not bleed into their neighbours. The sample format is kept.
 vips::VImage resizeExactly(const vips::VImage& image, int width, int height);
 
+// Decodes every pixel of a freshly loaded image (best loaded with sequential access) on the
+// calling thread, into memory, keeping its metadata. libvips 8.14 can abort the process when a
+// pixel error stops a multi-threaded evaluation (a race in its threadpool), and a damaged file is
+// where decoding fails half-way: done here, the failure is an ordinary VError, and the threaded
+// steps that follow read from memory and have nothing left to fail on.
+vips::VImage decodedHere(const vips::VImage& loaded);
+
 } // namespace orvane::VipsRuntime

@@ -1,0 +1,47 @@
+#include "core/enhance/Enhancer.h"
+
+#include "core/Render.h"
+#include "platform/ImageFilters.h"
+
+#include <algorithm>
+
+namespace orvane::Enhancer {
+
+FilterSettings filterSettings(double strength, int longSide) {
+    const double s = std::clamp(strength, 0.0, 1.0);
+    return FilterSettings{static_cast<float>(0.03 * s + 0.005), static_cast<float>(0.4 * s + 0.2),
+                          static_cast<float>(longSide / 2000.0 * (1.5 * s + 1)), static_cast<float>(0.5 * s + 0.25)};
+}
+
+Bitmap applyFilters(const Bitmap& image, bool autoLight, bool reduceNoise, bool sharpen, double strength) {
+    LazyImage current = LazyImage::fromBitmap(image);
+    const FilterSettings settings = filterSettings(strength, std::max(image.width(), image.height()));
+    if (autoLight) {
+        current = ImageFilters::autoAdjust(current);
+    }
+    if (reduceNoise) {
+        current = ImageFilters::reduceNoise(current, settings.noiseLevel, settings.sharpness);
+    }
+    if (sharpen) {
+        current = ImageFilters::unsharpMask(current, settings.unsharpRadius, settings.unsharpIntensity);
+    }
+    return Render::cgImage(current, false);
+}
+
+Bitmap applyFilters(const Bitmap& image, const EnhanceOptions& options) {
+    return applyFilters(image, options.autoLight, options.reduceNoise, options.sharpen, options.strength);
+}
+
+Bitmap enhance(const Bitmap& image, const EnhanceOptions& options, const Upscaler* upscaler,
+               const Upscaler::ProgressHandler& progress, std::stop_token stop) {
+    Bitmap current = image;
+    if (options.aiDetail && upscaler != nullptr) {
+        current = upscaler->upscale(current, 1.0, 256, progress, stop);
+    }
+    if (stop.stop_requested()) {
+        throw Cancelled();
+    }
+    return applyFilters(current, options);
+}
+
+} // namespace orvane::Enhancer

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "core/upscale/ModelLibrary.h"
+#include "intents/IntentFile.h"
+
+#include <stop_token>
+
+namespace orvane {
+
+// "Enhance Image": the enhancer's full treatment, detail pass included, as a JPEG.
+struct EnhanceImageIntent {
+    static constexpr const char* title = "Enhance Image";
+
+    IntentFile image;
+
+    // `library` is the shared one unless a caller (a test) supplies its own.
+    IntentFile perform(const Upscaler::ProgressHandler& progress = {}, std::stop_token stop = {},
+                       ModelLibrary* library = nullptr) const;
+};
+
+} // namespace orvane

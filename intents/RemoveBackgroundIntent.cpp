@@ -1,0 +1,24 @@
+#include "intents/RemoveBackgroundIntent.h"
+
+#include "core/ImageFiles.h"
+#include "core/background/BackgroundRemover.h"
+#include "core/convert/Converter.h"
+#include "intents/EnlargeIntentError.h"
+
+namespace orvane {
+
+IntentFile RemoveBackgroundIntent::perform() const {
+    std::optional<Bitmap> decoded;
+    try {
+        decoded = ImageFiles::loadFromData(image.data);
+    } catch (const Error&) {
+        throw EnlargeIntentError::unreadable();
+    }
+    const Bitmap cutout = BackgroundRemover::composite(*decoded, orvane::backdrop(background));
+    const ConvertFormat format = background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
+    const std::string extension = fileExtension(format);
+    return IntentFile{Converter::encode(cutout, {}, format, 0.92), outputBaseName(image) + "-cutout." + extension,
+                      UniformType::fromFilenameExtension(extension)};
+}
+
+} // namespace orvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "intents/BackgroundOption.h"
+#include "intents/IntentFile.h"
+
+namespace orvane {
+
+// "Remove Background": cuts the subject out onto transparency, white or a blur of the photo.
+// The background has no default: the user always chooses one.
+struct RemoveBackgroundIntent {
+    static constexpr const char* title = "Remove Background";
+
+    IntentFile image;
+    BackgroundOption background = BackgroundOption::none;
+
+    IntentFile perform() const;
+};
+
+} // namespace orvane
