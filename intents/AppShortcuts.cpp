@@ -29,6 +29,8 @@ const std::vector<AppShortcut>& appShortcuts() {
     return shortcuts;
 }
 
-std::string spoken(const std::string& phrase) { return phrase + applicationName; }
+std::string spoken(const std::string& phrase) {
+    return phrase + applicationName;
+}
 
 } // namespace orvane::EnlargeShortcuts

@@ -2,7 +2,9 @@
 
 namespace orvane {
 
-std::string typeDisplayName(BackgroundOption) { return "Background"; }
+std::string typeDisplayName(BackgroundOption) {
+    return "Background";
+}
 
 std::string displayText(BackgroundOption option) {
     switch (option) {

@@ -163,7 +163,8 @@ const std::vector<Action>& actions() {
         {"enlarge",
          EnlargeImageIntent::title,
          "Enlarge IMAGE SIZE",
-         {"--size x2|x4|x8                   (default x4)", "--style photo|detail|art          (default photo)"},
+         {"--size x2|x4|x8                   (default x4)",
+          "--style photo|detail|art          (default photo)"},
          {"--size", "--style"},
          runEnlarge},
         {"convert",
@@ -275,10 +276,12 @@ std::string helpText() {
             text += "      Say: " + phrases + "\n";
         }
     }
-    text += "\nEvery action:\n"
-            "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
-            "                        An existing file is never replaced: \" 2\", \" 3\"… go before the extension.\n"
-            "  --help                this text\n";
+    text +=
+        "\nEvery action:\n"
+        "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
+        "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
+        "extension.\n"
+        "  --help                this text\n";
     return text;
 }
 

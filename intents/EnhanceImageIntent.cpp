@@ -15,12 +15,14 @@ IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress
     } catch (const Error&) {
         throw EnlargeIntentError::unreadable();
     }
-    const auto upscaler = (library != nullptr ? *library : ModelLibrary::shared()).upscaler(UpscaleModel::fast);
+    const auto upscaler =
+        (library != nullptr ? *library : ModelLibrary::shared()).upscaler(UpscaleModel::fast);
     const EnhanceOptions options{true, true, true, true, 0.5};
     const Bitmap enhanced = Enhancer::enhance(*decoded, options, upscaler.get(), progress, stop);
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enhanced, {}, ConvertFormat::jpeg, 0.92),
-                      outputBaseName(image) + "-enhanced." + extension, UniformType::fromFilenameExtension(extension)};
+                      outputBaseName(image) + "-enhanced." + extension,
+                      UniformType::fromFilenameExtension(extension)};
 }
 
 } // namespace orvane

@@ -15,9 +15,11 @@ IntentFile RemoveBackgroundIntent::perform() const {
         throw EnlargeIntentError::unreadable();
     }
     const Bitmap cutout = BackgroundRemover::composite(*decoded, orvane::backdrop(background));
-    const ConvertFormat format = background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
+    const ConvertFormat format =
+        background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
     const std::string extension = fileExtension(format);
-    return IntentFile{Converter::encode(cutout, {}, format, 0.92), outputBaseName(image) + "-cutout." + extension,
+    return IntentFile{Converter::encode(cutout, {}, format, 0.92),
+                      outputBaseName(image) + "-cutout." + extension,
                       UniformType::fromFilenameExtension(extension)};
 }
 

@@ -13,15 +13,19 @@ public:
 
     // `reason` says why subject detection could not run.
     static BackgroundError visionUnavailable(const std::string& reason) {
-        return BackgroundError(Case::visionUnavailable,
-                               "Subject detection isn't available here (" + reason + "). Try on a real device.");
+        return BackgroundError(Case::visionUnavailable, "Subject detection isn't available here (" + reason +
+                                                            "). Try on a real device.");
     }
-    static BackgroundError noSubject() { return BackgroundError(Case::noSubject, "No clear subject found in this photo."); }
+    static BackgroundError noSubject() {
+        return BackgroundError(Case::noSubject, "No clear subject found in this photo.");
+    }
 
     Case errorCase() const noexcept { return case_; }
 
 private:
-    BackgroundError(Case c, std::string description) : Error(std::move(description)), case_(c) {}
+    BackgroundError(Case c, std::string description)
+        : Error(std::move(description))
+        , case_(c) {}
     Case case_;
 };
 

@@ -12,7 +12,8 @@ namespace orvane::BackgroundRemover {
 // transparent backdrop, always at the photo's size. Without a mask the subject is found first; a
 // given mask must have the photo's size. Throws BackgroundError, or UpscaleError::output when the
 // result cannot be rendered.
-Bitmap composite(const Bitmap& image, const Backdrop& backdrop, const std::optional<Mask>& mask = std::nullopt);
+Bitmap composite(const Bitmap& image, const Backdrop& backdrop,
+                 const std::optional<Mask>& mask = std::nullopt);
 
 // The mask of every subject in the photo, at its pixel size, white where the subject is. Throws
 // BackgroundError.

@@ -17,7 +17,8 @@ Mask disc(int width, int height) {
         for (int x = 0; x < width; ++x) {
             const double dx = x - width / 2.0;
             const double dy = y - height / 2.0;
-            mask.values[static_cast<std::size_t>(y) * width + x] = dx * dx + dy * dy < radius * radius ? 255 : 0;
+            mask.values[static_cast<std::size_t>(y) * width + x] =
+                dx * dx + dy * dy < radius * radius ? 255 : 0;
         }
     }
     return mask;
@@ -33,8 +34,9 @@ TEST(Backdrop, EqualityComparesCaseAndValues) {
 
 TEST(BackgroundError, Descriptions) {
     EXPECT_STREQ(BackgroundError::noSubject().what(), "No clear subject found in this photo.");
-    EXPECT_STREQ(BackgroundError::visionUnavailable("the subject model isn't installed").what(),
-                 "Subject detection isn't available here (the subject model isn't installed). Try on a real device.");
+    EXPECT_STREQ(
+        BackgroundError::visionUnavailable("the subject model isn't installed").what(),
+        "Subject detection isn't available here (the subject model isn't installed). Try on a real device.");
 }
 
 TEST(BackgroundRemover, TransparentKeepsTheSubjectAndClearsTheRest) {
@@ -49,7 +51,8 @@ TEST(BackgroundRemover, TransparentKeepsTheSubjectAndClearsTheRest) {
 }
 
 TEST(BackgroundRemover, WhiteIsAnOpaqueWhiteBackground) {
-    const Bitmap cut = BackgroundRemover::composite(test::gradient(300, 200), BackdropColor{1, 1, 1}, disc(300, 200));
+    const Bitmap cut =
+        BackgroundRemover::composite(test::gradient(300, 200), BackdropColor{1, 1, 1}, disc(300, 200));
     EXPECT_EQ(cut.alphaInfo(), AlphaInfo::noneSkipLast);
     for (const auto [x, y] : {std::pair{2, 2}, std::pair{297, 197}, std::pair{10, 100}}) {
         EXPECT_GE(cut.pixel(x, y)[0], 254);
@@ -61,14 +64,16 @@ TEST(BackgroundRemover, WhiteIsAnOpaqueWhiteBackground) {
 TEST(BackgroundRemover, BlurredBackgroundKeepsItsEdgesBright) {
     // A bright photo with fine texture: a blur that pulled in black from outside would darken the
     // border.
-    const Bitmap photo = test::drawn(3000, 2000, AlphaInfo::noneSkipLast, [](int x, int y) -> std::array<std::uint8_t, 4> {
-        const std::uint8_t v = (x / 4 + y / 4) % 2 ? 230 : 190;
-        return {v, v, v, 255};
-    });
+    const Bitmap photo =
+        test::drawn(3000, 2000, AlphaInfo::noneSkipLast, [](int x, int y) -> std::array<std::uint8_t, 4> {
+            const std::uint8_t v = (x / 4 + y / 4) % 2 ? 230 : 190;
+            return {v, v, v, 255};
+        });
     const Bitmap cut = BackgroundRemover::composite(photo, BackdropBlur{20}, disc(3000, 2000));
     EXPECT_EQ(cut.width(), 3000);
     EXPECT_EQ(cut.alphaInfo(), AlphaInfo::noneSkipLast);
-    for (const auto [x, y] : {std::pair{0, 0}, std::pair{2999, 1999}, std::pair{0, 1000}, std::pair{1500, 0}}) {
+    for (const auto [x, y] :
+         {std::pair{0, 0}, std::pair{2999, 1999}, std::pair{0, 1000}, std::pair{1500, 0}}) {
         EXPECT_NEAR(cut.pixel(x, y)[0], 210, 8) << x << "," << y; // black pulled in would give about 105
     }
     // Sigma 60: the texture is gone from the background but the subject keeps it.
@@ -77,7 +82,8 @@ TEST(BackgroundRemover, BlurredBackgroundKeepsItsEdgesBright) {
 }
 
 TEST(BackgroundRemover, AMaskOfAnotherSizeIsRefused) {
-    EXPECT_THROW(BackgroundRemover::composite(test::gradient(30, 20), BackdropTransparent{}, disc(20, 30)), UpscaleError);
+    EXPECT_THROW(BackgroundRemover::composite(test::gradient(30, 20), BackdropTransparent{}, disc(20, 30)),
+                 UpscaleError);
 }
 
 TEST(BackgroundRemover, AFlatPhotoHasNoSubject) {

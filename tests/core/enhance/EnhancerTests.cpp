@@ -2,9 +2,8 @@
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
+#include <gtest/gtest.h>
 
 using namespace orvane;
 
@@ -64,18 +63,21 @@ TEST(Enhancer, DetailWithoutAnUpscalerIsNoDetail) {
     EnhanceOptions withDetail;
     EnhanceOptions without;
     without.aiDetail = false;
-    EXPECT_EQ(test::maxChannelDifference(Enhancer::enhance(photo, withDetail), Enhancer::enhance(photo, without)), 0);
+    EXPECT_EQ(
+        test::maxChannelDifference(Enhancer::enhance(photo, withDetail), Enhancer::enhance(photo, without)),
+        0);
 }
 
 TEST(Enhancer, ReducesNoiseButKeepsEdges) {
     std::uint32_t seed = 7;
-    const Bitmap noisy = test::drawn(400, 300, AlphaInfo::noneSkipLast, [&](int x, int) -> std::array<std::uint8_t, 4> {
-        seed = seed * 1664525u + 1013904223u;
-        const int noise = static_cast<int>((seed >> 24) % 25) - 12;
-        const int base = x < 200 ? 70 : 180;
-        const auto v = static_cast<std::uint8_t>(base + noise);
-        return {v, v, v, 255};
-    });
+    const Bitmap noisy =
+        test::drawn(400, 300, AlphaInfo::noneSkipLast, [&](int x, int) -> std::array<std::uint8_t, 4> {
+            seed = seed * 1664525u + 1013904223u;
+            const int noise = static_cast<int>((seed >> 24) % 25) - 12;
+            const int base = x < 200 ? 70 : 180;
+            const auto v = static_cast<std::uint8_t>(base + noise);
+            return {v, v, v, 255};
+        });
     EnhanceOptions options;
     options.autoLight = false;
     options.sharpen = false;
@@ -89,22 +91,24 @@ TEST(Enhancer, CancellingDuringTheDetailPassStopsBeforeTheFilters) {
     const auto upscaler = Upscaler::load(test::nearest4xBundle());
     std::stop_source stop;
     int reports = 0;
-    EXPECT_THROW(Enhancer::enhance(test::gradient(600, 300), EnhanceOptions{}, upscaler.get(),
-                                   [&](const UpscaleProgress&) {
-                                       ++reports;
-                                       stop.request_stop();
-                                   },
-                                   stop.get_token()),
+    EXPECT_THROW(Enhancer::enhance(
+                     test::gradient(600, 300), EnhanceOptions{}, upscaler.get(),
+                     [&](const UpscaleProgress&) {
+                         ++reports;
+                         stop.request_stop();
+                     },
+                     stop.get_token()),
                  Cancelled);
     EXPECT_EQ(reports, 1);
     // Cancelled after the last tile: the filters still never run.
     std::stop_source late;
-    EXPECT_THROW(Enhancer::enhance(test::gradient(100, 100), EnhanceOptions{}, upscaler.get(),
-                                   [&](const UpscaleProgress& p) {
-                                       if (p.fraction >= 1) {
-                                           late.request_stop();
-                                       }
-                                   },
-                                   late.get_token()),
+    EXPECT_THROW(Enhancer::enhance(
+                     test::gradient(100, 100), EnhanceOptions{}, upscaler.get(),
+                     [&](const UpscaleProgress& p) {
+                         if (p.fraction >= 1) {
+                             late.request_stop();
+                         }
+                     },
+                     late.get_token()),
                  Cancelled);
 }
