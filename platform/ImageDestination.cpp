@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
 
 namespace orvane::ImageDestination {
 
@@ -47,37 +48,36 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     const double xres = properties.dpiWidth.value_or(defaultDpi) / 25.4;
     const double yres = properties.dpiHeight.value_or(properties.dpiWidth.value_or(defaultDpi)) / 25.4;
     image = image.copy(VImage::option()->set("xres", xres)->set("yres", yres));
-    VipsBlob* blob = nullptr;
+    // Written through the savers' memory targets: the *save_buffer operations of libvips 8.14 hand
+    // back their buffer with a reference too many, and so leak every file they write.
+    void* data = nullptr;
+    std::size_t length = 0;
     switch (target) {
     case Target::jpeg: {
         const int q = static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
-        image.jpegsave_buffer(VImage::option()
-                                  ->set("Q", q)
-                                  ->set("strip", true)
-                                  ->set("optimize_coding", true)
-                                  ->set("buffer", &blob));
+        image.write_to_buffer(
+            ".jpg", &data, &length,
+            VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true));
         break;
     }
     case Target::png:
-        image.pngsave_buffer(
-            VImage::option()->set("strip", true)->set("compression", 6)->set("buffer", &blob));
+        image.write_to_buffer(".png", &data, &length,
+                              VImage::option()->set("strip", true)->set("compression", 6));
         break;
     case Target::tiff:
-        image.tiffsave_buffer(VImage::option()
+        image.write_to_buffer(".tif", &data, &length,
+                              VImage::option()
                                   ->set("strip", true)
                                   ->set("compression", VIPS_FOREIGN_TIFF_COMPRESSION_DEFLATE)
                                   ->set("predictor", VIPS_FOREIGN_TIFF_PREDICTOR_HORIZONTAL)
-                                  ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH)
-                                  ->set("buffer", &blob));
+                                  ->set("resunit", VIPS_FOREIGN_TIFF_RESUNIT_INCH));
         break;
     default:
         throw vips::VError("not a vips target");
     }
-    std::size_t length = 0;
-    const auto* data =
-        static_cast<const std::uint8_t*>(vips_area_get_data(&blob->area, &length, nullptr, nullptr, nullptr));
-    std::vector<std::uint8_t> bytes(data, data + length);
-    vips_area_unref(&blob->area);
+    const std::unique_ptr<void, decltype(&g_free)> owned(data, &g_free);
+    const auto* begin = static_cast<const std::uint8_t*>(data);
+    std::vector<std::uint8_t> bytes(begin, begin + length);
     if (target == Target::png) {
         PngChunks::embed(bytes, bitmap.colorProfile(), MetadataIO::exifBlob(properties));
     } else {

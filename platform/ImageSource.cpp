@@ -138,8 +138,8 @@ std::optional<Sniffed> sniff(std::span<const std::uint8_t> b) {
     return std::nullopt;
 }
 
-VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b,
-                    vips::VOption* options = nullptr) {
+VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vips::VOption* options = nullptr,
+                    VipsAccess access = VIPS_ACCESS_RANDOM) {
     const void* data = b.data();
     const std::size_t size = b.size();
     VipsBlob* blob = vips_blob_new(nullptr, data, size);
@@ -150,7 +150,7 @@ VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b,
     if (options == nullptr) {
         options = VImage::option();
     }
-    options->set("access", VIPS_ACCESS_RANDOM);
+    options->set("access", access);
     switch (kind) {
     case ImageSource::Kind::jpeg:
         return VImage::jpegload_buffer(blob, options);
@@ -318,14 +318,20 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
             image = VipsRuntime::viewForEncoding(straight);
             return VipsRuntime::toBitmap(resizedToFit(image, *maxPixelSize));
         }
-        case Kind::jpeg:
+        default: {
             // JPEG decodes straight to a half, quarter or eighth of its size; the rest is resampled.
-            image =
-                loadWithVips(state_->kind, bytes, VImage::option()->set("shrink", jpegShrink(maxPixelSize)));
+            const auto load = [&](VipsAccess access) {
+                return loadWithVips(state_->kind, bytes,
+                                    state_->kind == Kind::jpeg
+                                        ? VImage::option()->set("shrink", jpegShrink(maxPixelSize))
+                                        : nullptr,
+                                    access);
+            };
+            // Read once from top to bottom, on this thread, into memory (see decodedHere): turning
+            // the picture and the steps after it then read from memory.
+            image = VipsRuntime::decodedHere(load(VIPS_ACCESS_SEQUENTIAL));
             break;
-        default:
-            image = loadWithVips(state_->kind, bytes);
-            break;
+        }
         }
         if (state_->kind == Kind::heif) {
             image = image.copy();
