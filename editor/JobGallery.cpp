@@ -1,0 +1,220 @@
+#include "editor/JobGallery.h"
+
+#include "core/ImageFiles.h"
+#include "core/Render.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace orvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr auto metaFileName = "meta.json";
+constexpr auto thumbnailFileName = "thumb.jpg";
+constexpr auto beforeFileName = "before.jpg";
+constexpr double resultQuality = 0.92;
+constexpr double thumbnailQuality = 0.8;
+constexpr double beforeQuality = 0.85;
+
+std::optional<Bytes> readFile(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream) {
+        return std::nullopt;
+    }
+    Bytes bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+    if (stream.bad()) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool writeFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
+    std::ofstream stream(path, std::ios::binary | std::ios::trunc);
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    stream.close();
+    return !stream.fail();
+}
+
+std::optional<JobRecord> writeJobFiles(const fs::path& folder, const QUuid& id, const Bitmap& result,
+                                       const std::optional<Bitmap>& before, const QString& title,
+                                       const QString& symbol, const QString& detail, const QString& baseName,
+                                       bool asPNG, std::optional<int> dpi,
+                                       const std::optional<ConvertedFile>& data) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        return std::nullopt;
+    }
+
+    QString resultFile;
+    std::int64_t size = 0;
+    if (data) {
+        resultFile = baseName + "." + data->fileExtension;
+        const std::span<const std::uint8_t> bytes =
+            data->bytes ? std::span<const std::uint8_t>(*data->bytes) : std::span<const std::uint8_t>();
+        if (!writeFile(folder / resultFile.toStdString(), bytes)) {
+            return std::nullopt;
+        }
+        size = static_cast<std::int64_t>(bytes.size());
+    } else {
+        resultFile = baseName + (asPNG ? ".png" : ".jpg");
+        const auto path = folder / resultFile.toStdString();
+        ImageFiles::save(result, path, asPNG ? ImageFiles::Format::png : ImageFiles::Format::jpeg,
+                         resultQuality, dpi);
+        // The size is only shown to the user; not knowing it is no reason to lose the job.
+        const auto onDisk = fs::file_size(path, error);
+        size = error ? 0 : static_cast<std::int64_t>(onDisk);
+    }
+
+    ImageFiles::save(Render::downscaled(result, JobGallery::thumbnailLongEdge), folder / thumbnailFileName,
+                     ImageFiles::Format::jpeg, thumbnailQuality);
+    if (before) {
+        ImageFiles::save(Render::downscaled(*before, JobGallery::beforeLongEdge), folder / beforeFileName,
+                         ImageFiles::Format::jpeg, beforeQuality);
+    }
+
+    // Microseconds survive the JSON number exactly, so the record equals the one read back.
+    const auto now = std::chrono::floor<std::chrono::microseconds>(std::chrono::system_clock::now());
+    JobRecord record{id, title, symbol, now, result.width(), result.height(), resultFile, size, detail};
+    const std::string json = encodeJSON(record);
+    if (!writeFile(folder / metaFileName,
+                   {reinterpret_cast<const std::uint8_t*>(json.data()), json.size()})) {
+        return std::nullopt;
+    }
+    return record;
+}
+
+} // namespace
+
+JobGallery::JobGallery(fs::path root, QObject* parent)
+    : QObject(parent)
+    , root_(std::move(root)) {
+    // Writing a job must never take time from the editor itself.
+    writers_.setThreadPriority(QThread::LowPriority);
+    load();
+}
+
+JobGallery::~JobGallery() {
+    // A job that was accepted is finished, so that it is on disk when the application ends.
+    writers_.waitForDone();
+}
+
+JobGallery& JobGallery::shared() {
+    static JobGallery* const instance = new JobGallery(defaultRoot(), QCoreApplication::instance());
+    return *instance;
+}
+
+fs::path JobGallery::defaultRoot() {
+    fs::path data;
+    if (const char* home = std::getenv("XDG_DATA_HOME"); home != nullptr && fs::path(home).is_absolute()) {
+        data = home;
+    } else {
+        data = fs::path(QDir::homePath().toStdString()) / ".local" / "share";
+    }
+    return data / "orvane" / "Jobs";
+}
+
+void JobGallery::setRecords(QList<JobRecord> records) {
+    if (records == records_) {
+        return;
+    }
+    records_ = std::move(records);
+    emit recordsChanged();
+}
+
+void JobGallery::load() {
+    std::error_code error;
+    fs::create_directories(root_, error);
+
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(root_, error), end; !error && it != end; it.increment(error)) {
+        entries.push_back(it->path());
+    }
+    if (error) {
+        entries.clear();
+    }
+
+    QList<JobRecord> loaded;
+    for (const auto& entry : entries) {
+        if (const auto bytes = readFile(entry / metaFileName)) {
+            if (auto record = decodeJobRecord(*bytes)) {
+                loaded.push_back(std::move(*record));
+            }
+        }
+    }
+    std::stable_sort(loaded.begin(), loaded.end(),
+                     [](const JobRecord& a, const JobRecord& b) { return a.date > b.date; });
+    setRecords(std::move(loaded));
+}
+
+std::int64_t JobGallery::totalBytes() const {
+    std::int64_t total = 0;
+    for (const auto& record : records_) {
+        total += record.bytes;
+    }
+    return total;
+}
+
+void JobGallery::remove(const JobRecord& record) {
+    std::error_code ignored;
+    fs::remove_all(folder(record.id), ignored);
+    records_.removeIf([&](const JobRecord& listed) { return listed.id == record.id; });
+    emit recordsChanged();
+}
+
+void JobGallery::removeAll() {
+    for (const auto& record : records_) {
+        std::error_code ignored;
+        fs::remove_all(folder(record.id), ignored);
+    }
+    setRecords({});
+}
+
+QFuture<std::optional<JobRecord>> JobGallery::add(Bitmap result, std::optional<Bitmap> before, QString title,
+                                                  QString symbol, QString detail, QString baseName,
+                                                  bool asPNG, std::optional<int> dpi,
+                                                  std::optional<ConvertedFile> data) {
+    const QUuid id = QUuid::createUuid();
+    auto written = QtConcurrent::run(&writers_, [=, destination = folder(id)] {
+        return writeJob(destination, id, result, before, title, symbol, detail, baseName, asPNG, dpi, data);
+    });
+    return written.then(this, [this](std::optional<JobRecord> record) {
+        if (record) {
+            records_.prepend(*record);
+            emit recordsChanged();
+        }
+        return record;
+    });
+}
+
+std::optional<JobRecord> JobGallery::writeJob(const fs::path& folder, const QUuid& id, const Bitmap& result,
+                                              const std::optional<Bitmap>& before, const QString& title,
+                                              const QString& symbol, const QString& detail,
+                                              const QString& baseName, bool asPNG, std::optional<int> dpi,
+                                              const std::optional<ConvertedFile>& data) {
+    std::optional<JobRecord> record;
+    try {
+        record = writeJobFiles(folder, id, result, before, title, symbol, detail, baseName, asPNG, dpi, data);
+    } catch (const std::exception&) {
+        record.reset();
+    }
+    if (!record) {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    return record;
+}
+
+fs::path JobGallery::folder(const QUuid& id) const {
+    return root_ / uuidString(id).toStdString();
+}
+
+} // namespace orvane

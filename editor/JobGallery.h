@@ -1,0 +1,89 @@
+#pragma once
+
+#include "editor/JobRecord.h"
+#include "platform/Bitmap.h"
+#include "platform/ImageSource.h"
+
+#include <QFuture>
+#include <QList>
+#include <QObject>
+#include <QThreadPool>
+#include <filesystem>
+#include <optional>
+
+namespace orvane {
+
+// A convert job's result: the converted file exactly as it is to be stored.
+struct ConvertedFile {
+    SharedBytes bytes;
+    // Without the dot: "webp".
+    QString fileExtension;
+};
+
+// Every finished editor job, one folder per job under `root()`, named by the job's id. Lives on
+// the main thread; the folders are written on a worker thread.
+class JobGallery : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QList<orvane::JobRecord> records READ records WRITE setRecords NOTIFY recordsChanged)
+
+public:
+    // Loads the jobs saved under `root`.
+    explicit JobGallery(std::filesystem::path root, QObject* parent = nullptr);
+    ~JobGallery() override;
+
+    // The instance for the user's application-data folder, made and loaded on first use. Call it
+    // on the main thread once the application object exists; it goes with that object, after
+    // the jobs still being written are on disk.
+    static JobGallery& shared();
+    // "$XDG_DATA_HOME/orvane/Jobs", or "~/.local/share/orvane/Jobs" when that is unset or relative.
+    static std::filesystem::path defaultRoot();
+
+    const std::filesystem::path& root() const { return root_; }
+
+    // Newest first.
+    const QList<JobRecord>& records() const { return records_; }
+    void setRecords(QList<JobRecord> records);
+
+    // Reads every job folder again; folders whose "meta.json" cannot be read are passed over.
+    void load();
+    std::int64_t totalBytes() const;
+
+    // Removes the record's folder (named by its id) and every record with that id.
+    void remove(const JobRecord& record);
+    // Removes every listed job's folder; anything else in the root stays.
+    void removeAll();
+
+    // Writes a new job in the background and puts its record first once it is on disk. The
+    // future gives the record, or none when the job could not be written (nothing is recorded).
+    // Its continuation runs on this object's thread, so wait for it there with the event loop
+    // running, never by blocking.
+    QFuture<std::optional<JobRecord>> add(Bitmap result, std::optional<Bitmap> before, QString title,
+                                          QString symbol, QString detail, QString baseName, bool asPNG,
+                                          std::optional<int> dpi = std::nullopt,
+                                          std::optional<ConvertedFile> data = std::nullopt);
+
+    // Writes one job's folder: the result file, "thumb.jpg", "before.jpg" when there is a before
+    // image, and "meta.json" last, so that a folder without it is never a job. On any failure the
+    // folder is removed with everything in it and none is returned. Safe on any thread.
+    static std::optional<JobRecord> writeJob(const std::filesystem::path& folder, const QUuid& id,
+                                             const Bitmap& result, const std::optional<Bitmap>& before,
+                                             const QString& title, const QString& symbol,
+                                             const QString& detail, const QString& baseName, bool asPNG,
+                                             std::optional<int> dpi,
+                                             const std::optional<ConvertedFile>& data);
+
+    static constexpr int thumbnailLongEdge = 480;
+    static constexpr int beforeLongEdge = 2048;
+
+signals:
+    void recordsChanged();
+
+private:
+    std::filesystem::path folder(const QUuid& id) const;
+
+    std::filesystem::path root_;
+    QList<JobRecord> records_;
+    QThreadPool writers_;
+};
+
+} // namespace orvane

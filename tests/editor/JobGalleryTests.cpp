@@ -1,0 +1,270 @@
+#include "core/ImageFiles.h"
+#include "editor/JobGallery.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+
+#include <QSignalSpy>
+#include <QTest>
+#include <fstream>
+#include <gtest/gtest.h>
+
+using namespace orvane;
+using namespace std::chrono;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The continuation that records a job runs on the main thread, so the event loop has to run
+// while waiting for it.
+std::optional<JobRecord> finished(QFuture<std::optional<JobRecord>> future) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return future.isFinished(); }, 60'000));
+    return future.result();
+}
+
+Bytes contents(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+void write(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+bool isJPEG(const fs::path& path) {
+    const auto bytes = contents(path);
+    return bytes.size() > 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF;
+}
+
+// A job folder made by hand, so that a test chooses its name and date.
+JobRecord storeJob(const fs::path& root, int seconds, std::optional<std::string> folderName = std::nullopt) {
+    JobRecord record{QUuid::createUuid(),
+                     QStringLiteral("Job %1").arg(seconds),
+                     QStringLiteral("wand.and.stars"),
+                     sys_seconds{std::chrono::seconds{978'307'200 + seconds}},
+                     10,
+                     20,
+                     QStringLiteral("result.jpg"),
+                     1000 + seconds,
+                     QStringLiteral("10 × 20")};
+    const auto folder = root / folderName.value_or(uuidString(record.id).toStdString());
+    fs::create_directories(folder);
+    write(folder / "meta.json", encodeJSON(record));
+    return record;
+}
+
+std::vector<fs::path> listing(const fs::path& root) {
+    std::vector<fs::path> entries;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        entries.push_back(entry.path());
+    }
+    return entries;
+}
+
+} // namespace
+
+TEST(JobGallery, AddedJobsAreWrittenAndReadBackNewestFirst) {
+    test::TemporaryDirectory directory;
+    const auto root = directory / "Jobs";
+    JobGallery gallery(root);
+    ASSERT_TRUE(fs::is_directory(root));
+    QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
+
+    const auto photo =
+        finished(gallery.add(test::gradient(1200, 800), test::gradient(3000, 1000), "Enlarged",
+                             "arrow.up.left.and.arrow.down.right", "1200 × 800", "holiday", false, 300));
+    const auto cutout = finished(gallery.add(test::solid(300, 600, 200, 40, 40, 0), std::nullopt, "Cut out",
+                                             "person.crop.rectangle", "300 × 600", "portrait", true));
+    const auto converted = std::make_shared<const Bytes>(Bytes{'R', 'I', 'F', 'F', 0, 1, 2, 3, 4});
+    const auto convert = finished(gallery.add(test::gradient(640, 480), test::gradient(400, 800), "Converted",
+                                              "arrow.triangle.2.circlepath", "WebP", "scan", false,
+                                              std::nullopt, ConvertedFile{converted, "webp"}));
+    ASSERT_TRUE(photo && cutout && convert);
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_EQ(gallery.records(), (QList<JobRecord>{*convert, *cutout, *photo}));
+
+    const auto now = system_clock::now();
+    EXPECT_LE(photo->date, now);
+    EXPECT_GT(photo->date, now - minutes{1});
+    EXPECT_EQ(photo->title, "Enlarged");
+    EXPECT_EQ(photo->symbol, "arrow.up.left.and.arrow.down.right");
+    EXPECT_EQ(photo->detail, "1200 × 800");
+    EXPECT_EQ(photo->resultFile, "holiday.jpg");
+    EXPECT_EQ(cutout->resultFile, "portrait.png");
+    EXPECT_EQ(convert->resultFile, "scan.webp");
+    EXPECT_EQ(std::pair(photo->width, photo->height), std::pair(1200, 800));
+    EXPECT_EQ(std::pair(convert->width, convert->height), std::pair(640, 480));
+
+    const auto folder = [&](const JobRecord& record) { return root / uuidString(record.id).toStdString(); };
+    EXPECT_EQ(photo->bytes, static_cast<std::int64_t>(fs::file_size(folder(*photo) / "holiday.jpg")));
+    EXPECT_EQ(cutout->bytes, static_cast<std::int64_t>(fs::file_size(folder(*cutout) / "portrait.png")));
+    EXPECT_EQ(contents(folder(*convert) / "scan.webp"), *converted);
+    EXPECT_EQ(convert->bytes, 9);
+    EXPECT_EQ(gallery.totalBytes(), photo->bytes + cutout->bytes + 9);
+
+    EXPECT_TRUE(isJPEG(folder(*photo) / "holiday.jpg"));
+    const auto result = ImageFiles::loadFromURL(folder(*photo) / "holiday.jpg");
+    EXPECT_EQ(std::pair(result.width(), result.height()), std::pair(1200, 800));
+    const auto transparent = ImageFiles::loadFromURL(folder(*cutout) / "portrait.png");
+    EXPECT_TRUE(hasAlphaChannel(transparent.alphaInfo()));
+    EXPECT_EQ(transparent.pixel(10, 10)[3], 0);
+
+    for (const auto* record : {&*photo, &*cutout, &*convert}) {
+        const auto thumb = folder(*record) / "thumb.jpg";
+        ASSERT_TRUE(isJPEG(thumb)) << thumb;
+        const auto image = ImageFiles::loadFromURL(thumb);
+        EXPECT_EQ(std::max(image.width(), image.height()), 480) << thumb;
+    }
+    const auto convertThumb = ImageFiles::loadFromURL(folder(*convert) / "thumb.jpg");
+    EXPECT_EQ(std::pair(convertThumb.width(), convertThumb.height()), std::pair(480, 360));
+    const auto before = ImageFiles::loadFromURL(folder(*photo) / "before.jpg");
+    EXPECT_TRUE(isJPEG(folder(*photo) / "before.jpg"));
+    EXPECT_EQ(std::pair(before.width(), before.height()), std::pair(2048, 682));
+    EXPECT_FALSE(fs::exists(folder(*cutout) / "before.jpg"));
+
+    JobGallery reloaded(root);
+    EXPECT_EQ(reloaded.records(), gallery.records());
+    EXPECT_EQ(reloaded.totalBytes(), gallery.totalBytes());
+}
+
+TEST(JobGallery, LoadsOnlyReadableJobsAndRemoveAllLeavesEverythingElse) {
+    test::TemporaryDirectory root;
+    {
+        JobGallery empty(root.path());
+        EXPECT_TRUE(empty.records().empty());
+        EXPECT_EQ(empty.totalBytes(), 0);
+    }
+
+    const auto older = storeJob(root.path(), 100);
+    const auto newer = storeJob(root.path(), 200);
+    const auto hidden = storeJob(root.path(), 150, ".hidden");
+    write(root / "notes.txt", "not a job");
+    fs::create_directory(root / "empty");
+    fs::create_directory(root / "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+    const auto broken = [&](const std::string& name, const std::string& json) {
+        fs::create_directory(root / name);
+        write(root / name / "meta.json", json);
+    };
+    const std::string good = encodeJSON(older);
+    broken("missing-key", std::string(good).replace(good.find("\"title\""), 7, "\"name\""));
+    const auto date = good.find("\"date\":") + 7;
+    const auto dateEnd = good.find(',', date);
+    broken("date-as-text", std::string(good).insert(dateEnd, "\"").insert(date, "\""));
+    broken("bad-id", std::string(good).replace(good.find(uuidString(older.id).toStdString()), 36, "holiday"));
+    broken("not-json", "{\"id\":");
+
+    JobGallery gallery(root.path());
+    EXPECT_EQ(gallery.records(), (QList<JobRecord>{newer, hidden, older}));
+    EXPECT_EQ(gallery.totalBytes(), 1200 + 1150 + 1100);
+
+    gallery.removeAll();
+    EXPECT_TRUE(gallery.records().empty());
+    EXPECT_FALSE(fs::exists(root / uuidString(older.id).toStdString()));
+    EXPECT_FALSE(fs::exists(root / uuidString(newer.id).toStdString()));
+    // The hidden job's folder is not named by its id, so removing by id cannot find it.
+    for (const auto* name : {".hidden", "notes.txt", "empty", "E621E1F8-C36C-495A-93FC-0C247A3E6E5F",
+                             "missing-key", "date-as-text", "bad-id", "not-json"}) {
+        EXPECT_TRUE(fs::exists(root / name)) << name;
+    }
+}
+
+TEST(JobGallery, EqualDatesKeepTheListingOrder) {
+    test::TemporaryDirectory root;
+    std::map<fs::path, JobRecord> stored;
+    for (int i = 0; i < 6; ++i) {
+        const auto record = storeJob(root.path(), i % 2 == 0 ? 50 : 70);
+        stored.emplace(root / uuidString(record.id).toStdString(), record);
+    }
+    QList<JobRecord> newerFirst, olderAfter;
+    for (const auto& entry : listing(root.path())) {
+        const auto& record = stored.at(entry);
+        (record.date == sys_seconds{seconds{978'307'200 + 70}} ? newerFirst : olderAfter).push_back(record);
+    }
+    JobGallery gallery(root.path());
+    EXPECT_EQ(gallery.records(), newerFirst + olderAfter);
+}
+
+TEST(JobGallery, RemoveDeletesTheFolderNamedByTheId) {
+    test::TemporaryDirectory root;
+    const auto kept = storeJob(root.path(), 10);
+    const auto removed = storeJob(root.path(), 20);
+    const auto misnamed = storeJob(root.path(), 30, "holiday");
+    fs::create_directories(root / uuidString(removed.id).toStdString() / "nested");
+    JobGallery gallery(root.path());
+    ASSERT_EQ(gallery.records().size(), 3);
+    QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
+
+    gallery.remove(removed);
+    EXPECT_FALSE(fs::exists(root / uuidString(removed.id).toStdString()));
+    EXPECT_EQ(gallery.records(), (QList<JobRecord>{misnamed, kept}));
+
+    gallery.remove(misnamed);
+    EXPECT_TRUE(fs::exists(root / "holiday" / "meta.json"));
+    EXPECT_EQ(gallery.records(), QList<JobRecord>{kept});
+
+    // A record that is no longer listed still has its folder removed.
+    const auto stray = storeJob(root.path(), 40);
+    gallery.remove(stray);
+    EXPECT_FALSE(fs::exists(root / uuidString(stray.id).toStdString()));
+    EXPECT_EQ(gallery.records(), QList<JobRecord>{kept});
+    EXPECT_EQ(changed.count(), 3);
+}
+
+TEST(JobGallery, RecordsSignalOnlyRealChanges) {
+    test::TemporaryDirectory root;
+    const auto first = storeJob(root.path(), 1);
+    const auto second = storeJob(root.path(), 2);
+    JobGallery gallery(root.path());
+    QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
+
+    gallery.setRecords({second, first});
+    gallery.load();
+    EXPECT_EQ(changed.count(), 0);
+    gallery.setRecords({first});
+    EXPECT_EQ(changed.count(), 1);
+    auto renamed = first;
+    renamed.title = "Renamed";
+    gallery.setRecords({renamed});
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_TRUE(gallery.setProperty("records", QVariant::fromValue(QList<JobRecord>{renamed})));
+    EXPECT_EQ(changed.count(), 2);
+
+    gallery.removeAll();
+    gallery.removeAll();
+    EXPECT_EQ(changed.count(), 3);
+    EXPECT_TRUE(gallery.property("records").value<QList<JobRecord>>().empty());
+}
+
+TEST(JobGallery, AFailedWriteLeavesNoFolderAndNoRecord) {
+    test::TemporaryDirectory directory;
+    const auto folder = directory / "job";
+    fs::create_directories(folder / "before.jpg");
+    write(folder / "other", "written earlier");
+    EXPECT_FALSE(JobGallery::writeJob(folder, QUuid::createUuid(), test::gradient(64, 64),
+                                      test::gradient(64, 64), "Enhanced", "wand.and.stars", "64 × 64",
+                                      "photo", false, std::nullopt, std::nullopt));
+    EXPECT_FALSE(fs::exists(folder));
+
+    // A root that cannot hold folders: nothing is written and nothing is recorded.
+    write(directory / "Jobs", "a file");
+    JobGallery gallery(directory / "Jobs");
+    QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
+    EXPECT_FALSE(finished(gallery.add(test::gradient(64, 64), std::nullopt, "Enhanced", "wand.and.stars",
+                                      "64 × 64", "photo", false)));
+    EXPECT_TRUE(gallery.records().empty());
+    EXPECT_EQ(changed.count(), 0);
+}
+
+TEST(JobGallery, DefaultRootFollowsXdgDataHome) {
+    const QByteArray saved =
+        qEnvironmentVariableIsSet("XDG_DATA_HOME") ? qgetenv("XDG_DATA_HOME") : QByteArray();
+    qputenv("XDG_DATA_HOME", "/srv/data");
+    EXPECT_EQ(JobGallery::defaultRoot(), fs::path("/srv/data/orvane/Jobs"));
+    qputenv("XDG_DATA_HOME", "relative");
+    EXPECT_EQ(JobGallery::defaultRoot(),
+              fs::path(qgetenv("HOME").toStdString()) / ".local/share/orvane/Jobs");
+    if (saved.isNull()) {
+        qunsetenv("XDG_DATA_HOME");
+    } else {
+        qputenv("XDG_DATA_HOME", saved);
+    }
+}
