@@ -1,0 +1,274 @@
+#include "editor/BatchConversion.h"
+
+#include "core/convert/Converter.h"
+#include "platform/AtomicFile.h"
+#include "platform/UniformType.h"
+
+#include <QPointer>
+#include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvane::BatchConversion {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QString fromPath(const fs::path& path) {
+    return QString::fromStdString(path.string());
+}
+
+std::string extensionOf(const fs::path& path) {
+    const std::string extension = path.extension().string();
+    return extension.empty() ? extension : extension.substr(1);
+}
+
+std::optional<UniformType> dataType(const fs::path& path) {
+    const std::string extension = extensionOf(path);
+    if (extension.empty()) {
+        return std::nullopt;
+    }
+    return UniformType::fromFilenameExtension(extension);
+}
+
+bool isImageName(const fs::path& path) {
+    const auto type = dataType(path);
+    return type && type->conforms(UniformType::image());
+}
+
+bool isHidden(const fs::path& path) {
+    return path.filename().string().starts_with('.');
+}
+
+BatchState::Item itemFor(const fs::path& path, QString relativeDir) {
+    return {fromPath(path.stem()), BatchState::FileSource{path}, std::move(relativeDir)};
+}
+
+// Entries by name, so that the same folder always gives the same order (and a rerun gives each
+// source the same numbered output name as before).
+std::vector<fs::directory_entry> sortedEntries(const fs::path& folder) {
+    std::vector<fs::directory_entry> entries;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error), end;
+         !error && it != end; it.increment(error)) {
+        entries.push_back(*it);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+    return entries;
+}
+
+void collectFolder(const fs::path& folder, const fs::path& base, std::vector<BatchState::Item>& items) {
+    for (const auto& entry : sortedEntries(folder)) {
+        const fs::path& path = entry.path();
+        if (isHidden(path)) {
+            continue;
+        }
+        if (isImageName(path)) {
+            QString relativeDir =
+                QString::fromStdString(path.parent_path().lexically_relative(base).generic_string());
+            while (relativeDir.startsWith('/')) {
+                relativeDir.remove(0, 1);
+            }
+            while (relativeDir.endsWith('/')) {
+                relativeDir.chop(1);
+            }
+            items.push_back(itemFor(path, std::move(relativeDir)));
+        }
+        // Symbolic links to folders are not followed, so a link loop cannot trap the walk.
+        std::error_code error;
+        if (entry.is_directory(error) && !entry.is_symlink(error)) {
+            collectFolder(path, base, items);
+        }
+    }
+}
+
+// The whole file, or none when it cannot be read; a folder cannot.
+std::optional<Bytes> readFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    Bytes bytes;
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
+        bytes.reserve(static_cast<std::size_t>(status.st_size));
+    }
+    std::uint8_t buffer[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// As the converter dates the files it writes: Linux keeps no settable creation date, so the
+// modification and access dates carry the capture date.
+void date(const fs::path& path, std::chrono::system_clock::time_point when) {
+    const auto sinceEpoch = when.time_since_epoch();
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
+    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds);
+    const timespec times[2] = {{seconds.count(), nanoseconds.count()},
+                               {seconds.count(), nanoseconds.count()}};
+    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+struct Run {
+    TaskHandle handle;
+    std::vector<BatchState::Item> items;
+    ItemWork work;
+    QPointer<QObject> context;
+    ResultHandler onResult;
+    FinishHandler onFinish;
+};
+
+// On the context's thread. One item at a time: the next starts only once the last was reported.
+void step(const std::shared_ptr<Run>& run, std::size_t index) {
+    if (!run->context) {
+        return;
+    }
+    if (index >= run->items.size() || run->handle.isCancelled()) {
+        run->onFinish(run->handle);
+        return;
+    }
+    QtConcurrent::run([run, index] {
+        try {
+            return run->work(run->items[index], index);
+        } catch (...) {
+            return ItemResult{run->items[index].name, std::nullopt, 0, 0};
+        }
+    }).then(run->context.get(), [run, index](ItemResult result) {
+        run->onResult(run->handle, result);
+        step(run, index + 1);
+    });
+}
+
+} // namespace
+
+std::vector<BatchState::Item> collectItems(const std::vector<fs::path>& urls) {
+    std::vector<BatchState::Item> items;
+    for (const auto& url : urls) {
+        fs::path path = fs::absolute(url).lexically_normal();
+        // "Trip/" names the folder Trip, whose parent is the base of its items.
+        if (path.filename().empty() && path.has_relative_path()) {
+            path = path.parent_path();
+        }
+        std::error_code error;
+        const auto status = fs::status(path, error);
+        if (error || !fs::exists(status)) {
+            continue;
+        }
+        if (fs::is_directory(status)) {
+            collectFolder(path, path.parent_path(), items);
+        } else if (isImageName(path)) {
+            items.push_back(itemFor(path, {}));
+        }
+    }
+    return items;
+}
+
+Decision decide(const std::vector<BatchState::Item>& items) {
+    switch (items.size()) {
+    case 0:
+        return Decision::nothing;
+    case 1:
+        return Decision::singlePhoto;
+    default:
+        return Decision::batch;
+    }
+}
+
+QString folderPanelPrompt() {
+    return QStringLiteral("Save Here");
+}
+
+QString folderPanelMessage(std::size_t itemCount) {
+    return QStringLiteral("Choose where to save %1 converted files").arg(itemCount);
+}
+
+fs::path destinationFolder(const fs::path& outputDir, const QString& relativeDir) {
+    return relativeDir.isEmpty() ? outputDir : outputDir / relativeDir.toStdString();
+}
+
+void record(BatchState& state, const ItemResult& result) {
+    if (result.output) {
+        state.outputs.push_back(*result.output);
+        state.bytesIn += result.bytesIn;
+        state.bytesOut += result.bytesOut;
+    } else {
+        state.failed.push_back(result.name);
+    }
+    state.done += 1;
+}
+
+ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& options,
+                       const fs::path& outputDir) {
+    ItemResult failed{item.name, std::nullopt, 0, 0};
+    try {
+        const fs::path& source = std::get<BatchState::FileSource>(item.source).url;
+        auto bytes = readFile(source);
+        if (!bytes) {
+            return failed;
+        }
+        std::optional<std::string> typeHint;
+        if (const auto type = dataType(source)) {
+            typeHint = type->identifier();
+        }
+        const ConvertResult result = Converter::convert(
+            ConvertInputData{std::make_shared<const Bytes>(std::move(*bytes)), typeHint}, options);
+
+        const fs::path folder = destinationFolder(outputDir, item.relativeDir);
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error) {
+            return failed;
+        }
+        // The numbered name is taken at the moment of the rename, so a file that appears between
+        // choosing a name and writing it is never replaced.
+        const fs::path written = AtomicFile::writeNew(
+            folder / (item.name.toStdString() + "." + fileExtension(options.format)), result.data);
+        if (options.keepCaptureDate && result.captureDate) {
+            date(written, *result.captureDate);
+        }
+        return {item.name, written, result.sourceBytes, static_cast<std::int64_t>(result.data.size())};
+    } catch (...) {
+        return failed;
+    }
+}
+
+TaskHandle start(std::vector<BatchState::Item> items, ConvertOptions options, fs::path outputDir,
+                 QObject* context, ResultHandler onResult, FinishHandler onFinish) {
+    ItemWork work = [options = std::move(options),
+                     outputDir = std::move(outputDir)](const BatchState::Item& item, std::size_t) {
+        return convertItem(item, options, outputDir);
+    };
+    return start(std::move(items), std::move(work), context, std::move(onResult), std::move(onFinish));
+}
+
+TaskHandle start(std::vector<BatchState::Item> items, ItemWork work, QObject* context, ResultHandler onResult,
+                 FinishHandler onFinish) {
+    auto run = std::make_shared<Run>(Run{TaskHandle{}, std::move(items), std::move(work), context,
+                                         std::move(onResult), std::move(onFinish)});
+    // Even the first step waits for the event loop, so that the caller holds the handle before
+    // anything (an empty batch's finish, say) is reported.
+    QMetaObject::invokeMethod(
+        context, [run] { step(run, 0); }, Qt::QueuedConnection);
+    return run->handle;
+}
+
+} // namespace orvane::BatchConversion

@@ -1,0 +1,255 @@
+#pragma once
+
+#include "core/convert/ConvertInput.h"
+#include "core/convert/ConvertOptions.h"
+#include "core/enhance/EnhanceOptions.h"
+#include "core/upscale/UpscaleModel.h"
+#include "editor/BackdropChoice.h"
+#include "editor/BatchState.h"
+#include "editor/EnlargeTarget.h"
+#include "editor/ExportFormat.h"
+#include "editor/JobGallery.h"
+#include "editor/JobPreset.h"
+#include "editor/ResultInfo.h"
+#include "editor/TaskHandle.h"
+#include "editor/Tool.h"
+#include "platform/Bitmap.h"
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+// Qt asks an optional whether its value can be ordered by trying the expression, which a variant
+// of unordered alternatives passes without being orderable.
+template <>
+struct QTypeTraits::has_operator_less_than<std::optional<orvane::ConvertInput>> : std::false_type {};
+
+namespace orvane {
+
+// The state of the window's one editing job: the source photo, the chosen tool and its options,
+// the running job, the result with its export, and a batch conversion. Lives on the main thread;
+// work done elsewhere hands its results back there.
+//
+// Every setter stores the new value, but signals only when it differs from the old one by its
+// type's equality (images by identity, task handles by task, NaN never equal). `sourceInput`,
+// `convertedData` and `batch` signal on every write, because their values are too large to
+// compare.
+class EditorModel : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(std::optional<orvane::Bitmap> original READ original WRITE setOriginal NOTIFY originalChanged)
+    Q_PROPERTY(std::optional<orvane::Bitmap> originalPreview READ originalPreview WRITE setOriginalPreview
+                   NOTIFY originalPreviewChanged)
+    Q_PROPERTY(QString sourceName READ sourceName WRITE setSourceName NOTIFY sourceNameChanged)
+    Q_PROPERTY(std::optional<orvane::ConvertInput> sourceInput READ sourceInput WRITE setSourceInput NOTIFY
+                   sourceInputChanged)
+    Q_PROPERTY(std::optional<orvane::Bitmap> result READ result WRITE setResult NOTIFY resultChanged)
+    Q_PROPERTY(std::optional<orvane::Bitmap> resultPreview READ resultPreview WRITE setResultPreview NOTIFY
+                   resultPreviewChanged)
+    Q_PROPERTY(std::optional<orvane::ResultInfo> resultInfo READ resultInfo WRITE setResultInfo NOTIFY
+                   resultInfoChanged)
+    Q_PROPERTY(std::optional<std::filesystem::path> exportURL READ exportURL WRITE setExportURL NOTIFY
+                   exportURLChanged)
+    Q_PROPERTY(bool isPreparingExport READ isPreparingExport WRITE setIsPreparingExport NOTIFY
+                   isPreparingExportChanged)
+    Q_PROPERTY(std::optional<orvane::ConvertedFile> convertedData READ convertedData WRITE setConvertedData
+                   NOTIFY convertedDataChanged)
+    Q_PROPERTY(std::optional<orvane::JobPreset> focus READ focus WRITE setFocus NOTIFY focusChanged)
+    Q_PROPERTY(orvane::Tool tool READ tool WRITE setTool NOTIFY toolChanged)
+    Q_PROPERTY(orvane::EnlargeTarget target READ target WRITE setTarget NOTIFY targetChanged)
+    Q_PROPERTY(orvane::UpscaleModel model READ model WRITE setModel NOTIFY modelChanged)
+    Q_PROPERTY(orvane::BackdropChoice backdrop READ backdrop WRITE setBackdrop NOTIFY backdropChanged)
+    Q_PROPERTY(QColor backdropColor READ backdropColor WRITE setBackdropColor NOTIFY backdropColorChanged)
+    Q_PROPERTY(orvane::EnhanceOptions enhance READ enhance WRITE setEnhance NOTIFY enhanceChanged)
+    Q_PROPERTY(orvane::ConvertOptions convert READ convert WRITE setConvert NOTIFY convertChanged)
+    Q_PROPERTY(orvane::ExportFormat format READ format WRITE setFormat NOTIFY formatChanged)
+    Q_PROPERTY(std::optional<double> progress READ progress WRITE setProgress NOTIFY progressChanged)
+    Q_PROPERTY(std::optional<QString> status READ status WRITE setStatus NOTIFY statusChanged)
+    Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY
+                   errorMessageChanged)
+    Q_PROPERTY(std::optional<orvane::TaskHandle> job READ job WRITE setJob NOTIFY jobChanged)
+    Q_PROPERTY(
+        std::optional<orvane::TaskHandle> exportJob READ exportJob WRITE setExportJob NOTIFY exportJobChanged)
+    Q_PROPERTY(std::optional<orvane::BatchState> batch READ batch WRITE setBatch NOTIFY batchChanged)
+    Q_PROPERTY(
+        std::optional<orvane::TaskHandle> batchJob READ batchJob WRITE setBatchJob NOTIFY batchJobChanged)
+
+public:
+    // The planned output of an enlargement.
+    struct SizePlan {
+        // The factor applied once the device's limit is taken into account.
+        double scale = 1;
+        int width = 0;
+        int height = 0;
+        // The device's limit lowered the requested factor.
+        bool clamped = false;
+        friend bool operator==(const SizePlan&, const SizePlan&) = default;
+    };
+
+    // The long-edge limit of both preview images.
+    static constexpr int previewMax = 4096;
+
+    explicit EditorModel(QObject* parent = nullptr);
+
+    // The source photo as decoded, full size, and reduced for display.
+    const std::optional<Bitmap>& original() const { return original_; }
+    void setOriginal(std::optional<Bitmap> value);
+    const std::optional<Bitmap>& originalPreview() const { return originalPreview_; }
+    void setOriginalPreview(std::optional<Bitmap> value);
+    // The source's file name without its extension, for the names of output files.
+    const QString& sourceName() const { return sourceName_; }
+    void setSourceName(QString value);
+    // The source file's bytes, the input of the convert tool.
+    const std::optional<ConvertInput>& sourceInput() const { return sourceInput_; }
+    void setSourceInput(std::optional<ConvertInput> value);
+
+    const std::optional<Bitmap>& result() const { return result_; }
+    void setResult(std::optional<Bitmap> value);
+    const std::optional<Bitmap>& resultPreview() const { return resultPreview_; }
+    void setResultPreview(std::optional<Bitmap> value);
+    const std::optional<ResultInfo>& resultInfo() const { return resultInfo_; }
+    void setResultInfo(std::optional<ResultInfo> value);
+    // The prepared export file.
+    const std::optional<std::filesystem::path>& exportURL() const { return exportURL_; }
+    void setExportURL(std::optional<std::filesystem::path> value);
+    bool isPreparingExport() const { return isPreparingExport_; }
+    void setIsPreparingExport(bool value);
+    // A convert run's encoded file with its format's extension.
+    const std::optional<ConvertedFile>& convertedData() const { return convertedData_; }
+    void setConvertedData(std::optional<ConvertedFile> value);
+
+    // The home-screen preset the job screen was opened with; the window sets and clears it.
+    const std::optional<JobPreset>& focus() const { return focus_; }
+    void setFocus(std::optional<JobPreset> value);
+    Tool tool() const { return tool_; }
+    void setTool(Tool value);
+    const EnlargeTarget& target() const { return target_; }
+    void setTarget(EnlargeTarget value);
+    UpscaleModel model() const { return model_; }
+    void setModel(UpscaleModel value);
+    BackdropChoice backdrop() const { return backdrop_; }
+    void setBackdrop(BackdropChoice value);
+    // Used by the `color` backdrop.
+    const QColor& backdropColor() const { return backdropColor_; }
+    void setBackdropColor(QColor value);
+    const EnhanceOptions& enhance() const { return enhance_; }
+    void setEnhance(EnhanceOptions value);
+    const ConvertOptions& convert() const { return convert_; }
+    void setConvert(ConvertOptions value);
+    // The export format of the image tools' results.
+    ExportFormat format() const { return format_; }
+    void setFormat(ExportFormat value);
+
+    // Present exactly while a job runs: the fraction done, 0 to 1.
+    std::optional<double> progress() const { return progress_; }
+    void setProgress(std::optional<double> value);
+    const std::optional<QString>& status() const { return status_; }
+    void setStatus(std::optional<QString> value);
+    // Shown in the window's alert; the window clears it when the alert is dismissed.
+    const std::optional<QString>& errorMessage() const { return errorMessage_; }
+    void setErrorMessage(std::optional<QString> value);
+    // Handles stay stored after their tasks end, until replaced or cleared.
+    const std::optional<TaskHandle>& job() const { return job_; }
+    void setJob(std::optional<TaskHandle> value);
+    const std::optional<TaskHandle>& exportJob() const { return exportJob_; }
+    void setExportJob(std::optional<TaskHandle> value);
+
+    const std::optional<BatchState>& batch() const { return batch_; }
+    void setBatch(std::optional<BatchState> value);
+    // Changes the running batch in place, with one signal for the whole change; nothing happens
+    // without a batch.
+    template <typename Change> void modifyBatch(Change&& change) {
+        if (!batch_) {
+            return;
+        }
+        std::forward<Change>(change)(*batch_);
+        emit batchChanged();
+    }
+    const std::optional<TaskHandle>& batchJob() const { return batchJob_; }
+    void setBatchJob(std::optional<TaskHandle> value);
+
+    // Photo intake. None of these throws: a failure becomes `errorMessage`, and then nothing
+    // else changes.
+
+    // Makes the image file at `url` the source; camera RAW files are developed.
+    void loadFile(const std::filesystem::path& url);
+    // Makes encoded image bytes the source; an empty or absent name reads as "photo".
+    void loadData(SharedBytes data, std::optional<QString> name = std::nullopt);
+    // Makes a decoded image the source, without file bytes: stops the running job, makes the
+    // preview and clears the result.
+    void setSource(const Bitmap& image, std::optional<QString> name = std::nullopt);
+    // Removes the source, the result and any running job; `sourceName` stays until the next load.
+    void clearSource();
+    // Removes the result and its export, and stops preparing the export.
+    void clearResult();
+    // Asks the running job to stop and forgets it at once; its late work publishes nothing.
+    void cancelJob();
+    // Makes the current result the new source, keeping the name, tool, preset and options.
+    void useResultAsSource();
+    // "JPEG · 2.4 MB · 4032 × 3024": the type and size only when the source has file bytes.
+    std::optional<QString> sourceSummary() const;
+
+    // Sets the tool and the options a home-screen preset stands for. It neither focuses the
+    // preset nor clears anything.
+    void apply(const JobPreset& preset);
+
+signals:
+    void originalChanged();
+    void originalPreviewChanged();
+    void sourceNameChanged();
+    void sourceInputChanged();
+    void resultChanged();
+    void resultPreviewChanged();
+    void resultInfoChanged();
+    void exportURLChanged();
+    void isPreparingExportChanged();
+    void convertedDataChanged();
+    void focusChanged();
+    void toolChanged();
+    void targetChanged();
+    void modelChanged();
+    void backdropChanged();
+    void backdropColorChanged();
+    void enhanceChanged();
+    void convertChanged();
+    void formatChanged();
+    void progressChanged();
+    void statusChanged();
+    void errorMessageChanged();
+    void jobChanged();
+    void exportJobChanged();
+    void batchChanged();
+    void batchJobChanged();
+
+private:
+    std::optional<Bitmap> original_;
+    std::optional<Bitmap> originalPreview_;
+    QString sourceName_ = QStringLiteral("photo");
+    std::optional<ConvertInput> sourceInput_;
+    std::optional<Bitmap> result_;
+    std::optional<Bitmap> resultPreview_;
+    std::optional<ResultInfo> resultInfo_;
+    std::optional<std::filesystem::path> exportURL_;
+    bool isPreparingExport_ = false;
+    std::optional<ConvertedFile> convertedData_;
+    std::optional<JobPreset> focus_;
+    Tool tool_ = Tool::enlarge;
+    EnlargeTarget target_ = EnlargeFactor{4.0};
+    UpscaleModel model_ = UpscaleModel::fast;
+    BackdropChoice backdrop_ = BackdropChoice::transparent;
+    QColor backdropColor_ = QColor::fromRgbF(0.95f, 0.95f, 0.95f, 1.0f);
+    EnhanceOptions enhance_;
+    ConvertOptions convert_{
+        ConvertFormat::jpeg, 0.85, std::nullopt, std::nullopt, MetadataPolicy::removeLocation, true, false};
+    ExportFormat format_ = ExportFormat::jpeg;
+    std::optional<double> progress_;
+    std::optional<QString> status_;
+    std::optional<QString> errorMessage_;
+    std::optional<TaskHandle> job_;
+    std::optional<TaskHandle> exportJob_;
+    std::optional<BatchState> batch_;
+    std::optional<TaskHandle> batchJob_;
+};
+
+} // namespace orvane
