@@ -41,21 +41,30 @@ PixelBuffer toPixels(const float* tensor, int width, int height, const PixelLayo
     const auto bytes = byteOfChannel(layout.channelOrder);
     const float range = static_cast<float>(layout.range);
     const float scale = static_cast<float>(255.0 / layout.range);
+    const auto toByte = [range, scale](float value) {
+        // Written so that NaN becomes 0.
+        const float clamped = value > 0 ? (value < range ? value : range) : 0.0f;
+        // Rounds half away from zero, as std::lround does, for every float in [0, 256] (the sum is
+        // exact in double and not negative, so truncation is floor), without a call into libm per
+        // sample.
+        return static_cast<std::uint8_t>(static_cast<int>(static_cast<double>(clamped * scale) + 0.5));
+    };
+    // The tensor plane that feeds each of the first three bytes of a pixel.
+    std::array<std::size_t, 3> planeOfByte{};
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        planeOfByte[static_cast<std::size_t>(bytes[channel])] = channel * plane;
+    }
     for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = pixels.row(y);
-        for (int channel = 0; channel < 3; ++channel) {
-            const float* in = tensor + channel * plane + static_cast<std::size_t>(y) * width;
-            std::uint8_t* out = row + bytes[channel];
-            for (int x = 0; x < width; ++x) {
-                const float value = in[x];
-                // Written so that NaN becomes 0.
-                const float clamped = value > 0 ? (value < range ? value : range) : 0.0f;
-                out[static_cast<std::size_t>(x) * 4] =
-                    static_cast<std::uint8_t>(std::lround(clamped * scale));
-            }
-        }
-        for (int x = 0; x < width; ++x) {
-            row[static_cast<std::size_t>(x) * 4 + 3] = 255;
+        const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        const float* in0 = tensor + planeOfByte[0] + start;
+        const float* in1 = tensor + planeOfByte[1] + start;
+        const float* in2 = tensor + planeOfByte[2] + start;
+        std::uint8_t* out = pixels.row(y);
+        for (int x = 0; x < width; ++x, out += 4) {
+            out[0] = toByte(in0[x]);
+            out[1] = toByte(in1[x]);
+            out[2] = toByte(in2[x]);
+            out[3] = 255;
         }
     }
     return pixels;

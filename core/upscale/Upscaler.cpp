@@ -63,12 +63,12 @@ void cutInput(const Bitmap& source, const PixelRect& square, PixelBuffer& input)
     }
 }
 
-// The network output's owned part, as RGBA rows.
-std::vector<std::uint8_t> cutOwned(const PixelBuffer& output, int left, int top, int width, int height) {
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+// Writes the network output's owned part as RGBA rows to `rgba`, whose rows are `rowBytes` apart.
+void copyOwned(const PixelBuffer& output, int left, int top, int width, int height, std::uint8_t* rgba,
+               std::size_t rowBytes) {
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = output.row(top + y) + static_cast<std::size_t>(left) * 4;
-        std::uint8_t* out = rgba.data() + static_cast<std::size_t>(y) * width * 4;
+        std::uint8_t* out = rgba + static_cast<std::size_t>(y) * rowBytes;
         for (int x = 0; x < width; ++x, in += 4, out += 4) {
             out[0] = in[2];
             out[1] = in[1];
@@ -76,6 +76,12 @@ std::vector<std::uint8_t> cutOwned(const PixelBuffer& output, int left, int top,
             out[3] = 255;
         }
     }
+}
+
+// The network output's owned part, as RGBA rows.
+std::vector<std::uint8_t> cutOwned(const PixelBuffer& output, int left, int top, int width, int height) {
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    copyOwned(output, left, top, width, height, rgba.data(), static_cast<std::size_t>(width) * 4);
     return rgba;
 }
 
@@ -167,10 +173,15 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             }
             const auto ownedW = static_cast<int>(t.innerRect.width * s);
             const auto ownedH = static_cast<int>(t.innerRect.height * s);
-            std::vector<std::uint8_t> owned = cutOwned(*result, pad * s, pad * s, ownedW, ownedH);
             const auto targetW = static_cast<int>(t.outputRect.width);
             const auto targetH = static_cast<int>(t.outputRect.height);
-            if (ownedW != targetW || ownedH != targetH) {
+            std::uint8_t* const target = output.data() + static_cast<std::size_t>(t.outputRect.y) * rowBytes +
+                                         static_cast<std::size_t>(t.outputRect.x) * 4;
+            if (ownedW == targetW && ownedH == targetH) {
+                // The usual case, a pass of the network's own factor: straight into the output.
+                copyOwned(*result, pad * s, pad * s, ownedW, ownedH, target, rowBytes);
+            } else {
+                std::vector<std::uint8_t> owned = cutOwned(*result, pad * s, pad * s, ownedW, ownedH);
                 try {
                     const Bitmap cut(ownedW, ownedH, AlphaInfo::noneSkipLast, std::move(owned));
                     const Bitmap resampled =
@@ -179,12 +190,11 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
                 } catch (const std::exception&) {
                     throw UpscaleError::output();
                 }
-            }
-            for (int y = 0; y < targetH; ++y) {
-                std::memcpy(output.data() + static_cast<std::size_t>(t.outputRect.y + y) * rowBytes +
-                                static_cast<std::size_t>(t.outputRect.x) * 4,
-                            owned.data() + static_cast<std::size_t>(y) * targetW * 4,
-                            static_cast<std::size_t>(targetW) * 4);
+                for (int y = 0; y < targetH; ++y) {
+                    std::memcpy(target + static_cast<std::size_t>(y) * rowBytes,
+                                owned.data() + static_cast<std::size_t>(y) * targetW * 4,
+                                static_cast<std::size_t>(targetW) * 4);
+                }
             }
             ++done;
             if (progress) {
