@@ -37,6 +37,19 @@ VImage unpremultiplied(const VImage& image) {
     return image.unpremultiply(VImage::option()->set("max_alpha", 255.0));
 }
 
+// An input that several branches of a filter read: kept in tiles as it is computed, so that the
+// filters before it run once per pixel rather than once per branch (libvips recomputes a shared
+// input for every branch that asks for it). Enough tiles for a few rows of them across the image.
+VImage sharedInput(const VImage& image) {
+    constexpr int tile = 128;
+    const int across = (image.width() + tile - 1) / tile;
+    return image.tilecache(VImage::option()
+                               ->set("tile_width", tile)
+                               ->set("tile_height", tile)
+                               ->set("max_tiles", across * 6)
+                               ->set("threaded", true));
+}
+
 void requireSameSize(const LazyImage& a, const LazyImage& b) {
     if (a.width() != b.width() || a.height() != b.height()) {
         throw std::invalid_argument("images to blend differ in size");
@@ -130,7 +143,7 @@ LazyImage autoAdjust(const LazyImage& image) {
 }
 
 LazyImage reduceNoise(const LazyImage& image, float noiseLevel, float sharpness) {
-    const VImage samples = image.impl().image;
+    const VImage samples = sharedInput(image.impl().image);
     const VImage cleaned =
         denoised(colourBands(samples), std::max(0.0f, noiseLevel), std::max(0.0f, sharpness));
     return derived(withAlphaOf(toUchar(cleaned), samples), image);
@@ -140,7 +153,7 @@ LazyImage unsharpMask(const LazyImage& image, float radius, float intensity) {
     if (!(radius > 0.0f) || intensity == 0.0f) {
         return image;
     }
-    const VImage samples = image.impl().image;
+    const VImage samples = sharedInput(image.impl().image);
     const VImage colour = colourBands(samples).cast(VIPS_FORMAT_FLOAT);
     VImage blurred;
     if (samples.bands() == 4) {

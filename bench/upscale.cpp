@@ -1,0 +1,592 @@
+// Times the enlarger (Upscaler::upscale, 4×, tiles of 256) on a generated 1-megapixel photo for
+// each style, against a bare ONNX Runtime session running the same bundle over the same tiles,
+// and measures the machine's FP32 peak with an FMA loop on every core. Run through bench/upscale.
+//
+// Usage: bench-upscale MODELS_DIR [--style NAME --runs N [--macs-per-tile M]]...
+//        [--peak-seconds S] [--theory-gflops G] [--size WIDTH HEIGHT] [--threads N]
+//
+// MODELS_DIR holds STYLE.mlmodelc bundles. Each --style is timed after a warm-up (one whole
+// enlargement; two tiles of the bare session) with N enlargements alternating with N bare runs
+// over every tile, so that load from other work on the machine falls on both alike; the medians
+// are reported. The bare session has Network::load's settings (intra-op threads: every core, or
+// --threads; graph optimisation off, as the bundle is optimised already) and its input tensors are
+// prepared once, before any timing. --macs-per-tile is the network's multiply-accumulates on one
+// 256×256 tile (bench/network-macs.py), for GFLOP/s and the shares of the measured peak and of
+// the theoretical one (--theory-gflops, from the script).
+
+#include "core/upscale/TilePlan.h"
+#include "core/upscale/Upscaler.h"
+#include "platform/Bitmap.h"
+#include "platform/Network.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <immintrin.h>
+#include <iostream>
+#include <onnxruntime_cxx_api.h>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// FNV-1a over the pixels: tells whether two builds give the very same enlargement.
+std::uint64_t fingerprint(const Bitmap& image) {
+    std::uint64_t h = 0xcbf29ce484222325u;
+    for (const std::uint8_t byte : image.pixels()) {
+        h = (h ^ byte) * 0x100000001b3u;
+    }
+    return h;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// --- The test photo ----------------------------------------------------------------------------
+
+std::uint32_t hash(std::int32_t x, std::int32_t y, std::uint32_t seed) {
+    std::uint32_t h =
+        seed ^ (static_cast<std::uint32_t>(x) * 0x27d4eb2du) ^ (static_cast<std::uint32_t>(y) * 0x165667b1u);
+    h ^= h >> 15;
+    h *= 0x2c1b3c6du;
+    h ^= h >> 12;
+    h *= 0x297a2d39u;
+    h ^= h >> 15;
+    return h;
+}
+
+float lattice(std::int32_t x, std::int32_t y, std::uint32_t seed) {
+    return static_cast<float>(hash(x, y, seed) >> 8) * (1.0f / 16777216.0f);
+}
+
+// Smooth value noise in [0, 1).
+float valueNoise(float x, float y, std::uint32_t seed) {
+    const float fx = std::floor(x);
+    const float fy = std::floor(y);
+    const auto ix = static_cast<std::int32_t>(fx);
+    const auto iy = static_cast<std::int32_t>(fy);
+    float tx = x - fx;
+    float ty = y - fy;
+    tx = tx * tx * (3 - 2 * tx);
+    ty = ty * ty * (3 - 2 * ty);
+    const float top = lattice(ix, iy, seed) + (lattice(ix + 1, iy, seed) - lattice(ix, iy, seed)) * tx;
+    const float bottom =
+        lattice(ix, iy + 1, seed) + (lattice(ix + 1, iy + 1, seed) - lattice(ix, iy + 1, seed)) * tx;
+    return top + (bottom - top) * ty;
+}
+
+float fbm(float x, float y, int octaves, std::uint32_t seed) {
+    float sum = 0;
+    float weight = 0.5f;
+    float total = 0;
+    for (int i = 0; i < octaves; ++i) {
+        sum += weight * valueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 7919u);
+        total += weight;
+        weight *= 0.5f;
+        x = x * 2.03f + 17.1f;
+        y = y * 2.03f + 5.3f;
+    }
+    return sum / total;
+}
+
+using Colour = std::array<float, 3>;
+
+Colour mix(const Colour& a, const Colour& b, float t) {
+    return {a[0] + (b[0] - a[0]) * t, a[1] + (b[1] - a[1]) * t, a[2] + (b[2] - a[2]) * t};
+}
+
+// A landscape: a smooth sky with soft clouds, a mountain ridge (a hard edge) with rock texture, a
+// grassy meadow, a few houses with windows (straight edges, fine detail), and mild sensor noise.
+Bitmap makePhoto(int width, int height) {
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+    for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+            const float x = static_cast<float>(px);
+            const float y = static_cast<float>(py);
+            const float u = x / width;
+            const float v = y / height;
+            const float ridge = height * (0.25f + 0.25f * fbm(u * 4, 0.5f, 6, 11));
+            const float meadow = height * (0.62f + 0.04f * std::sin(u * 5 + 1));
+            Colour c;
+            if (y < ridge) {
+                c = mix(Colour{45, 95, 175}, Colour{185, 208, 232}, v / 0.5f);
+                const float cloud = std::clamp((fbm(u * 4, v * 9, 6, 101) - 0.5f) * 4, 0.0f, 1.0f);
+                c = mix(c, Colour{240, 240, 244}, cloud * 0.85f);
+            } else if (y < meadow) {
+                const float rock = fbm(x / 90, y / 60, 6, 201);
+                c = mix(Colour{70, 78, 95}, Colour{135, 140, 155}, rock);
+                c = mix(c, Colour{c[0] * 0.75f, c[1] * 0.75f, c[2] * 0.75f},
+                        valueNoise(x / 3, y / 3, 203) * 0.5f);
+                c = mix(c, Colour{160, 180, 200}, 0.35f * (meadow - y) / std::max(1.0f, meadow - ridge));
+            } else {
+                c = mix(Colour{45, 85, 30}, Colour{125, 150, 55}, fbm(x / 400, y / 250, 4, 301));
+                c = mix(c, Colour{c[0] * 0.55f, c[1] * 0.6f, c[2] * 0.5f},
+                        fbm(x / 2.5f, y / 9, 3, 303) * 0.9f);
+            }
+            for (int i = 0; i < 5; ++i) {
+                const float left = width * (0.1f + 0.17f * i);
+                const float right = left + width * 0.06f;
+                const float bottom = meadow + height * 0.06f;
+                const float top = bottom - height * 0.07f;
+                if (x >= left && x < right && y >= top && y < bottom) {
+                    const float across = std::fmod((x - left) / (right - left) * 4, 1.0f);
+                    const float down = std::fmod((y - top) / (bottom - top) * 3, 1.0f);
+                    const bool window = across > 0.35f && across < 0.75f && down > 0.3f && down < 0.8f;
+                    c = window ? Colour{40, 48, 60} : Colour{215, 200, 170};
+                } else if (y >= top - height * 0.03f && y < top &&
+                           std::abs(x - (left + right) / 2) <
+                               (right - left) * 0.6f * (y - top + height * 0.03f) / (height * 0.03f)) {
+                    c = Colour{150, 62, 42};
+                }
+            }
+            std::uint8_t* out = pixels.data() + (static_cast<std::size_t>(py) * width + px) * 4;
+            for (int k = 0; k < 3; ++k) {
+                const float noise = (lattice(px, py, 901 + static_cast<std::uint32_t>(k)) - 0.5f) * 6;
+                out[k] = static_cast<std::uint8_t>(std::clamp(std::lround(c[k] + noise), 0L, 255L));
+            }
+            out[3] = 255;
+        }
+    }
+    return Bitmap(width, height, AlphaInfo::noneSkipLast, std::move(pixels));
+}
+
+// --- The bare reference ------------------------------------------------------------------------
+
+// The bundle in a plain session with Network::load's settings, and the input tensors of every tile
+// of the pass, prepared once.
+struct BareRun {
+    Ort::Session session{nullptr};
+    std::vector<std::vector<float>> tensors;
+    std::vector<Ort::Value> inputs;
+
+    BareRun(Ort::Env& env, const fs::path& network, int threads, const Bitmap& photo, const TilePlan& plan,
+            const NetworkDescription& description) {
+        Ort::SessionOptions options;
+        options.SetIntraOpNumThreads(threads);
+        options.SetGraphOptimizationLevel(GraphOptimizationLevel::ORT_DISABLE_ALL);
+        session = Ort::Session(env, network.c_str(), options);
+        const int tile = static_cast<int>(plan.tileSize());
+        const auto memory = Ort::MemoryInfo::CreateCpu(OrtDeviceAllocator, OrtMemTypeCPU);
+        const std::array<std::int64_t, 4> shape = {1, 3, tile, tile};
+        const auto plane = static_cast<std::size_t>(tile) * tile;
+        const auto scale = static_cast<float>(description.pixelRange / 255.0);
+        const bool bgr = description.channelOrder == "BGR";
+        for (const TilePlan::Tile& t : plan.tiles()) {
+            std::vector<float>& tensor = tensors.emplace_back(plane * 3);
+            for (int y = 0; y < tile; ++y) {
+                const auto sy =
+                    static_cast<int>(std::clamp<std::int64_t>(t.inputRect.y + y, 0, photo.height() - 1));
+                for (int x = 0; x < tile; ++x) {
+                    const auto sx =
+                        static_cast<int>(std::clamp<std::int64_t>(t.inputRect.x + x, 0, photo.width() - 1));
+                    const std::uint8_t* in = photo.pixel(sx, sy);
+                    for (int c = 0; c < 3; ++c) {
+                        tensor[c * plane + static_cast<std::size_t>(y) * tile + x] =
+                            static_cast<float>(in[bgr ? 2 - c : c]) * scale;
+                    }
+                }
+            }
+            inputs.push_back(Ort::Value::CreateTensor<float>(memory, tensor.data(), tensor.size(),
+                                                             shape.data(), shape.size()));
+        }
+    }
+
+    // Runs the first `count` tiles; adds each one's seconds to `tileSeconds` when given.
+    void runTiles(std::size_t count, std::vector<double>* tileSeconds = nullptr) {
+        const char* const inputNames[] = {"input"};
+        const char* const outputNames[] = {"output"};
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto start = Clock::now();
+            auto outputs = session.Run(Ort::RunOptions{nullptr}, inputNames, &inputs[i], 1, outputNames, 1);
+            if (outputs.size() != 1) {
+                throw std::runtime_error("the bare session gave no output");
+            }
+            if (tileSeconds != nullptr) {
+                tileSeconds->push_back(secondsSince(start));
+            }
+        }
+    }
+    void runAll(std::vector<double>* tileSeconds = nullptr) { runTiles(inputs.size(), tileSeconds); }
+};
+
+// --- Peak -------------------------------------------------------------------------------------
+
+// Independent FMA chains: enough to keep every FMA unit busy through the instruction's latency
+// (2 units × 4 cycles on current x86 cores), few enough to stay in registers.
+constexpr int chains512 = 16; // of 32 zmm registers
+constexpr int chains256 = 12; // of 16 ymm registers
+
+// Each function runs `iterations` rounds of FMAs (acc = acc × a + b) on its chains and returns the
+// FLOPs done: 2 per lane per FMA.
+__attribute__((target("avx512f,fma"))) double fmaLoop512(std::int64_t iterations, float* sink) {
+    __m512 acc[chains512];
+    for (int i = 0; i < chains512; ++i) {
+        acc[i] = _mm512_set1_ps(1.0f + static_cast<float>(i) * 1e-3f);
+    }
+    const __m512 a = _mm512_set1_ps(0.999999f);
+    const __m512 b = _mm512_set1_ps(1e-7f);
+    for (std::int64_t n = 0; n < iterations; ++n) {
+        // Unrolled, so that the chains live in registers.
+#pragma GCC unroll 16
+        for (int i = 0; i < chains512; ++i) {
+            acc[i] = _mm512_fmadd_ps(acc[i], a, b);
+        }
+    }
+    __m512 total = acc[0];
+    for (int i = 1; i < chains512; ++i) {
+        total = _mm512_add_ps(total, acc[i]);
+    }
+    alignas(64) float lanes[16];
+    _mm512_store_ps(lanes, total);
+    *sink = 0;
+    for (const float lane : lanes) {
+        *sink += lane;
+    }
+    return 2.0 * 16 * chains512 * static_cast<double>(iterations);
+}
+
+__attribute__((target("avx2,fma"))) double fmaLoop256(std::int64_t iterations, float* sink) {
+    __m256 acc[chains256];
+    for (int i = 0; i < chains256; ++i) {
+        acc[i] = _mm256_set1_ps(1.0f + static_cast<float>(i) * 1e-3f);
+    }
+    const __m256 a = _mm256_set1_ps(0.999999f);
+    const __m256 b = _mm256_set1_ps(1e-7f);
+    for (std::int64_t n = 0; n < iterations; ++n) {
+        // Unrolled, so that the chains live in registers.
+#pragma GCC unroll 16
+        for (int i = 0; i < chains256; ++i) {
+            acc[i] = _mm256_fmadd_ps(acc[i], a, b);
+        }
+    }
+    __m256 total = acc[0];
+    for (int i = 1; i < chains256; ++i) {
+        total = _mm256_add_ps(total, acc[i]);
+    }
+    alignas(32) float lanes[8];
+    _mm256_store_ps(lanes, total);
+    *sink = 0;
+    for (const float lane : lanes) {
+        *sink += lane;
+    }
+    return 2.0 * 8 * chains256 * static_cast<double>(iterations);
+}
+
+struct Peak {
+    double flopsPerSecond = 0;
+    const char* isa = "";
+    int chains = 0;
+};
+
+// Every hardware thread runs the FMA loop for about `seconds`; the FLOPs of all of them over the
+// wall time of the slowest.
+Peak measurePeak(double seconds) {
+    const bool avx512 = __builtin_cpu_supports("avx512f");
+    if (!avx512 && !(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))) {
+        return {};
+    }
+    const auto loop = avx512 ? fmaLoop512 : fmaLoop256;
+    float sink = 0;
+    // Calibrates the iteration count on one thread.
+    std::int64_t iterations = 1 << 16;
+    for (;;) {
+        const auto start = Clock::now();
+        loop(iterations, &sink);
+        const double elapsed = secondsSince(start);
+        if (elapsed > 0.05) {
+            iterations = static_cast<std::int64_t>(static_cast<double>(iterations) * seconds / elapsed);
+            break;
+        }
+        iterations *= 4;
+    }
+    const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<double> flops(threads);
+    std::vector<float> sinks(threads);
+    std::atomic<unsigned> ready{0};
+    std::vector<std::thread> workers;
+    const auto start = Clock::now();
+    for (unsigned t = 0; t < threads; ++t) {
+        workers.emplace_back([&, t] {
+            ready.fetch_add(1);
+            while (ready.load() < threads) {
+            }
+            flops[t] = loop(iterations, &sinks[t]);
+        });
+    }
+    for (auto& worker : workers) {
+        worker.join();
+    }
+    const double elapsed = secondsSince(start);
+    double total = 0;
+    for (const double f : flops) {
+        total += f;
+    }
+    return {total / elapsed, avx512 ? "AVX-512 FMA" : "AVX2 FMA", avx512 ? chains512 : chains256};
+}
+
+// --- Other work on the machine -----------------------------------------------------------------
+
+// CPU time the whole machine spent busy (from /proc/stat) and this process's own (getrusage), so
+// that the busy time of everything else over an interval shows how shared the machine was.
+struct CpuClock {
+    double machineBusy = 0; // seconds, summed over CPUs
+    double own = 0;         // seconds, summed over this process's threads
+    Clock::time_point wall = Clock::now();
+
+    static CpuClock now() {
+        CpuClock c;
+        std::FILE* file = std::fopen("/proc/stat", "r");
+        if (file != nullptr) {
+            unsigned long long v[8] = {};
+            if (std::fscanf(file, "cpu %llu %llu %llu %llu %llu %llu %llu %llu", &v[0], &v[1], &v[2], &v[3],
+                            &v[4], &v[5], &v[6], &v[7]) == 8) {
+                // user nice system idle iowait irq softirq steal: busy is all but idle and iowait.
+                const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
+                c.machineBusy = static_cast<double>(v[0] + v[1] + v[2] + v[5] + v[6] + v[7]) / ticks;
+            }
+            std::fclose(file);
+        }
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        c.own = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        c.wall = Clock::now();
+        return c;
+    }
+
+    // The share of the machine's CPUs that other processes kept busy since `this`.
+    double othersShareUntil(const CpuClock& later) const {
+        const double wallSeconds = std::chrono::duration<double>(later.wall - wall).count();
+        const double cpus = std::max(1u, std::thread::hardware_concurrency());
+        const double others = (later.machineBusy - machineBusy) - (later.own - own);
+        return std::clamp(others / (wallSeconds * cpus), 0.0, 1.0);
+    }
+};
+
+// --- Main ---------------------------------------------------------------------------------------
+
+struct StyleRequest {
+    std::string name;
+    int runs = 3;
+    double macsPerTile = 0;
+};
+
+struct StyleResult {
+    StyleRequest request;
+    std::size_t tiles = 0;
+    double ours = 0;
+    double bare = 0;
+    double oursBest = 0;
+    double bareBest = 0;
+    double outputMegapixels = 0;
+    double others = 0;
+};
+
+[[noreturn]] void usage() {
+    std::cerr << "usage: bench-upscale MODELS_DIR [--style NAME --runs N [--macs-per-tile M]]... "
+                 "[--peak-seconds S] [--theory-gflops G] [--size WIDTH HEIGHT] [--threads N]\n";
+    std::exit(2);
+}
+
+std::string percent(double part, double whole) {
+    if (part <= 0 || whole <= 0) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f%%", 100 * part / whole);
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        usage();
+    }
+    const fs::path models = argv[1];
+    std::vector<StyleRequest> requests;
+    double peakSeconds = 1.0;
+    double theoryGflops = 0;
+    int width = 1200;
+    int height = 833;
+    int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                usage();
+            }
+            return argv[++i];
+        };
+        if (arg == "--style") {
+            requests.push_back({value()});
+        } else if (arg == "--runs" && !requests.empty()) {
+            requests.back().runs = std::max(1, std::stoi(value()));
+        } else if (arg == "--macs-per-tile" && !requests.empty()) {
+            requests.back().macsPerTile = std::stod(value());
+        } else if (arg == "--peak-seconds") {
+            peakSeconds = std::stod(value());
+        } else if (arg == "--theory-gflops") {
+            theoryGflops = std::stod(value());
+        } else if (arg == "--size") {
+            width = std::stoi(value());
+            height = std::stoi(value());
+        } else if (arg == "--threads") {
+            threads = std::stoi(value());
+        } else {
+            usage();
+        }
+    }
+    if (requests.empty()) {
+        requests = {{"fast", 5}, {"art", 3}, {"detail", 1}};
+    }
+
+    constexpr int tile = 256;
+    constexpr double scale = 4;
+    const auto photoStart = Clock::now();
+    const Bitmap photo = makePhoto(width, height);
+    std::printf("photo: %d x %d (%.2f MP), generated in %.2f s\n", width, height, width * height / 1e6,
+                secondsSince(photoStart));
+    const TilePlan plan(width, height, tile, Upscaler::pad, scale);
+    std::printf("tiles: %zu of %d px (pad %d); output %lld x %lld\n", plan.tiles().size(), tile,
+                Upscaler::pad, static_cast<long long>(plan.outputSize().width),
+                static_cast<long long>(plan.outputSize().height));
+    std::printf("bare session: %d intra-op threads, graph optimisation off (as Network::load)\n", threads);
+
+    const CpuClock peakStart = CpuClock::now();
+    const Peak peak = measurePeak(peakSeconds);
+    std::printf("measured FP32 peak: %.1f GFLOP/s (%s loop on %u threads, %d independent chains each; "
+                "other work held %.0f%% of the CPUs meanwhile)\n\n",
+                peak.flopsPerSecond / 1e9, peak.isa, std::max(1u, std::thread::hardware_concurrency()),
+                peak.chains, 100 * peakStart.othersShareUntil(CpuClock::now()));
+
+    Ort::Env env(ORT_LOGGING_LEVEL_WARNING, "bench-upscale");
+    std::vector<StyleResult> results;
+    for (const StyleRequest& request : requests) {
+        const fs::path bundle = models / (request.name + ".mlmodelc");
+        if (!fs::exists(bundle)) {
+            std::cerr << "bench-upscale: no bundle " << bundle << "\n";
+            return 1;
+        }
+        StyleResult result{request};
+        result.tiles = plan.tiles().size();
+        const auto upscaler = Upscaler::load(bundle);
+        if (upscaler->modelScale() != 4 || upscaler->tileSize(tile) != tile) {
+            std::cerr << "bench-upscale: " << request.name << " is not a 4x network taking 256 px tiles\n";
+            return 1;
+        }
+        BareRun bare(env, bundle / "network.onnx", threads, photo, plan, upscaler->model().description());
+
+        // Warm-up: a whole enlargement; for the bare session two tiles, as every tile has the same
+        // shape and the first run has sized the session's memory arena.
+        auto start = Clock::now();
+        const Bitmap enlarged = upscaler->upscale(photo, scale, tile);
+        const double warmOurs = secondsSince(start);
+        start = Clock::now();
+        bare.runTiles(std::min<std::size_t>(2, result.tiles));
+        const double warmBare = secondsSince(start);
+        result.outputMegapixels = enlarged.width() * static_cast<double>(enlarged.height()) / 1e6;
+        std::printf("%-6s warm-up: ours %.3f s, bare %.3f s (2 tiles); output %d x %d, pixels %016llx\n",
+                    request.name.c_str(), warmOurs, warmBare, enlarged.width(), enlarged.height(),
+                    static_cast<unsigned long long>(fingerprint(enlarged)));
+        std::fflush(stdout);
+
+        // The runs alternate, so that a change in other work on the machine falls on both alike.
+        const CpuClock runsStart = CpuClock::now();
+        // Tiles are timed too: ours from one progress call to the next (all of a tile's work), the
+        // bare session's around each run. Their best times show the overhead as a quiet machine
+        // would, as other work seldom hits every tile.
+        std::vector<double> ours;
+        std::vector<double> bares;
+        std::vector<double> oursTiles;
+        std::vector<double> bareTiles;
+        for (int run = 0; run < request.runs; ++run) {
+            const auto runOurs = [&] {
+                const auto runStart = Clock::now();
+                Clock::time_point lastTile = runStart;
+                const Bitmap out = upscaler->upscale(photo, scale, tile, [&](const UpscaleProgress&) {
+                    const auto now = Clock::now();
+                    oursTiles.push_back(std::chrono::duration<double>(now - lastTile).count());
+                    lastTile = now;
+                });
+                ours.push_back(secondsSince(runStart));
+            };
+            const auto runBare = [&] {
+                const auto runStart = Clock::now();
+                bare.runAll(&bareTiles);
+                bares.push_back(secondsSince(runStart));
+            };
+            // Which goes first alternates too, so that neither always follows the other.
+            if (run % 2 == 0) {
+                runOurs();
+                runBare();
+            } else {
+                runBare();
+                runOurs();
+            }
+            std::printf("%-6s run %d: ours %.3f s, bare %.3f s (%.3fx)\n", request.name.c_str(), run + 1,
+                        ours.back(), bares.back(), ours.back() / bares.back());
+            std::fflush(stdout);
+        }
+        result.others = runsStart.othersShareUntil(CpuClock::now());
+        result.ours = median(ours);
+        result.oursBest = *std::min_element(ours.begin(), ours.end());
+        result.bareBest = *std::min_element(bares.begin(), bares.end());
+        const double oursTile = *std::min_element(oursTiles.begin(), oursTiles.end());
+        const double bareTile = *std::min_element(bareTiles.begin(), bareTiles.end());
+        std::printf(
+            "%-6s per tile: best ours %.1f ms, bare %.1f ms (%.3fx); median ours %.1f ms, bare %.1f ms "
+            "(%.3fx)\n",
+            request.name.c_str(), 1e3 * oursTile, 1e3 * bareTile, oursTile / bareTile,
+            1e3 * median(oursTiles), 1e3 * median(bareTiles), median(oursTiles) / median(bareTiles));
+        result.bare = median(bares);
+        results.push_back(result);
+        std::printf("\n");
+    }
+
+    std::printf("%-7s %5s %4s %8s %8s %9s %9s %8s %8s %8s %8s %7s %9s\n", "style", "tiles", "runs", "ours s",
+                "bare s", "ours/bare", "out MP/s", "GFLOP/s", "bare GF", "%meas", "%theory", "others",
+                "best o/b");
+    for (const StyleResult& r : results) {
+        const double flops = 2 * r.request.macsPerTile * static_cast<double>(r.tiles);
+        std::string gflops = "-";
+        std::string bareGflops = "-";
+        if (flops > 0) {
+            gflops = std::to_string(static_cast<int>(std::lround(flops / r.ours / 1e9)));
+            bareGflops = std::to_string(static_cast<int>(std::lround(flops / r.bare / 1e9)));
+        }
+        std::printf(
+            "%-7s %5zu %4d %8.3f %8.3f %9.3f %9.2f %8s %8s %8s %8s %6.0f%% %9.3f\n", r.request.name.c_str(),
+            r.tiles, r.request.runs, r.ours, r.bare, r.ours / r.bare, r.outputMegapixels / r.ours,
+            gflops.c_str(), bareGflops.c_str(), percent(flops / r.ours, peak.flopsPerSecond).c_str(),
+            percent(flops / r.ours, theoryGflops * 1e9).c_str(), 100 * r.others, r.oursBest / r.bareBest);
+    }
+    std::printf(
+        "(medians; %%meas, %%theory: ours as a share of the measured and of the theoretical FP32 peak; "
+        "others: the share of the CPUs other processes kept busy during the timed runs; best o/b: the "
+        "fastest enlargement over the fastest bare run, less sensitive to that other work)\n");
+    return 0;
+}
