@@ -3,6 +3,7 @@
 #include "core/convert/Converter.h"
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
+#include "platform/FileBytes.h"
 #include "platform/ImageSource.h"
 #include "platform/UniformType.h"
 
@@ -17,22 +18,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString unreadableMessage = QStringLiteral("That file couldn't be opened as an image.");
-
-std::optional<Bytes> readWholeFile(const fs::path& url) {
-    std::error_code error;
-    if (!fs::is_regular_file(url, error)) {
-        return std::nullopt;
-    }
-    std::ifstream stream(url, std::ios::binary);
-    if (!stream) {
-        return std::nullopt;
-    }
-    Bytes bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 // The data type known for a file-name extension (without the dot).
 std::optional<std::string> typeHint(std::string_view extension) {
@@ -53,7 +38,7 @@ std::optional<std::string> typeHintOfFile(const fs::path& url) {
 // Linux has no sandbox that grants access per file, so a file the user chose is simply read with
 // the user's own rights.
 void EditorModel::loadFile(const fs::path& url) {
-    const auto bytes = readWholeFile(url);
+    const auto bytes = FileBytes::read(url);
     if (!bytes) {
         setErrorMessage(unreadableMessage);
         return;

@@ -2,6 +2,7 @@
 
 #include "core/ImageFiles.h"
 #include "core/Render.h"
+#include "platform/FileBytes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,18 +24,6 @@ constexpr auto beforeFileName = "before.jpg";
 constexpr double resultQuality = 0.92;
 constexpr double thumbnailQuality = 0.8;
 constexpr double beforeQuality = 0.85;
-
-std::optional<Bytes> readFile(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream) {
-        return std::nullopt;
-    }
-    Bytes bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
-    if (stream.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 bool writeFile(const fs::path& path, std::span<const std::uint8_t> bytes) {
     std::ofstream stream(path, std::ios::binary | std::ios::trunc);
@@ -144,7 +133,7 @@ void JobGallery::load() {
 
     QList<JobRecord> loaded;
     for (const auto& entry : entries) {
-        if (const auto bytes = readFile(entry / metaFileName)) {
+        if (const auto bytes = FileBytes::read(entry / metaFileName)) {
             if (auto record = decodeJobRecord(*bytes)) {
                 loaded.push_back(std::move(*record));
             }

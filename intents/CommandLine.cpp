@@ -6,6 +6,7 @@
 #include "intents/EnlargeImageIntent.h"
 #include "intents/RemoveBackgroundIntent.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileBytes.h"
 #include "platform/Error.h"
 
 #include <algorithm>
@@ -232,13 +233,12 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
 }
 
 IntentFile readImage(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file || fs::is_directory(path)) {
+    auto bytes = FileBytes::read(path);
+    if (!bytes) {
         throw Error("The file “" + fs::path(path).filename().string() + "” couldn't be opened.");
     }
-    Bytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     const std::string extension = fs::path(path).extension().string();
-    return IntentFile{std::move(bytes), fs::path(path).filename().string(),
+    return IntentFile{std::move(*bytes), fs::path(path).filename().string(),
                       extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1))
                                            : std::nullopt};
 }

@@ -1,6 +1,7 @@
 #include "platform/ImageSource.h"
 
 #include "platform/BmpDecoder.h"
+#include "platform/FileBytes.h"
 #include "platform/MetadataIO.h"
 #include "platform/RawDecoder.h"
 #include "platform/VipsRuntime.h"
@@ -212,16 +213,11 @@ std::optional<ImageSource> ImageSource::create(std::span<const std::uint8_t> byt
 }
 
 std::optional<ImageSource> ImageSource::createFromFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    auto bytes = FileBytes::read(path);
+    if (!bytes) {
         return std::nullopt;
     }
-    auto bytes =
-        std::make_shared<Bytes>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (file.bad()) {
-        return std::nullopt;
-    }
-    return create(SharedBytes(std::move(bytes)));
+    return create(std::make_shared<const Bytes>(std::move(*bytes)));
 }
 
 std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {

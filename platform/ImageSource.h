@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Bitmap.h"
+#include "platform/Bytes.h"
 #include "platform/ImageProperties.h"
 
 #include <cstdint>
@@ -13,8 +14,6 @@
 
 namespace orvane {
 
-using Bytes = std::vector<std::uint8_t>;
-using SharedBytes = std::shared_ptr<const Bytes>;
 
 // An opened image file: what it is, how many images it holds, and the properties and pixels of
 // its first image. JPEG, PNG, HEIC, AVIF, WebP, TIFF, GIF, BMP and camera RAW files are read.

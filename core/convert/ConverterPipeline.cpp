@@ -1,6 +1,7 @@
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConverterSteps.h"
+#include "platform/FileBytes.h"
 #include "platform/LazyImage.h"
 #include "platform/RawDecoder.h"
 #include "platform/UniformType.h"
@@ -15,13 +16,8 @@ namespace orvane::Converter {
 namespace {
 
 SharedBytes readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        return nullptr;
-    }
-    auto bytes =
-        std::make_shared<Bytes>(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return file.bad() ? nullptr : SharedBytes(std::move(bytes));
+    auto bytes = FileBytes::read(path);
+    return bytes ? std::make_shared<const Bytes>(std::move(*bytes)) : nullptr;
 }
 
 SharedBytes bytesOf(const ConvertInput& input) {
