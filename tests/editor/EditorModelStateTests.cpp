@@ -92,7 +92,7 @@ TEST(EditorModelState, AFreshEditorStartsFromTheFixedDefaults) {
     EXPECT_EQ(model.model(), UpscaleModel::fast);
     EXPECT_EQ(model.backdrop(), BackdropChoice::transparent);
     EXPECT_EQ(model.backdropColor(), QColor::fromRgbF(0.95f, 0.95f, 0.95f, 1.0f));
-    EXPECT_EQ(model.backdropColor().spec(), QColor::Rgb);
+    EXPECT_EQ(model.backdropColor().convertTo(QColor::Rgb), model.backdropColor()); // an RGB colour
     EXPECT_EQ(model.enhance(), (EnhanceOptions{true, true, true, true, 0.5}));
     EXPECT_EQ(model.convert(), (ConvertOptions{ConvertFormat::jpeg, 0.85, std::nullopt, std::nullopt,
                                                MetadataPolicy::removeLocation, true, false}));
