@@ -5,6 +5,7 @@
 // with soft contact shadows, in front of a textured, out-of-focus wall and floor, with sensor
 // grain. Nothing is read from disk.
 
+#include "bench/BenchSupport.h"
 #include "platform/Bitmap.h"
 #include "platform/Mask.h"
 
@@ -46,59 +47,7 @@ struct Scene {
 
 namespace detail {
 
-inline std::uint32_t hash(std::int32_t x, std::int32_t y, std::uint32_t seed) {
-    std::uint32_t h =
-        seed ^ (static_cast<std::uint32_t>(x) * 0x27d4eb2du) ^ (static_cast<std::uint32_t>(y) * 0x165667b1u);
-    h ^= h >> 15;
-    h *= 0x2c1b3c6du;
-    h ^= h >> 12;
-    h *= 0x297a2d39u;
-    h ^= h >> 15;
-    return h;
-}
-
-inline float lattice(std::int32_t x, std::int32_t y, std::uint32_t seed) {
-    return static_cast<float>(hash(x, y, seed) >> 8) * (1.0f / 16777216.0f);
-}
-
-// Smooth value noise in [0, 1).
-inline float valueNoise(float x, float y, std::uint32_t seed) {
-    const float fx = std::floor(x);
-    const float fy = std::floor(y);
-    const auto ix = static_cast<std::int32_t>(fx);
-    const auto iy = static_cast<std::int32_t>(fy);
-    float tx = x - fx;
-    float ty = y - fy;
-    tx = tx * tx * (3 - 2 * tx);
-    ty = ty * ty * (3 - 2 * ty);
-    const float top = lattice(ix, iy, seed) + (lattice(ix + 1, iy, seed) - lattice(ix, iy, seed)) * tx;
-    const float bottom =
-        lattice(ix, iy + 1, seed) + (lattice(ix + 1, iy + 1, seed) - lattice(ix, iy + 1, seed)) * tx;
-    return top + (bottom - top) * ty;
-}
-
-inline float fbm(float x, float y, int octaves, std::uint32_t seed) {
-    float sum = 0;
-    float weight = 0.5f;
-    float total = 0;
-    for (int i = 0; i < octaves; ++i) {
-        sum += weight * valueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 7919u);
-        total += weight;
-        weight *= 0.5f;
-        x = x * 2.03f + 17.1f;
-        y = y * 2.03f + 5.3f;
-    }
-    return sum / total;
-}
-
-// Roughly normal noise with unit deviation (a sum of four uniforms).
-inline float grain(int x, int y, std::uint32_t seed) {
-    float sum = 0;
-    for (std::uint32_t i = 0; i < 4; ++i) {
-        sum += lattice(x, y, seed + i * 131u);
-    }
-    return (sum - 2.0f) * 1.7320508f;
-}
+using namespace orvane::bench;
 
 using Colour = std::array<float, 3>;
 

@@ -12,6 +12,7 @@
 // composites are given the mask, so that they time the compositing alone; --blur is the blurred
 // backdrop's radius in thousandths of the long side (default 25).
 
+#include "bench/BenchSupport.h"
 #include "bench/background-scenes.h"
 #include "core/background/BackgroundRemover.h"
 #include "platform/MaskRegions.h"
@@ -37,28 +38,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// FNV-1a: tells whether two builds give the very same result.
-std::uint64_t fingerprint(std::span<const std::uint8_t> bytes) {
-    std::uint64_t h = 0xcbf29ce484222325u;
-    for (const std::uint8_t byte : bytes) {
-        h = (h ^ byte) * 0x100000001b3u;
-    }
-    return h;
-}
+using namespace orvane::bench;
 
 // The subject network in a plain session with SubjectNetwork::load's settings, and its input.
 struct BareRun {

@@ -9,6 +9,7 @@
 // the network); medians are reported. Defaults: 5 runs without the detail pass, 1 with it (it
 // takes tens of seconds).
 
+#include "bench/BenchSupport.h"
 #include "bench/background-scenes.h"
 #include "core/enhance/Enhancer.h"
 #include "core/upscale/ModelLibrary.h"
@@ -26,28 +27,7 @@ using namespace orvane;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsOf(const std::function<void()>& work) {
-    const auto start = Clock::now();
-    work();
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// FNV-1a over the pixels: tells whether two builds give the very same result.
-std::uint64_t fingerprint(const Bitmap& image) {
-    std::uint64_t h = 0xcbf29ce484222325u;
-    for (const std::uint8_t byte : image.pixels()) {
-        h = (h ^ byte) * 0x100000001b3u;
-    }
-    return h;
-}
+using namespace orvane::bench;
 
 int usage() {
     std::cerr << "usage: bench-enhance [--runs N] [--detail-runs N | --no-detail] [--size WIDTH HEIGHT] "
@@ -103,7 +83,7 @@ int main(int argc, char** argv) try {
 
     Bitmap result = Enhancer::enhance(photo, plain, upscaler.get());
     std::printf("filters' result: fingerprint %016llx\n",
-                static_cast<unsigned long long>(fingerprint(result)));
+                static_cast<unsigned long long>(fingerprint(result.pixels())));
     std::vector<double> without;
     for (int i = 0; i < runs; ++i) {
         without.push_back(secondsOf([&] { result = Enhancer::enhance(photo, plain, upscaler.get()); }));

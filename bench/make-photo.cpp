@@ -3,6 +3,7 @@
 // real photo, encoded once as JPEG and once as HEIC with the library's own encoders and carrying
 // camera EXIF. Usage: make-photo OUTDIR [WIDTH HEIGHT]
 
+#include "bench/BenchSupport.h"
 #include "core/convert/ConvertFormat.h"
 #include "core/convert/Converter.h"
 #include "platform/AtomicFile.h"
@@ -22,57 +23,7 @@ using namespace orvane;
 
 namespace {
 
-std::uint32_t hash(std::int32_t x, std::int32_t y, std::uint32_t seed) {
-    std::uint32_t h =
-        seed ^ (static_cast<std::uint32_t>(x) * 0x27d4eb2du) ^ (static_cast<std::uint32_t>(y) * 0x165667b1u);
-    h ^= h >> 15;
-    h *= 0x2c1b3c6du;
-    h ^= h >> 12;
-    h *= 0x297a2d39u;
-    h ^= h >> 15;
-    return h;
-}
-
-float lattice(std::int32_t x, std::int32_t y, std::uint32_t seed) {
-    return static_cast<float>(hash(x, y, seed) >> 8) * (1.0f / 16777216.0f);
-}
-
-// Smooth value noise in [0, 1).
-float valueNoise(float x, float y, std::uint32_t seed) {
-    const float fx = std::floor(x);
-    const float fy = std::floor(y);
-    const auto ix = static_cast<std::int32_t>(fx);
-    const auto iy = static_cast<std::int32_t>(fy);
-    float tx = x - fx;
-    float ty = y - fy;
-    tx = tx * tx * (3 - 2 * tx);
-    ty = ty * ty * (3 - 2 * ty);
-    const float a = lattice(ix, iy, seed);
-    const float b = lattice(ix + 1, iy, seed);
-    const float c = lattice(ix, iy + 1, seed);
-    const float d = lattice(ix + 1, iy + 1, seed);
-    return (a + (b - a) * tx) + ((c + (d - c) * tx) - (a + (b - a) * tx)) * ty;
-}
-
-// Fractal noise in about [0, 1): `octaves` layers, each of twice the frequency and half the weight.
-float fbm(float x, float y, int octaves, std::uint32_t seed) {
-    float sum = 0;
-    float weight = 0.5f;
-    float total = 0;
-    for (int i = 0; i < octaves; ++i) {
-        sum += weight * valueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 7919u);
-        total += weight;
-        weight *= 0.5f;
-        x = x * 2.03f + 17.1f;
-        y = y * 2.03f + 5.3f;
-    }
-    return sum / total;
-}
-
-float smoothstep(float edge0, float edge1, float x) {
-    const float t = std::clamp((x - edge0) / (edge1 - edge0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
-}
+using namespace orvane::bench;
 
 using Colour = std::array<float, 3>;
 
@@ -257,10 +208,6 @@ ImageProperties cameraProperties(int width, int height) {
                                         {"GPSLongitudeRef", PropertyValue::string("E")},
                                         {"GPSLongitude", {5, "7/1 59/1 0/1"}}};
     return properties;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 } // namespace

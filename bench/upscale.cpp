@@ -14,6 +14,7 @@
 // 256×256 tile (bench/network-macs.py), for GFLOP/s and the shares of the measured peak and of
 // the theoretical one (--theory-gflops, from the script).
 
+#include "bench/BenchSupport.h"
 #include "core/upscale/TilePlan.h"
 #include "core/upscale/Upscaler.h"
 #include "platform/Bitmap.h"
@@ -44,73 +45,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// FNV-1a over the pixels: tells whether two builds give the very same enlargement.
-std::uint64_t fingerprint(const Bitmap& image) {
-    std::uint64_t h = 0xcbf29ce484222325u;
-    for (const std::uint8_t byte : image.pixels()) {
-        h = (h ^ byte) * 0x100000001b3u;
-    }
-    return h;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using namespace orvane::bench;
 
 // --- The test photo ----------------------------------------------------------------------------
-
-std::uint32_t hash(std::int32_t x, std::int32_t y, std::uint32_t seed) {
-    std::uint32_t h =
-        seed ^ (static_cast<std::uint32_t>(x) * 0x27d4eb2du) ^ (static_cast<std::uint32_t>(y) * 0x165667b1u);
-    h ^= h >> 15;
-    h *= 0x2c1b3c6du;
-    h ^= h >> 12;
-    h *= 0x297a2d39u;
-    h ^= h >> 15;
-    return h;
-}
-
-float lattice(std::int32_t x, std::int32_t y, std::uint32_t seed) {
-    return static_cast<float>(hash(x, y, seed) >> 8) * (1.0f / 16777216.0f);
-}
-
-// Smooth value noise in [0, 1).
-float valueNoise(float x, float y, std::uint32_t seed) {
-    const float fx = std::floor(x);
-    const float fy = std::floor(y);
-    const auto ix = static_cast<std::int32_t>(fx);
-    const auto iy = static_cast<std::int32_t>(fy);
-    float tx = x - fx;
-    float ty = y - fy;
-    tx = tx * tx * (3 - 2 * tx);
-    ty = ty * ty * (3 - 2 * ty);
-    const float top = lattice(ix, iy, seed) + (lattice(ix + 1, iy, seed) - lattice(ix, iy, seed)) * tx;
-    const float bottom =
-        lattice(ix, iy + 1, seed) + (lattice(ix + 1, iy + 1, seed) - lattice(ix, iy + 1, seed)) * tx;
-    return top + (bottom - top) * ty;
-}
-
-float fbm(float x, float y, int octaves, std::uint32_t seed) {
-    float sum = 0;
-    float weight = 0.5f;
-    float total = 0;
-    for (int i = 0; i < octaves; ++i) {
-        sum += weight * valueNoise(x, y, seed + static_cast<std::uint32_t>(i) * 7919u);
-        total += weight;
-        weight *= 0.5f;
-        x = x * 2.03f + 17.1f;
-        y = y * 2.03f + 5.3f;
-    }
-    return sum / total;
-}
 
 using Colour = std::array<float, 3>;
 
@@ -511,7 +448,7 @@ int main(int argc, char** argv) {
         result.outputMegapixels = enlarged.width() * static_cast<double>(enlarged.height()) / 1e6;
         std::printf("%-6s warm-up: ours %.3f s, bare %.3f s (2 tiles); output %d x %d, pixels %016llx\n",
                     request.name.c_str(), warmOurs, warmBare, enlarged.width(), enlarged.height(),
-                    static_cast<unsigned long long>(fingerprint(enlarged)));
+                    static_cast<unsigned long long>(fingerprint(enlarged.pixels())));
         std::fflush(stdout);
 
         // The runs alternate, so that a change in other work on the machine falls on both alike.
