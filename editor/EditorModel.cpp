@@ -84,7 +84,11 @@ void EditorModel::setConvert(ConvertOptions value) {
 }
 
 void EditorModel::setFormat(ExportFormat value) {
+    const bool differs = format_ != value;
     assign(*this, format_, std::move(value), &EditorModel::formatChanged);
+    if (differs) {
+        prepareExport();
+    }
 }
 
 void EditorModel::setProgress(std::optional<double> value) {

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/background/Backdrop.h"
 #include "core/convert/ConvertInput.h"
 #include "core/convert/ConvertOptions.h"
+#include "core/convert/ConvertResult.h"
 #include "core/enhance/EnhanceOptions.h"
 #include "core/upscale/UpscaleModel.h"
+#include "core/upscale/Upscaler.h"
 #include "editor/BackdropChoice.h"
 #include "editor/BatchState.h"
 #include "editor/EnlargeTarget.h"
@@ -16,10 +19,15 @@
 #include "platform/Bitmap.h"
 
 #include <QColor>
+#include <QFuture>
+#include <QPointer>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <vector>
 
 // Qt asks an optional whether its value can be ordered by trying the expression, which a variant
 // of unordered alternatives passes without being orderable.
@@ -27,6 +35,9 @@ template <>
 struct QTypeTraits::has_operator_less_than<std::optional<orvane::ConvertInput>> : std::false_type {};
 
 namespace orvane {
+
+class ModelLibrary;
+struct FinishedRun;
 
 // The state of the window's one editing job: the source photo, the chosen tool and its options,
 // the running job, the result with its export, and a batch conversion. Lives on the main thread;
@@ -194,6 +205,76 @@ public:
     // preset nor clears anything.
     void apply(const JobPreset& preset);
 
+    // Running a tool. A run works on a copy of the options taken when it starts.
+
+    // The enlargement factor the current target asks for this image; at least 1 for the print
+    // and screen targets.
+    double requestedScale(const Bitmap& image) const;
+    // The primary screen in device pixels; 3840 × 2160 (1920 × 1080 at scale 2) when there is no
+    // screen, as without a window system.
+    static QSize screenPixelSize();
+    // None without a source.
+    std::optional<SizePlan> sizePlan() const;
+    // The library's backdrop for the current backdrop choice.
+    Backdrop backdropValue() const;
+    // Starts the chosen tool on the source as the new current job; does nothing without a source
+    // or while a job runs.
+    void run();
+    // The progress handler given to the library for `job`: callable on any thread; each report is
+    // applied later on the main thread, and only while `job` is still the current job.
+    Upscaler::ProgressHandler reportProgress(const TaskHandle& job);
+    // The library that supplies the networks; the process's shared one unless tests set another,
+    // which must outlive every job started with it.
+    ModelLibrary& modelLibrary() const;
+    void setModelLibrary(ModelLibrary* library);
+
+    // Export preparation.
+
+    // (Re)writes the image tools' result in the export format into the private "export" folder
+    // in the background and publishes it in `exportURL`; a convert result is left alone.
+    void prepareExport();
+    // Writes a convert run's encoded file there as it is, at once; `fileExtension` without the
+    // dot. Failures become `errorMessage`.
+    void exportConverted(const ConvertResult& result, const QString& fileExtension, bool keepCaptureDate);
+    // A finished image tool's export: switches a `jpeg` format to `png` when the result has
+    // transparency (the format's change prepares the export), else prepares it directly.
+    void exportImageResult();
+    // The input of a conversion: the source's own bytes, or, for a source without file bytes,
+    // the image encoded as PNG at full quality without metadata. Throws ConvertError when that
+    // encoding fails.
+    static ConvertInput conversionInput(const std::optional<ConvertInput>& sourceInput, const Bitmap& source);
+
+    // Writes a finished job into the gallery in the background; nothing ever reaches the user,
+    // and the future gives the record, or none when it was not written. `conversion` only for
+    // convert runs, with the extension (no dot) of its format; `dpi` and `label` as in
+    // `resultInfo`.
+    QFuture<std::optional<JobRecord>> recordJob(const Bitmap& result, const Bitmap& input,
+                                                const std::optional<ConvertResult>& conversion,
+                                                const QString& conversionExtension, std::optional<int> dpi,
+                                                const QString& label, Tool tool);
+    // The gallery jobs are recorded in; `JobGallery::shared()` until another is given. The
+    // model does not own it.
+    void setGallery(JobGallery* gallery) { gallery_ = gallery; }
+
+    // Batch conversion.
+
+    // Asked for the output folder of a batch of `itemCount` files; none when the user cancels.
+    using BatchFolderChooser = std::function<std::optional<std::filesystem::path>(std::size_t itemCount)>;
+    // The window installs the folder panel here; without one, a batch needs a folder given.
+    void setBatchFolderChooser(BatchFolderChooser chooser) { batchFolderChooser_ = std::move(chooser); }
+    static std::vector<BatchState::Item> collectBatchItems(const std::vector<std::filesystem::path>& urls);
+    // No items: nothing; one: loads it for the convert tool; more: asks for the output folder
+    // unless one is given, and starts the batch.
+    void beginBatch(std::vector<BatchState::Item> items,
+                    std::optional<std::filesystem::path> outputDir = std::nullopt);
+    // Starts a batch with a copy of the current `convert` options; a batch still running is
+    // cancelled, so that it stops writing files nobody sees counted.
+    void startBatch(std::vector<BatchState::Item> items, std::filesystem::path outputDir);
+    // The batch sheet's "Stop": the file being converted is still written and counted.
+    void stopBatch();
+    // Closing the batch sheet: cancels the batch and removes it; `batchJob` stays.
+    void cancelBatch();
+
 signals:
     void originalChanged();
     void originalPreviewChanged();
@@ -223,6 +304,18 @@ signals:
     void batchJobChanged();
 
 private:
+    struct RunSnapshot;
+    void startJob(std::shared_ptr<const RunSnapshot> run);
+    void completeJob(std::shared_ptr<const RunSnapshot> run, Bitmap image,
+                     std::optional<ConvertResult> converted);
+    void failJob(const TaskHandle& job, std::exception_ptr error);
+    void setJobStatus(const TaskHandle& job, const QString& text);
+    bool isCurrentJob(const TaskHandle& job) const;
+    void finishJob(const FinishedRun& run);
+    // The one place a finished job hands over to recording and export.
+    void afterFinish(const FinishedRun& run);
+    ModelLibrary* library_ = nullptr;
+
     std::optional<Bitmap> original_;
     std::optional<Bitmap> originalPreview_;
     QString sourceName_ = QStringLiteral("photo");
@@ -250,6 +343,8 @@ private:
     std::optional<TaskHandle> exportJob_;
     std::optional<BatchState> batch_;
     std::optional<TaskHandle> batchJob_;
+    QPointer<JobGallery> gallery_;
+    BatchFolderChooser batchFolderChooser_;
 };
 
 } // namespace orvane

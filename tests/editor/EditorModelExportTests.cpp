@@ -1,0 +1,228 @@
+#include "core/ImageFiles.h"
+#include "core/convert/Converter.h"
+#include "editor/EditorModel.h"
+#include "editor/ExportFiles.h"
+#include "tests/support/TestImages.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
+#include <QUuid>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int waitLimit = 60'000;
+
+ResultInfo info(QString label, bool hasAlpha = false, std::optional<int> dpi = std::nullopt) {
+    return ResultInfo{40, 30, 1, hasAlpha, dpi, std::move(label), std::nullopt, std::nullopt};
+}
+
+// The export folder is shared by every test run of this user, so each test names its photo
+// uniquely.
+QString uniqueName(const QString& stem) {
+    return stem + QStringLiteral("-") + QUuid::createUuid().toString(QUuid::Id128);
+}
+
+// A model holding a finished image result, as a run leaves it just before the export.
+void giveResult(EditorModel& model, const QString& name, const ResultInfo& resultInfo,
+                const Bitmap& image = test::gradient(40, 30)) {
+    model.setSourceName(name);
+    model.setResult(image);
+    model.setResultInfo(resultInfo);
+}
+
+bool waitForExport(EditorModel& model) {
+    return QTest::qWaitFor([&] { return !model.isPreparingExport() && model.exportURL().has_value(); },
+                           waitLimit);
+}
+
+std::vector<std::uint8_t> fileBytes(const fs::path& path) {
+    std::ifstream stream(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+TEST(ExportFiles, NamesCarryTheToolWordAndTheFormatsExtension) {
+    EXPECT_EQ(ExportFiles::imageFileName("beach", info("4×"), ExportFormat::png), "beach-4x.png");
+    EXPECT_EQ(ExportFiles::imageFileName("report.final", info("Enhanced"), ExportFormat::heic),
+              "report.final-enhanced.heic");
+    EXPECT_EQ(ExportFiles::imageFileName("beach", info("2.82843×"), ExportFormat::jpeg),
+              "beach-2.82843x.jpg");
+    EXPECT_EQ(ExportFiles::imageFileName("beach", info("Background removed"), ExportFormat::jpeg),
+              "beach-cutout.jpg");
+    EXPECT_EQ(ExportFiles::imageFileName("beach", info("A4 · 300 dpi"), ExportFormat::jpeg),
+              "beach-enlarged.jpg");
+    EXPECT_EQ(ExportFiles::imageFileName("beach", std::nullopt, ExportFormat::png), "beach-enlarged.png");
+    EXPECT_EQ(ExportFiles::convertedFileName("beach", "webp"), "beach.webp");
+    // A name from outside never leads out of the export folder.
+    EXPECT_EQ(ExportFiles::convertedFileName("../../.bashrc", "jpg"), "..-..-.bashrc.jpg");
+    EXPECT_EQ(ExportFiles::imageFileName("..", std::nullopt, ExportFormat::png), "photo-enlarged.png");
+}
+
+TEST(ExportFiles, TheExportFolderIsPrivateToTheUser) {
+    const fs::path folder = ExportFiles::exportFolder();
+    EXPECT_EQ(folder.filename(), "export");
+    for (const fs::path& path : {folder, folder.parent_path()}) {
+        struct stat status {};
+        ASSERT_EQ(::lstat(path.c_str(), &status), 0);
+        EXPECT_TRUE(S_ISDIR(status.st_mode));
+        EXPECT_EQ(status.st_uid, ::getuid());
+        EXPECT_EQ(status.st_mode & 0777, 0700u);
+    }
+}
+
+TEST(EditorModelExport, WritesTheResultAndPublishesItsURL) {
+    EditorModel model;
+    const QString name = uniqueName("beach");
+    giveResult(model, name, info("4×"));
+    QSignalSpy preparing(&model, &EditorModel::isPreparingExportChanged);
+    model.setFormat(ExportFormat::png);
+    EXPECT_TRUE(model.isPreparingExport());
+    EXPECT_FALSE(model.exportURL().has_value());
+    ASSERT_TRUE(waitForExport(model));
+    EXPECT_EQ(*model.exportURL(), ExportFiles::exportFolder() / (name + "-4x.png").toStdString());
+    EXPECT_EQ(preparing.count(), 2);
+    const Bitmap written = ImageFiles::loadFromURL(*model.exportURL());
+    EXPECT_EQ(written.width(), 40);
+    EXPECT_FALSE(model.errorMessage().has_value());
+    fs::remove(*model.exportURL());
+}
+
+TEST(EditorModelExport, ATransparentResultSwitchesAJpegExportToPng) {
+    EditorModel model;
+    const QString name = uniqueName("cut");
+    giveResult(model, name, info("Background removed", true),
+               test::gradient(40, 30, AlphaInfo::premultipliedLast));
+    ASSERT_EQ(model.format(), ExportFormat::jpeg);
+    QSignalSpy formatSpy(&model, &EditorModel::formatChanged);
+    model.exportImageResult();
+    EXPECT_EQ(model.format(), ExportFormat::png);
+    EXPECT_EQ(formatSpy.count(), 1);
+    ASSERT_TRUE(waitForExport(model));
+    EXPECT_EQ(model.exportURL()->filename(), (name + "-cutout.png").toStdString());
+    fs::remove(*model.exportURL());
+}
+
+TEST(EditorModelExport, AnOpaqueResultKeepsTheJpegFormat) {
+    EditorModel model;
+    const QString name = uniqueName("plain");
+    giveResult(model, name, info("Enhanced"));
+    QSignalSpy formatSpy(&model, &EditorModel::formatChanged);
+    model.exportImageResult();
+    EXPECT_EQ(formatSpy.count(), 0);
+    ASSERT_TRUE(waitForExport(model));
+    EXPECT_EQ(model.exportURL()->filename(), (name + "-enhanced.jpg").toStdString());
+    fs::remove(*model.exportURL());
+}
+
+TEST(EditorModelExport, AFormatChangeRepreparesAndOnlyTheLatestIsPublished) {
+    EditorModel model;
+    const QString name = uniqueName("beach");
+    giveResult(model, name, info("4×"));
+    model.prepareExport();
+    ASSERT_TRUE(waitForExport(model));
+    const fs::path jpeg = *model.exportURL();
+    EXPECT_EQ(jpeg.filename(), (name + "-4x.jpg").toStdString());
+
+    QSignalSpy urls(&model, &EditorModel::exportURLChanged);
+    model.setFormat(ExportFormat::heic);
+    const auto superseded = model.exportJob();
+    model.setFormat(ExportFormat::png);
+    ASSERT_TRUE(superseded.has_value());
+    EXPECT_TRUE(superseded->isCancelled());
+    EXPECT_FALSE(model.exportURL().has_value());
+    EXPECT_TRUE(model.isPreparingExport());
+    ASSERT_TRUE(waitForExport(model));
+    EXPECT_EQ(model.exportURL()->filename(), (name + "-4x.png").toStdString());
+    // Wait for the superseded write as well, and check it published nothing.
+    const fs::path heic = ExportFiles::exportFolder() / (name + "-4x.heic").toStdString();
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(waitLimit));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(fs::exists(heic));
+    EXPECT_EQ(model.exportURL()->filename(), (name + "-4x.png").toStdString());
+    // Cleared when the first change was made, then set once by the last export.
+    EXPECT_EQ(urls.count(), 2);
+    // Other names are never removed.
+    EXPECT_TRUE(fs::exists(jpeg));
+    for (const fs::path& path : {jpeg, heic, *model.exportURL()}) {
+        fs::remove(path);
+    }
+}
+
+TEST(EditorModelExport, SettingTheSameFormatDoesNothing) {
+    EditorModel model;
+    giveResult(model, uniqueName("same"), info("4×"));
+    QSignalSpy jobs(&model, &EditorModel::exportJobChanged);
+    model.setFormat(model.format());
+    EXPECT_EQ(jobs.count(), 0);
+    EXPECT_FALSE(model.isPreparingExport());
+}
+
+TEST(EditorModelExport, AResultWithoutInfoIsNeverExported) {
+    EditorModel model;
+    model.setResult(test::gradient(10, 10));
+    model.prepareExport();
+    EXPECT_FALSE(model.isPreparingExport());
+    EXPECT_FALSE(model.exportURL().has_value());
+    EXPECT_FALSE(model.exportJob().has_value());
+}
+
+TEST(EditorModelExport, AConvertResultIsWrittenAsItIsAndNeverReencoded) {
+    EditorModel model;
+    const QString name = uniqueName("beach");
+    model.setSourceName(name);
+    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
+    ConvertOptions options;
+    options.format = ConvertFormat::webp;
+    const ConvertResult converted =
+        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+    model.setResult(test::gradient(40, 30));
+    model.setResultInfo(info("WebP"));
+    model.setConvertedData(ConvertedFile{std::make_shared<const Bytes>(converted.data), "webp"});
+    model.exportConverted(converted, "webp", false);
+    ASSERT_TRUE(model.exportURL().has_value());
+    EXPECT_EQ(model.exportURL()->filename(), (name + ".webp").toStdString());
+    EXPECT_EQ(fileBytes(*model.exportURL()), converted.data);
+
+    // Same name again: replaced.
+    model.exportConverted(converted, "webp", false);
+    EXPECT_EQ(fileBytes(*model.exportURL()), converted.data);
+
+    QSignalSpy jobs(&model, &EditorModel::exportJobChanged);
+    model.setFormat(ExportFormat::png);
+    EXPECT_EQ(jobs.count(), 0);
+    EXPECT_TRUE(model.exportURL().has_value());
+    fs::remove(*model.exportURL());
+}
+
+TEST(EditorModelExport, ASourceWithoutBytesIsEncodedAsPngForConversion) {
+    const Bitmap image = test::gradient(24, 16);
+    const ConvertInput input = EditorModel::conversionInput(std::nullopt, image);
+    const auto* data = std::get_if<ConvertInputData>(&input);
+    ASSERT_NE(data, nullptr);
+    EXPECT_FALSE(data->typeHint.has_value());
+    ASSERT_TRUE(data->data);
+    const std::array<std::uint8_t, 8> pngSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    ASSERT_GE(data->data->size(), pngSignature.size());
+    EXPECT_TRUE(std::equal(pngSignature.begin(), pngSignature.end(), data->data->begin()));
+    const Bitmap decoded = ImageFiles::loadFromData(data->data);
+    EXPECT_EQ(decoded.width(), 24);
+    EXPECT_LE(test::maxChannelDifference(decoded, image), 1);
+
+    ConvertOptions options;
+    options.format = ConvertFormat::jpeg;
+    const ConvertResult converted = Converter::convert(input, options);
+    EXPECT_EQ(converted.width, 24);
+
+    const ConvertInput own = ConvertInputData{std::make_shared<const Bytes>(Bytes{1, 2, 3}), "public.png"};
+    EXPECT_EQ(EditorModel::conversionInput(own, image), own);
+}

@@ -1,0 +1,359 @@
+#include "core/ImageFiles.h"
+#include "core/upscale/DeviceLimits.h"
+#include "core/upscale/ModelLibrary.h"
+#include "editor/EditorModel.h"
+#include "editor/ToolWork.h"
+#include "tests/platform/SubjectScenes.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+#include "tests/support/TestNetworks.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThreadPool>
+#include <future>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int waitLimitMs = 120'000;
+
+bool waitFor(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, waitLimitMs);
+}
+
+// Delivers what finished work has already posted to the main thread.
+void drainPostedEvents() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents();
+    }
+}
+
+// A network load that waits until the test lets it go, so that a job can be held running.
+class Gate {
+public:
+    void open() {
+        std::call_once(opened_, [this] { promise_.set_value(); });
+    }
+    void wait() const { future_.wait(); }
+
+private:
+    std::promise<void> promise_;
+    std::shared_future<void> future_ = promise_.get_future().share();
+    std::once_flag opened_;
+};
+
+class EditorModelRun : public testing::Test {
+protected:
+    EditorModelRun() {
+        fs::copy(test::nearest4xBundle(), resources / "fast.mlmodelc", fs::copy_options::recursive);
+        fs::copy(test::nearest4xBundle(), resources / "art.mlmodelc", fs::copy_options::recursive);
+        library.setLoader([this](const fs::path& url) {
+            ++loads;
+            if (url.filename() == "art.mlmodelc") {
+                artGate.wait();
+            }
+            return Upscaler::load(url);
+        });
+        model.setModelLibrary(&library);
+        model.setGallery(&gallery);
+    }
+
+    void TearDown() override {
+        artGate.open();
+        userInitiatedPool().waitForDone();
+        drainPostedEvents();
+    }
+
+    bool waitForResult() {
+        return waitFor([&] { return model.result().has_value() || model.errorMessage().has_value(); });
+    }
+
+    test::TemporaryDirectory resources;
+    test::TemporaryDirectory galleryRoot;
+    ModelLibrary library{resources.path()};
+    JobGallery gallery{galleryRoot.path()};
+    std::atomic<int> loads{0};
+    Gate artGate;
+    EditorModel model;
+};
+
+} // namespace
+
+TEST_F(EditorModelRun, IsRefusedWithoutAPhoto) {
+    QSignalSpy progress(&model, &EditorModel::progressChanged);
+    QSignalSpy job(&model, &EditorModel::jobChanged);
+    model.run();
+    drainPostedEvents();
+    EXPECT_FALSE(model.progress());
+    EXPECT_FALSE(model.status());
+    EXPECT_FALSE(model.job());
+    EXPECT_EQ(progress.count(), 0);
+    EXPECT_EQ(job.count(), 0);
+}
+
+TEST_F(EditorModelRun, IsRefusedWhileAJobRuns) {
+    model.setSource(test::gradient(40, 30));
+    model.setModel(UpscaleModel::art);
+    model.run();
+    ASSERT_TRUE(model.job());
+    const TaskHandle first = *model.job();
+    EXPECT_EQ(model.status(), QStringLiteral("Preparing model…"));
+    QSignalSpy job(&model, &EditorModel::jobChanged);
+    model.setTool(Tool::convert);
+    model.run();
+    EXPECT_EQ(job.count(), 0);
+    EXPECT_EQ(model.job(), first);
+    EXPECT_EQ(model.status(), QStringLiteral("Preparing model…"));
+}
+
+TEST_F(EditorModelRun, ConvertsTheLoadedFile) {
+    const Bytes file = test::encoded(test::gradient(64, 48, AlphaInfo::last), ConvertFormat::png);
+    model.loadData(std::make_shared<const Bytes>(file), QStringLiteral("shot"));
+    model.setTool(Tool::convert);
+    auto options = model.convert();
+    options.format = ConvertFormat::png;
+    model.setConvert(options);
+
+    std::vector<QString> seen;
+    QObject::connect(&model, &EditorModel::statusChanged, [&] {
+        if (model.status()) {
+            seen.push_back(*model.status());
+        }
+    });
+    model.run();
+    EXPECT_EQ(model.progress(), 0.0);
+    EXPECT_EQ(model.status(), QStringLiteral("Working…"));
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+
+    EXPECT_EQ(seen, (std::vector<QString>{QStringLiteral("Working…"), QStringLiteral("Converting…")}));
+    EXPECT_FALSE(model.progress());
+    EXPECT_FALSE(model.status());
+    ASSERT_TRUE(model.resultInfo());
+    const ResultInfo& info = *model.resultInfo();
+    EXPECT_EQ(info.width, 64);
+    EXPECT_EQ(info.height, 48);
+    EXPECT_EQ(info.label, QStringLiteral("PNG"));
+    EXPECT_TRUE(info.hasAlpha);
+    EXPECT_FALSE(info.dpi);
+    ASSERT_TRUE(model.convertedData());
+    EXPECT_EQ(model.convertedData()->fileExtension, QStringLiteral("png"));
+    EXPECT_EQ(info.convertedBytes, static_cast<std::int64_t>(model.convertedData()->bytes->size()));
+    EXPECT_EQ(info.sourceBytes, static_cast<std::int64_t>(file.size()));
+    EXPECT_GE(info.seconds, 0);
+    ASSERT_TRUE(model.resultPreview());
+    EXPECT_EQ(model.resultPreview()->width(), 64);
+}
+
+TEST_F(EditorModelRun, ConvertingToJpegNeverHasAlpha) {
+    model.setSource(test::gradient(32, 32, AlphaInfo::last));
+    model.setTool(Tool::convert);
+    model.run();
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+    EXPECT_FALSE(model.resultInfo()->hasAlpha);
+    EXPECT_EQ(model.resultInfo()->label, QStringLiteral("JPG"));
+    EXPECT_EQ(model.convertedData()->fileExtension, QStringLiteral("jpg"));
+}
+
+TEST_F(EditorModelRun, EnlargesWithTheGivenLibraryAndReportsProgress) {
+    model.setSource(test::gradient(40, 30));
+    std::vector<std::optional<double>> fractions;
+    std::vector<std::optional<QString>> statuses;
+    QObject::connect(&model, &EditorModel::progressChanged, [&] { fractions.push_back(model.progress()); });
+    QObject::connect(&model, &EditorModel::statusChanged, [&] { statuses.push_back(model.status()); });
+    model.run();
+    EXPECT_EQ(model.status(), QStringLiteral("Preparing model…"));
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+
+    ASSERT_TRUE(model.result());
+    EXPECT_EQ(model.result()->width(), 160);
+    EXPECT_EQ(model.result()->height(), 120);
+    EXPECT_EQ(model.resultInfo()->label, QStringLiteral("4×"));
+    EXPECT_FALSE(model.resultInfo()->hasAlpha);
+    EXPECT_FALSE(model.resultInfo()->convertedBytes);
+    EXPECT_FALSE(model.convertedData());
+    EXPECT_EQ(loads.load(), 1);
+    // The library's reports reached the editor before the job ended.
+    ASSERT_GE(fractions.size(), 3u);
+    EXPECT_EQ(fractions.front(), 0.0);
+    EXPECT_EQ(fractions[fractions.size() - 2], 1.0);
+    EXPECT_FALSE(fractions.back());
+    EXPECT_EQ(statuses, (std::vector<std::optional<QString>>{QStringLiteral("Preparing model…"),
+                                                             QStringLiteral("Enlarging…"),
+                                                             QStringLiteral("Working…"), std::nullopt}));
+    EXPECT_FALSE(model.progress());
+    EXPECT_FALSE(model.status());
+}
+
+TEST_F(EditorModelRun, ProgressArrivesThroughTheEventLoopOnlyForTheCurrentJob) {
+    model.setSource(test::gradient(40, 30));
+    model.setModel(UpscaleModel::art);
+    model.run();
+    ASSERT_TRUE(waitFor([&] { return model.status() == QStringLiteral("Enlarging…"); }));
+    const auto report = model.reportProgress(*model.job());
+
+    std::thread([&] { report(UpscaleProgress{1, 2, 3, 4, 0.375}); }).join();
+    EXPECT_EQ(model.progress(), 0.0);
+    ASSERT_TRUE(waitFor([&] { return model.progress() == 0.375; }));
+    EXPECT_EQ(model.status(), QStringLiteral("Pass 1 of 2…"));
+
+    const auto stranger = model.reportProgress(TaskHandle{});
+    QSignalSpy progress(&model, &EditorModel::progressChanged);
+    std::thread([&] { stranger(UpscaleProgress{2, 2, 1, 1, 0.9}); }).join();
+    drainPostedEvents();
+    EXPECT_EQ(progress.count(), 0);
+    EXPECT_EQ(model.status(), QStringLiteral("Pass 1 of 2…"));
+}
+
+TEST_F(EditorModelRun, ANewPhotoCancelsTheRunningJob) {
+    model.setSource(test::gradient(40, 30));
+    model.setModel(UpscaleModel::art);
+    model.run();
+    ASSERT_TRUE(waitFor([&] { return loads.load() == 1; }));
+
+    const Bitmap next = test::gradient(20, 10);
+    model.setSource(next);
+    EXPECT_FALSE(model.job());
+    EXPECT_FALSE(model.progress());
+    EXPECT_FALSE(model.status());
+
+    QSignalSpy result(&model, &EditorModel::resultChanged);
+    QSignalSpy error(&model, &EditorModel::errorMessageChanged);
+    QSignalSpy status(&model, &EditorModel::statusChanged);
+    artGate.open();
+    userInitiatedPool().waitForDone();
+    drainPostedEvents();
+    EXPECT_EQ(result.count(), 0);
+    EXPECT_EQ(error.count(), 0);
+    EXPECT_EQ(status.count(), 0);
+    EXPECT_FALSE(model.result());
+    EXPECT_EQ(model.original(), next);
+}
+
+TEST_F(EditorModelRun, ACancelledEnlargementNeverTouchesTheNextJob) {
+    // Enough tiles that the cancelled job reports many times.
+    model.setSource(test::gradient(300, 200));
+    model.run();
+    const Bitmap second = test::gradient(30, 20);
+    model.setSource(second);
+    model.setModel(UpscaleModel::art);
+    model.run();
+    ASSERT_TRUE(model.job());
+    const TaskHandle current = *model.job();
+    ASSERT_TRUE(waitFor([&] { return model.status() == QStringLiteral("Enlarging…"); }));
+
+    QSignalSpy progress(&model, &EditorModel::progressChanged);
+    QSignalSpy status(&model, &EditorModel::statusChanged);
+    QSignalSpy result(&model, &EditorModel::resultChanged);
+    // Both networks are being loaded, and then only the held one keeps a thread busy: the first
+    // job's work has run to its end and posted all its reports.
+    ASSERT_TRUE(waitFor([&] { return loads.load() == 2 && userInitiatedPool().activeThreadCount() == 1; }));
+    drainPostedEvents();
+    EXPECT_EQ(progress.count(), 0);
+    EXPECT_EQ(status.count(), 0);
+    EXPECT_EQ(result.count(), 0);
+    EXPECT_EQ(model.progress(), 0.0);
+    EXPECT_EQ(model.status(), QStringLiteral("Enlarging…"));
+    EXPECT_EQ(model.job(), current);
+    EXPECT_FALSE(model.errorMessage());
+
+    artGate.open();
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+    EXPECT_EQ(model.result()->width(), 120);
+    EXPECT_EQ(model.result()->height(), 80);
+}
+
+TEST_F(EditorModelRun, TransparentBackgroundGivesAResultWithAlpha) {
+    const auto scene = test::scene(480, 360, {{test::SceneObject::person, 0.5, 0.8}});
+    model.setSource(scene.photo);
+    model.setTool(Tool::background);
+    model.run();
+    EXPECT_EQ(model.status(), QStringLiteral("Working…"));
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+    ASSERT_TRUE(model.result());
+    EXPECT_TRUE(hasAlphaChannel(model.result()->alphaInfo()));
+    EXPECT_EQ(model.result()->width(), 480);
+    EXPECT_TRUE(model.resultInfo()->hasAlpha);
+    EXPECT_EQ(model.resultInfo()->label, QStringLiteral("Background removed"));
+    // A JPEG export could not keep the transparency.
+    EXPECT_EQ(model.format(), ExportFormat::png);
+}
+
+TEST_F(EditorModelRun, AFailedBackgroundRemovalReportsTheRemoversMessage) {
+    model.setSource(test::solid(400, 300, 128, 128, 128));
+    model.setTool(Tool::background);
+    model.run();
+    ASSERT_TRUE(waitFor([&] { return model.errorMessage().has_value(); }));
+    EXPECT_TRUE(model.errorMessage() == QStringLiteral("No clear subject found in this photo.") ||
+                model.errorMessage()->startsWith(QStringLiteral("Subject detection isn't available here")));
+    EXPECT_FALSE(model.progress());
+    EXPECT_FALSE(model.status());
+    EXPECT_FALSE(model.result());
+}
+
+TEST_F(EditorModelRun, EnhancementWithoutDetailLoadsNoNetwork) {
+    model.setSource(test::gradient(40, 30));
+    model.setTool(Tool::enhance);
+    auto options = model.enhance();
+    options.aiDetail = false;
+    model.setEnhance(options);
+    model.run();
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+    EXPECT_EQ(loads.load(), 0);
+    EXPECT_EQ(model.resultInfo()->label, QStringLiteral("Enhanced"));
+    EXPECT_EQ(model.result()->width(), 40);
+}
+
+TEST_F(EditorModelRun, EnhancementWithDetailLoadsTheFastStyle) {
+    const Bitmap photo = test::gradient(40, 30);
+    const Bitmap enhanced = enhanceWithDetail(photo, EnhanceOptions{}, {}, library);
+    EXPECT_EQ(enhanced.width(), 40);
+    EXPECT_EQ(loads.load(), 1);
+    EXPECT_TRUE(library.isInstalled(UpscaleModel::fast));
+}
+
+TEST(EditorModelSizePlan, FollowsTheTargetAndTheDevice) {
+    EditorModel model;
+    EXPECT_FALSE(model.sizePlan());
+    model.setSource(test::solid(1000, 500, 1, 2, 3));
+    ASSERT_GE(DeviceLimits::maxPixels(), 8'000'000);
+    EXPECT_EQ(model.sizePlan(), (EditorModel::SizePlan{4, 4000, 2000, false}));
+
+    const PrintSize small{"Tiny", 1, 1};
+    model.setTarget(EnlargePrint{small});
+    EXPECT_EQ(model.requestedScale(*model.original()), 1);
+
+    // Without a window system the screen is 3840 × 2160, turned to the photo's orientation.
+    ASSERT_EQ(EditorModel::screenPixelSize(), QSize(3840, 2160));
+    model.setTarget(EnlargeScreen{});
+    EXPECT_DOUBLE_EQ(model.requestedScale(test::solid(1000, 3000, 0, 0, 0)), 2.16);
+    EXPECT_DOUBLE_EQ(model.requestedScale(test::solid(3000, 1000, 0, 0, 0)), 2.16);
+    EXPECT_DOUBLE_EQ(model.requestedScale(test::solid(1000, 1000, 0, 0, 0)), 3.84);
+    EXPECT_DOUBLE_EQ(model.requestedScale(test::solid(4000, 3000, 0, 0, 0)), 1);
+}
+
+TEST(EditorModelBackdrop, MapsEveryChoice) {
+    EditorModel model;
+    EXPECT_EQ(model.backdropValue(), Backdrop(BackdropTransparent{}));
+    model.setBackdrop(BackdropChoice::white);
+    EXPECT_EQ(model.backdropValue(), Backdrop(BackdropColor{1, 1, 1}));
+    model.setBackdrop(BackdropChoice::blur);
+    EXPECT_EQ(model.backdropValue(), Backdrop(BackdropBlur{25}));
+    model.setBackdrop(BackdropChoice::color);
+    model.setBackdropColor(QColor::fromRgbF(0.25f, 0.5f, 1.0f));
+    const auto color = std::get<BackdropColor>(model.backdropValue());
+    EXPECT_NEAR(color.red, 0.25, 1e-4);
+    EXPECT_NEAR(color.green, 0.5, 1e-4);
+    EXPECT_NEAR(color.blue, 1.0, 1e-4);
+}
