@@ -1,5 +1,6 @@
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
+#include "editor/ExportFiles.h"
 
 namespace orvane {
 
@@ -19,8 +20,9 @@ QFuture<std::optional<JobRecord>> EditorModel::recordJob(const Bitmap& result, c
         stored = ConvertedFile{std::make_shared<const Bytes>(conversion->data), conversionExtension};
     }
     const bool asPNG = resultInfo_ && resultInfo_->hasAlpha;
-    // Only the preset or tool part is cleaned; the user's own file name is kept as it is.
-    const QString baseName = sourceName_ + QStringLiteral("-") +
+    // Only the preset or tool part is cleaned; the user's own file name is kept as it is, short of
+    // anything that would lead out of the job's folder.
+    const QString baseName = ExportFiles::fileNameSafe(sourceName_) + QStringLiteral("-") +
                              jobTitle.toLower()
                                  .replace(QStringLiteral(" "), QStringLiteral("-"))
                                  .replace(QStringLiteral("×"), QStringLiteral("x"));

@@ -55,9 +55,6 @@ QString toolWord(const std::optional<ResultInfo>& info) {
     return QStringLiteral("enlarged");
 }
 
-namespace {
-// A photo's name comes from outside (a dropped file, pasted data); it must name a file inside the
-// export folder and nothing else, so path separators cannot lead out of it.
 QString fileNameSafe(const QString& sourceName) {
     QString name = sourceName;
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
@@ -66,7 +63,6 @@ QString fileNameSafe(const QString& sourceName) {
                ? QStringLiteral("photo")
                : name;
 }
-} // namespace
 
 QString imageFileName(const QString& sourceName, const std::optional<ResultInfo>& info, ExportFormat format) {
     const std::string_view extension = fileExtension(format);

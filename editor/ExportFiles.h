@@ -24,6 +24,10 @@ QString convertedFileName(const QString& sourceName, const QString& fileExtensio
 
 ImageFiles::Format imageFormat(ExportFormat format);
 
+// A photo's name comes from outside (a dropped file, pasted data); as part of a file name it must
+// name a file inside its folder and nothing else, so path separators cannot lead out of it.
+QString fileNameSafe(const QString& sourceName);
+
 // This user's private temporary folder: "orvane-<uid>" in the system's temporary folder, made
 // with mode 0700. Throws FileError (fileWriteUnknown) when it cannot be made, or when what is
 // there is not a real folder that this user alone owns and can enter; another user could

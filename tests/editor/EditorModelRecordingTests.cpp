@@ -109,3 +109,17 @@ TEST(EditorModelRecording, AConvertRunStoresItsBytesAndTheirSize) {
     const Bytes bytes{std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     EXPECT_EQ(bytes, converted.data);
 }
+
+TEST(EditorModelRecording, ANameWithSlashesStaysInsideTheJobFolder) {
+    test::TemporaryDirectory root;
+    JobGallery gallery(root.path());
+    EditorModel model;
+    model.setGallery(&gallery);
+    model.setSourceName("../../escape");
+    model.setResultInfo(info("4×", false));
+    const auto record = recorded(model.recordJob(test::gradient(40, 30), test::gradient(10, 8), std::nullopt,
+                                                 "jpg", std::nullopt, "4×", Tool::enlarge));
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->resultFile, "..-..-escape-enlarge.jpg");
+    EXPECT_TRUE(fs::exists(root / uuidString(record->id).toStdString() / record->resultFile.toStdString()));
+}
