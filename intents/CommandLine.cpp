@@ -6,8 +6,8 @@
 #include "intents/EnlargeImageIntent.h"
 #include "intents/RemoveBackgroundIntent.h"
 #include "platform/AtomicFile.h"
-#include "platform/FileBytes.h"
 #include "platform/Error.h"
+#include "platform/FileBytes.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,24 +1,17 @@
 #include "intents/EnhanceImageIntent.h"
 
-#include "core/ImageFiles.h"
 #include "core/convert/Converter.h"
 #include "core/enhance/Enhancer.h"
-#include "intents/EnlargeIntentError.h"
 
 namespace orvane {
 
 IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,
                                        ModelLibrary* library) const {
-    std::optional<Bitmap> decoded;
-    try {
-        decoded = ImageFiles::loadFromData(image.data);
-    } catch (const Error&) {
-        throw EnlargeIntentError::unreadable();
-    }
+    const Bitmap decoded = decodedImage(image);
     const auto upscaler =
         (library != nullptr ? *library : ModelLibrary::shared()).upscaler(UpscaleModel::fast);
     const EnhanceOptions options{true, true, true, true, 0.5};
-    const Bitmap enhanced = Enhancer::enhance(*decoded, options, upscaler.get(), progress, stop);
+    const Bitmap enhanced = Enhancer::enhance(decoded, options, upscaler.get(), progress, stop);
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enhanced, {}, ConvertFormat::jpeg, 0.92),
                       outputBaseName(image) + "-enhanced." + extension,

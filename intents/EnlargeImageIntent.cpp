@@ -1,9 +1,7 @@
 #include "intents/EnlargeImageIntent.h"
 
-#include "core/ImageFiles.h"
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
-#include "intents/EnlargeIntentError.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,16 +17,11 @@ double EnlargeImageIntent::scaleFor(std::int64_t width, std::int64_t height, dou
 
 IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,
                                        ModelLibrary* library, std::optional<std::int64_t> maxPixels) const {
-    std::optional<Bitmap> decoded;
-    try {
-        decoded = ImageFiles::loadFromData(image.data);
-    } catch (const Error&) {
-        throw EnlargeIntentError::unreadable();
-    }
+    const Bitmap decoded = decodedImage(image);
     const auto upscaler = (library != nullptr ? *library : ModelLibrary::shared()).upscaler(model(style));
-    const double scale = scaleFor(decoded->width(), decoded->height(), factor(size),
+    const double scale = scaleFor(decoded.width(), decoded.height(), factor(size),
                                   maxPixels.value_or(DeviceLimits::maxPixels()));
-    const Bitmap enlarged = upscaler->upscale(*decoded, scale, 256, progress, stop);
+    const Bitmap enlarged = upscaler->upscale(decoded, scale, 256, progress, stop);
 
     std::string word(rawValue(size));
     std::erase(word, 'x');

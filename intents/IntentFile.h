@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Bitmap.h"
 #include "platform/ImageSource.h"
 #include "platform/UniformType.h"
 
@@ -14,6 +15,10 @@ struct IntentFile {
     std::string filename;
     std::optional<UniformType> type;
 };
+
+// The input's first image, decoded upright at full size. Throws EnlargeIntentError::unreadable,
+// the actions' own sentence, in place of the library's error.
+Bitmap decodedImage(const IntentFile& input);
 
 // The base of every action's output name: the input's name without its last extension, or
 // "photo" when nothing is left.

@@ -1,20 +1,13 @@
 #include "intents/RemoveBackgroundIntent.h"
 
-#include "core/ImageFiles.h"
 #include "core/background/BackgroundRemover.h"
 #include "core/convert/Converter.h"
-#include "intents/EnlargeIntentError.h"
 
 namespace orvane {
 
 IntentFile RemoveBackgroundIntent::perform() const {
-    std::optional<Bitmap> decoded;
-    try {
-        decoded = ImageFiles::loadFromData(image.data);
-    } catch (const Error&) {
-        throw EnlargeIntentError::unreadable();
-    }
-    const Bitmap cutout = BackgroundRemover::composite(*decoded, orvane::backdrop(background));
+    const Bitmap decoded = decodedImage(image);
+    const Bitmap cutout = BackgroundRemover::composite(decoded, orvane::backdrop(background));
     const ConvertFormat format =
         background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
     const std::string extension = fileExtension(format);

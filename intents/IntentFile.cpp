@@ -1,6 +1,17 @@
 #include "intents/IntentFile.h"
 
+#include "core/ImageFiles.h"
+#include "intents/EnlargeIntentError.h"
+
 namespace orvane {
+
+Bitmap decodedImage(const IntentFile& input) {
+    try {
+        return ImageFiles::loadFromData(input.data);
+    } catch (const Error&) {
+        throw EnlargeIntentError::unreadable();
+    }
+}
 
 std::string outputBaseName(const IntentFile& input) {
     std::string name = input.filename;
