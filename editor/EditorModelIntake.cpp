@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 namespace orvane {
 
@@ -66,17 +67,19 @@ void EditorModel::loadData(SharedBytes data, std::optional<QString> name) {
         setErrorMessage(unreadableMessage);
         return;
     }
-    std::optional<std::string> hint;
-    if (const auto source = ImageSource::create(data)) {
-        hint = source->typeIdentifier();
-    }
+    // One source serves both the type identifier and the decoding.
+    const auto source = ImageSource::create(data);
     std::optional<Bitmap> image;
     try {
-        image = ImageFiles::loadFromData(data);
+        if (!source) {
+            throw std::runtime_error("no image");
+        }
+        image = ImageFiles::decode(*source, std::nullopt);
     } catch (const std::exception&) {
         setErrorMessage(unreadableMessage);
         return;
     }
+    std::optional<std::string> hint = source->typeIdentifier();
     setSource(*image, std::move(name));
     setSourceInput(ConvertInputData{std::move(data), std::move(hint)});
 }

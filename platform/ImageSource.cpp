@@ -25,6 +25,8 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::size_t offset, std::st
 struct Sniffed {
     ImageSource::Kind kind;
     std::string typeIdentifier;
+    std::optional<ImageProperties> metadata; // when telling the kind already needed it
+    std::optional<RawDecoder::Header> raw;   // likewise
 };
 
 std::string rawTypeForMake(std::string make) {
@@ -126,13 +128,15 @@ std::optional<Sniffed> sniff(std::span<const std::uint8_t> b) {
         // Many camera RAW formats are TIFF files underneath; LibRaw tells them from plain TIFFs.
         if (const auto raw = RawDecoder::identify(b)) {
             if (raw->isDng) {
-                return Sniffed{Kind::raw, "com.adobe.raw-image"};
+                return Sniffed{Kind::raw, "com.adobe.raw-image", std::nullopt, raw};
             }
-            const ImageProperties metadata = MetadataIO::read(b);
+            ImageProperties metadata = MetadataIO::read(b);
             const PropertyValue* make = metadata.tiff ? findProperty(*metadata.tiff, "Make") : nullptr;
             if (make != nullptr && !make->text.empty()) {
-                return Sniffed{Kind::raw, rawTypeForMake(make->text)};
+                std::string type = rawTypeForMake(make->text);
+                return Sniffed{Kind::raw, std::move(type), std::move(metadata), raw};
             }
+            return Sniffed{Kind::tiff, "public.tiff", std::move(metadata)};
         }
         return Sniffed{Kind::tiff, "public.tiff"};
     }
@@ -225,7 +229,7 @@ std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {
     if (!bytes) {
         return std::nullopt;
     }
-    const auto sniffed = sniff(*bytes);
+    auto sniffed = sniff(*bytes);
     if (!sniffed) {
         return std::nullopt;
     }
@@ -234,11 +238,13 @@ std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {
     state->kind = sniffed->kind;
     state->typeIdentifier = sniffed->typeIdentifier;
     ImageProperties& properties = state->properties;
-    if (sniffed->kind != Kind::gif && sniffed->kind != Kind::bmp) {
+    if (sniffed->metadata) {
+        properties = std::move(*sniffed->metadata);
+    } else if (sniffed->kind != Kind::gif && sniffed->kind != Kind::bmp) {
         properties = MetadataIO::read(*bytes);
     }
     if (sniffed->kind == Kind::raw) {
-        if (const auto raw = RawDecoder::identify(*bytes)) {
+        if (const auto raw = sniffed->raw ? sniffed->raw : RawDecoder::identify(*bytes)) {
             state->count = 1;
             properties.pixelWidth = raw->width;
             properties.pixelHeight = raw->height;
