@@ -17,7 +17,20 @@ template <typename T> void assign(EditorModel& model, T& field, T value, void (E
 } // namespace
 
 EditorModel::EditorModel(QObject* parent)
-    : QObject(parent) {}
+    : QObject(parent) {
+    // Derived state signals with every input; a view reading it again costs less than tracking
+    // whether the derived value really moved.
+    for (const auto input : {&EditorModel::originalChanged, &EditorModel::targetChanged}) {
+        connect(this, input, this, &EditorModel::sizePlanChanged);
+    }
+    for (const auto input : {&EditorModel::originalChanged, &EditorModel::sourceInputChanged}) {
+        connect(this, input, this, &EditorModel::sourceSummaryChanged);
+    }
+    for (const auto input :
+         {&EditorModel::originalChanged, &EditorModel::progressChanged, &EditorModel::isLoadingChanged}) {
+        connect(this, input, this, &EditorModel::canRunChanged);
+    }
+}
 
 void EditorModel::setOriginal(std::optional<Bitmap> value) {
     assign(*this, original_, std::move(value), &EditorModel::originalChanged);
@@ -109,6 +122,10 @@ void EditorModel::setJob(std::optional<TaskHandle> value) {
 
 void EditorModel::setExportJob(std::optional<TaskHandle> value) {
     assign(*this, exportJob_, std::move(value), &EditorModel::exportJobChanged);
+}
+
+void EditorModel::setIsLoading(bool value) {
+    assign(*this, isLoading_, value, &EditorModel::isLoadingChanged);
 }
 
 void EditorModel::setBatchJob(std::optional<TaskHandle> value) {

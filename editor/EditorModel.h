@@ -20,12 +20,11 @@
 
 #include <QColor>
 #include <QFuture>
-#include <QPointer>
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -85,6 +84,8 @@ class EditorModel : public QObject {
     Q_PROPERTY(std::optional<orvane::BatchState> batch READ batch WRITE setBatch NOTIFY batchChanged)
     Q_PROPERTY(
         std::optional<orvane::TaskHandle> batchJob READ batchJob WRITE setBatchJob NOTIFY batchJobChanged)
+    Q_PROPERTY(bool isLoading READ isLoading NOTIFY isLoadingChanged)
+    Q_PROPERTY(bool canRun READ canRun NOTIFY canRunChanged)
 
 public:
     // The planned output of an enlargement.
@@ -199,7 +200,13 @@ public:
     // Makes the current result the new source, keeping the name, tool, preset and options.
     void useResultAsSource();
     // "JPEG · 2.4 MB · 4032 × 3024": the type and size only when the source has file bytes.
+    // `sourceSummaryChanged` follows it.
     std::optional<QString> sourceSummary() const;
+    // From the start of a load (or of making a new source's preview) until its outcome is
+    // applied; a newer load, source or clearing takes over and the older one is dropped.
+    bool isLoading() const { return isLoading_; }
+    // A source is there, nothing is loading, and no job runs.
+    bool canRun() const { return original_.has_value() && !progress_ && !isLoading_; }
 
     // Sets the tool and the options a home-screen preset stands for. It neither focuses the
     // preset nor clears anything.
@@ -213,7 +220,7 @@ public:
     // The primary screen in device pixels; 3840 × 2160 (1920 × 1080 at scale 2) when there is no
     // screen, as without a window system.
     static QSize screenPixelSize();
-    // None without a source.
+    // None without a source; `sizePlanChanged` follows it.
     std::optional<SizePlan> sizePlan() const;
     // The library's backdrop for the current backdrop choice.
     Backdrop backdropValue() const;
@@ -258,15 +265,15 @@ public:
 
     // Batch conversion.
 
-    // Asked for the output folder of a batch of `itemCount` files; none when the user cancels.
-    using BatchFolderChooser = std::function<std::optional<std::filesystem::path>(std::size_t itemCount)>;
-    // The window installs the folder panel here; without one, a batch needs a folder given.
-    void setBatchFolderChooser(BatchFolderChooser chooser) { batchFolderChooser_ = std::move(chooser); }
     static std::vector<BatchState::Item> collectBatchItems(const std::vector<std::filesystem::path>& urls);
-    // No items: nothing; one: loads it for the convert tool; more: asks for the output folder
-    // unless one is given, and starts the batch.
+    // No items: nothing; one: loads it for the convert tool; more: starts the batch in the given
+    // folder, or, without one, keeps the items and asks for a folder through
+    // `batchFolderRequested`, to be answered with `answerBatchFolder`.
     void beginBatch(std::vector<BatchState::Item> items,
                     std::optional<std::filesystem::path> outputDir = std::nullopt);
+    // The answer to the latest `batchFolderRequested`: starts the waiting batch in the folder, or
+    // drops its items when there is none (the user cancelled). Without a waiting batch, nothing.
+    Q_SLOT void answerBatchFolder(std::optional<std::filesystem::path> folder);
     // Starts a batch with a copy of the current `convert` options; a batch still running is
     // cancelled, so that it stops writing files nobody sees counted.
     void startBatch(std::vector<BatchState::Item> items, std::filesystem::path outputDir);
@@ -302,9 +309,17 @@ signals:
     void exportJobChanged();
     void batchChanged();
     void batchJobChanged();
+    void isLoadingChanged();
+    // Derived state: each fires whenever one of its inputs may have changed.
+    void sizePlanChanged();
+    void sourceSummaryChanged();
+    void canRunChanged();
+    // A batch of `itemCount` files waits for its output folder (see `answerBatchFolder`).
+    void batchFolderRequested(std::size_t itemCount);
 
 private:
     struct RunSnapshot;
+    void setIsLoading(bool value);
     void startJob(std::shared_ptr<const RunSnapshot> run);
     void completeJob(std::shared_ptr<const RunSnapshot> run, Bitmap image,
                      std::optional<ConvertResult> converted);
@@ -344,7 +359,9 @@ private:
     std::optional<BatchState> batch_;
     std::optional<TaskHandle> batchJob_;
     QPointer<JobGallery> gallery_;
-    BatchFolderChooser batchFolderChooser_;
+    bool isLoading_ = false;
+    // The batch that waits for its output folder.
+    std::optional<std::vector<BatchState::Item>> pendingBatch_;
 };
 
 } // namespace orvane

@@ -20,13 +20,27 @@ void EditorModel::beginBatch(std::vector<BatchState::Item> items, std::optional<
     case BatchConversion::Decision::batch:
         break;
     }
-    if (!outputDir && batchFolderChooser_) {
-        outputDir = batchFolderChooser_(items.size());
-    }
-    if (!outputDir) {
+    if (outputDir) {
+        pendingBatch_.reset();
+        startBatch(std::move(items), std::move(*outputDir));
         return;
     }
-    startBatch(std::move(items), std::move(*outputDir));
+    // The folder panel must not run inside this call: a nested event loop here would let the
+    // window change the editor under a half-made decision. The window asks and answers later.
+    const std::size_t count = items.size();
+    pendingBatch_ = std::move(items);
+    emit batchFolderRequested(count);
+}
+
+void EditorModel::answerBatchFolder(std::optional<fs::path> folder) {
+    if (!pendingBatch_) {
+        return;
+    }
+    auto items = std::move(*pendingBatch_);
+    pendingBatch_.reset();
+    if (folder) {
+        startBatch(std::move(items), std::move(*folder));
+    }
 }
 
 void EditorModel::startBatch(std::vector<BatchState::Item> items, fs::path outputDir) {

@@ -142,6 +142,10 @@ void JobGallery::load() {
     std::stable_sort(loaded.begin(), loaded.end(),
                      [](const JobRecord& a, const JobRecord& b) { return a.date > b.date; });
     setRecords(std::move(loaded));
+    if (!isLoaded_) {
+        isLoaded_ = true;
+        emit isLoadedChanged();
+    }
 }
 
 std::int64_t JobGallery::totalBytes() const {

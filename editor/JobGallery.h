@@ -25,6 +25,7 @@ struct ConvertedFile {
 class JobGallery : public QObject {
     Q_OBJECT
     Q_PROPERTY(QList<orvane::JobRecord> records READ records WRITE setRecords NOTIFY recordsChanged)
+    Q_PROPERTY(bool isLoaded READ isLoaded NOTIFY isLoadedChanged)
 
 public:
     // Loads the jobs saved under `root`.
@@ -39,6 +40,9 @@ public:
     static std::filesystem::path defaultRoot();
 
     const std::filesystem::path& root() const { return root_; }
+
+    // The jobs on disk have been read once; until then `records` holds only jobs added since.
+    bool isLoaded() const { return isLoaded_; }
 
     // Newest first.
     const QList<JobRecord>& records() const { return records_; }
@@ -77,12 +81,14 @@ public:
 
 signals:
     void recordsChanged();
+    void isLoadedChanged();
 
 private:
     std::filesystem::path folder(const QUuid& id) const;
 
     std::filesystem::path root_;
     QList<JobRecord> records_;
+    bool isLoaded_ = false;
     QThreadPool writers_;
 };
 

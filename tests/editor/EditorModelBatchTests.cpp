@@ -50,9 +50,9 @@ TEST(EditorModelBatch, ConvertsAFolderAndNumbersClashesOnARerun) {
     const auto items = EditorModel::collectBatchItems({trip});
     ASSERT_EQ(items.size(), 2u);
     std::optional<std::size_t> asked;
-    model.setBatchFolderChooser([&](std::size_t count) {
+    QObject::connect(&model, &EditorModel::batchFolderRequested, [&](std::size_t count) {
         asked = count;
-        return std::optional(out);
+        model.answerBatchFolder(out);
     });
     model.beginBatch(items);
     EXPECT_EQ(asked, 2u);
@@ -138,8 +138,14 @@ TEST(EditorModelBatch, OnePhotoIsLoadedAndNoFolderStartsNothing) {
 
     writeFile(temporary / "two" / "b.png", test::encoded(test::gradient(20, 16), ConvertFormat::png));
     writeFile(temporary / "two" / "c.png", test::encoded(test::gradient(20, 16), ConvertFormat::png));
-    model.setBatchFolderChooser([](std::size_t) { return std::optional<fs::path>(); });
+    QSignalSpy asked(&model, &EditorModel::batchFolderRequested);
     model.beginBatch(EditorModel::collectBatchItems({temporary / "two"}));
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_EQ(asked.front().front().value<std::size_t>(), 2u);
+    // Nothing starts until the window answers, and a cancelled panel drops the waiting items.
+    EXPECT_FALSE(model.batch().has_value());
+    model.answerBatchFolder(std::nullopt);
+    model.answerBatchFolder(temporary / "late");
     EXPECT_FALSE(model.batch().has_value());
     EXPECT_FALSE(model.batchJob().has_value());
     model.beginBatch({});

@@ -302,3 +302,34 @@ TEST(EditorModelState, BytesAndBatchesSignalOnEveryWrite) {
     EXPECT_EQ(signalsDuring(model, &EditorModel::batchChanged, [&] { model.setBatch(std::nullopt); }), 1);
     EXPECT_EQ(doneSeen, -2);
 }
+
+TEST(EditorDerivedState, SignalsFollowTheirInputsAndRunNeedsAnIdlePhoto) {
+    EditorModel model;
+    QSignalSpy plan(&model, &EditorModel::sizePlanChanged);
+    QSignalSpy summary(&model, &EditorModel::sourceSummaryChanged);
+    QSignalSpy canRun(&model, &EditorModel::canRunChanged);
+    EXPECT_FALSE(model.canRun());
+
+    model.setOriginal(test::solid(100, 50, 1, 2, 3));
+    EXPECT_TRUE(model.canRun());
+    EXPECT_EQ(plan.count(), 1);
+    EXPECT_EQ(summary.count(), 1);
+    EXPECT_EQ(canRun.count(), 1);
+
+    model.setTarget(EnlargeFactor{2.0});
+    EXPECT_EQ(plan.count(), 2);
+    model.setSourceInput(std::nullopt);
+    EXPECT_EQ(summary.count(), 2);
+
+    model.setProgress(0.0);
+    EXPECT_FALSE(model.canRun());
+    EXPECT_EQ(canRun.count(), 2);
+    model.setProgress(std::nullopt);
+    EXPECT_TRUE(model.canRun());
+
+    // Options that change neither the plan nor the summary stay quiet for them.
+    model.setModel(UpscaleModel::art);
+    model.setTool(Tool::convert);
+    EXPECT_EQ(plan.count(), 2);
+    EXPECT_EQ(summary.count(), 2);
+}
