@@ -1,11 +1,16 @@
 #include "intents/CommandLine.h"
+#include "ui/OrvaneApp.h"
 
 #include <iostream>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments(argv + 1, argv + argc);
-    std::ios::sync_with_stdio(false);
-    return orvane::CommandLine::run(arguments, std::cout, std::cerr);
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // An action or an option runs on the command line; nothing, or files, open the window.
+    if (!arguments.empty() && (orvane::CommandLine::namesAction(arguments) || arguments.front().starts_with('-'))) {
+        std::ios::sync_with_stdio(false);
+        return orvane::CommandLine::run(arguments, std::cout, std::cerr);
+    }
+    return orvane::OrvaneApp::run(argc, argv, arguments);
 }

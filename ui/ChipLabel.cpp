@@ -1,0 +1,113 @@
+#include "ui/ChipLabel.h"
+
+#include "ui/Painting.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace orvane {
+namespace {
+
+constexpr qreal horizontalPadding = 12;
+constexpr qreal verticalPadding = 7;
+constexpr qreal symbolSpacing = 4;
+
+QFont symbolFont() {
+    return Theme::font(Theme::TextStyle::caption);
+}
+
+} // namespace
+
+QFont ChipLabel::font() {
+    return Theme::font(Theme::TextStyle::callout, QFont::Medium);
+}
+
+QSize ChipLabel::sizeHint(const QFont& font) const {
+    const QFontMetricsF metrics(font);
+    qreal width = metrics.horizontalAdvance(title) + 2 * horizontalPadding;
+    if (symbol) {
+        width += Symbols::sizeFor(symbolFont()) + symbolSpacing;
+    }
+    return QSizeF(width, metrics.height() + 2 * verticalPadding).toSize() + QSize(1, 0);
+}
+
+void ChipLabel::paint(QPainter& painter, const QRectF& rect, const QFont& font, qreal devicePixelRatio,
+                      bool pressed, bool enabled) const {
+    QColor fill = selected ? Theme::accent() : Theme::secondaryFill(0.12);
+    if (pressed) {
+        fill = fill.darker(115);
+    }
+    const QColor foreground =
+        Theme::withOpacity(selected ? QColor(Qt::white) : Theme::primary(), enabled ? 1 : 0.4);
+    Painting::fillCapsule(painter, rect, fill);
+
+    const QFontMetricsF metrics(font);
+    const int symbolSide = symbol ? Symbols::sizeFor(symbolFont()) : 0;
+    const qreal contentWidth = metrics.horizontalAdvance(title) + (symbol ? symbolSide + symbolSpacing : 0);
+    qreal x = rect.center().x() - contentWidth / 2;
+    if (symbol) {
+        const QPixmap pixmap = Symbols::pixmap(*symbol, symbolSide, foreground, devicePixelRatio);
+        painter.drawPixmap(QPointF(x, rect.center().y() - symbolSide / 2.0), pixmap);
+        x += symbolSide + symbolSpacing;
+    }
+    painter.save();
+    painter.setFont(font);
+    painter.setPen(foreground);
+    const QRectF textRect(x, rect.top(), rect.right() - x - horizontalPadding + 1, rect.height());
+    painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     metrics.elidedText(title, Qt::ElideRight, textRect.width()));
+    painter.restore();
+}
+
+Chip::Chip(const QString& title, std::optional<QString> symbol, QWidget* parent)
+    : QAbstractButton(parent)
+    , label_(title, std::move(symbol), false) {
+    setText(title);
+    setFont(ChipLabel::font());
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::TabFocus);
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (menu_) {
+            showMenu();
+        }
+    });
+}
+
+void Chip::setSelected(bool selected) {
+    if (label_.selected != selected) {
+        label_.selected = selected;
+        setAccessibleDescription(selected ? QStringLiteral("selected") : QString());
+        update();
+    }
+}
+
+void Chip::setTitle(const QString& title) {
+    if (label_.title != title) {
+        label_.title = title;
+        setText(title);
+        updateGeometry();
+        update();
+    }
+}
+
+void Chip::setMenu(QMenu* menu) {
+    menu_ = menu;
+}
+
+QSize Chip::sizeHint() const {
+    return label_.sizeHint(font());
+}
+
+void Chip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    label_.paint(painter, QRectF(rect()), font(), devicePixelRatioF(), isDown(), isEnabled());
+}
+
+void Chip::showMenu() {
+    menu_->popup(mapToGlobal(QPoint(0, height() + 2)));
+}
+
+} // namespace orvane

@@ -1,0 +1,65 @@
+#include "ui/OrvaneApp.h"
+
+#include "ui/ContentView.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace orvane::OrvaneApp {
+namespace {
+
+constexpr const char* noDisplay =
+    "orvane: no display was found. The window needs one; the actions work without it (orvane --help).\n";
+
+// Qt ends the process with a core dump when its window-system plugin cannot start; that is a missing
+// display as far as the user is concerned.
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fputs(noDisplay, stderr);
+        std::_Exit(1);
+    }
+    if (type != QtDebugMsg && type != QtInfoMsg && qEnvironmentVariableIsSet("ORVANE_DEBUG")) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    }
+}
+
+bool isSet(const char* name) {
+    return !qEnvironmentVariableIsEmpty(name);
+}
+
+} // namespace
+
+bool hasDisplay() {
+    return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
+int run(int& argc, char** argv, const std::vector<std::string>& files) {
+    if (!hasDisplay()) {
+        std::fputs(noDisplay, stderr);
+        return 1;
+    }
+    qInstallMessageHandler(messageHandler);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orvane"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
+    QApplication::setDesktopFileName(QStringLiteral("orvane"));
+
+    ContentView window;
+    window.resize(ContentView::defaultSize);
+    window.show();
+    if (!files.empty()) {
+        QList<QUrl> urls;
+        for (const std::string& file : files) {
+            urls << QUrl::fromLocalFile(QString::fromStdString(std::filesystem::absolute(file).string()));
+        }
+        // After the first frame, so that the window shows before the photo is decoded.
+        QTimer::singleShot(0, &window, [&window, urls] { window.handleDrop(urls); });
+    }
+    return QApplication::exec();
+}
+
+} // namespace orvane::OrvaneApp
