@@ -3,6 +3,7 @@
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
+#include "tests/editor/WaitForLoad.h"
 #include "tests/platform/SubjectScenes.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
@@ -115,6 +116,7 @@ TEST_F(EditorModelRun, IsRefusedWhileAJobRuns) {
 TEST_F(EditorModelRun, ConvertsTheLoadedFile) {
     const Bytes file = test::encoded(test::gradient(64, 48, AlphaInfo::last), ConvertFormat::png);
     model.loadData(std::make_shared<const Bytes>(file), QStringLiteral("shot"));
+    ASSERT_TRUE(test::waitForLoad(model));
     model.setTool(Tool::convert);
     auto options = model.convert();
     options.format = ConvertFormat::png;
