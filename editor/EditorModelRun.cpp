@@ -177,7 +177,7 @@ void EditorModel::startJob(std::shared_ptr<const RunSnapshot> run) {
                 // pixels are actually made.
                 const double scale =
                     DeviceLimits::maxScale(run->source.width(), run->source.height(), factor);
-                return upscaler->upscale(run->source, scale, maxTile, progress);
+                return upscaler->upscale(run->source, scale, maxTile, progress, run->job.token());
             },
             imageDone);
         return;
@@ -191,7 +191,8 @@ void EditorModel::startJob(std::shared_ptr<const RunSnapshot> run) {
         runDetached<Bitmap>(
             this,
             [run, progress = reportProgress(job)] {
-                return enhanceWithDetail(run->source, run->enhance, progress, *run->library);
+                return enhanceWithDetail(run->source, run->enhance, progress, *run->library,
+                                         run->job.token());
             },
             imageDone);
         return;
