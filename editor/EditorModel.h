@@ -24,6 +24,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -182,14 +183,17 @@ public:
     void setBatchJob(std::optional<TaskHandle> value);
 
     // Photo intake. None of these throws: a failure becomes `errorMessage`, and then nothing
-    // else changes.
+    // else changes. Reading, decoding and reducing happen on worker threads while `isLoading`
+    // holds; the outcome is applied here on the main thread, and only while no newer load, source
+    // or clearing has come since.
 
     // Makes the image file at `url` the source; camera RAW files are developed.
     void loadFile(const std::filesystem::path& url);
     // Makes encoded image bytes the source; an empty or absent name reads as "photo".
     void loadData(SharedBytes data, std::optional<QString> name = std::nullopt);
-    // Makes a decoded image the source, without file bytes: stops the running job, makes the
-    // preview and clears the result.
+    // Makes a decoded image the source at once, without file bytes: stops the running job and
+    // clears the result. An image larger than the preview has no preview until it has been made
+    // in the background (`isLoading` meanwhile).
     void setSource(const Bitmap& image, std::optional<QString> name = std::nullopt);
     // Removes the source, the result and any running job; `sourceName` stays until the next load.
     void clearSource();
@@ -197,7 +201,8 @@ public:
     void clearResult();
     // Asks the running job to stop and forgets it at once; its late work publishes nothing.
     void cancelJob();
-    // Makes the current result the new source, keeping the name, tool, preset and options.
+    // Makes the current result the new source, keeping the name, tool, preset and options; its
+    // preview is the result's, or is made as `setSource` makes it.
     void useResultAsSource();
     // "JPEG · 2.4 MB · 4032 × 3024": the type and size only when the source has file bytes.
     // `sourceSummaryChanged` follows it.
@@ -319,7 +324,21 @@ signals:
 
 private:
     struct RunSnapshot;
+    // A photo decoded and reduced off the main thread, ready to become the source.
+    struct LoadedSource {
+        Bitmap image;
+        Bitmap preview;
+        ConvertInputData input;
+    };
     void setIsLoading(bool value);
+    // Starts a load that supersedes every earlier one; the number tells whether it still is the
+    // latest when its outcome arrives.
+    std::uint64_t beginLoad();
+    // Applies a load's outcome (none: it failed) if no newer load, source or clearing came since.
+    void finishLoad(std::uint64_t load, std::optional<LoadedSource> loaded, std::optional<QString> name);
+    // `setSource` with the preview already made, or none while it is being made.
+    void applySource(const Bitmap& image, std::optional<Bitmap> preview, std::optional<QString> name);
+    void makePreviewLater(const Bitmap& image, std::uint64_t load);
     void startJob(std::shared_ptr<const RunSnapshot> run);
     void completeJob(std::shared_ptr<const RunSnapshot> run, Bitmap image,
                      std::optional<ConvertResult> converted);
@@ -360,6 +379,7 @@ private:
     std::optional<TaskHandle> batchJob_;
     QPointer<JobGallery> gallery_;
     bool isLoading_ = false;
+    std::uint64_t loadGeneration_ = 0;
     // The batch that waits for its output folder.
     std::optional<std::vector<BatchState::Item>> pendingBatch_;
 };

@@ -21,6 +21,35 @@ struct ExportOutcome {
     std::optional<QString> error;
 };
 
+// Runs `write` (which gives the written file) on a worker and publishes its file, or its failure,
+// on the main thread while `handle` is still the export wanted.
+template <typename Write> void writeExport(EditorModel& model, const TaskHandle& handle, Write write) {
+    QtConcurrent::run(QThreadPool::globalInstance(), [write = std::move(write)] {
+        ExportOutcome outcome;
+        try {
+            outcome.url = write();
+        } catch (const Cancelled&) {
+        } catch (const std::exception& error) {
+            outcome.error = QString::fromUtf8(error.what());
+        }
+        return outcome;
+    }).then(&model, [&model, handle](const ExportOutcome& outcome) {
+        // A superseded or cleared export publishes nothing, not even its failure.
+        if (!handle.isCancelled()) {
+            if (outcome.url) {
+                model.setExportURL(outcome.url);
+            } else if (outcome.error) {
+                model.setErrorMessage(preparePrefix + *outcome.error);
+            }
+        }
+        // Only the latest export may lower the flag: an older one ending first would say the
+        // export is ready while the newer one is still being written.
+        if (model.exportJob() == handle) {
+            model.setIsPreparingExport(false);
+        }
+    });
+}
+
 } // namespace
 
 void EditorModel::prepareExport() {
@@ -44,52 +73,29 @@ void EditorModel::prepareExport() {
 
     // The write is atomic (a temporary file renamed over the name), so a file of the same name is
     // replaced without ever being missing, and two writes of one name leave one whole file.
-    QtConcurrent::run(QThreadPool::globalInstance(), [image, name, fileFormat, dpi] {
-        ExportOutcome outcome;
-        try {
-            const fs::path url = ExportFiles::exportFolder() / name;
-            ImageFiles::save(image, url, fileFormat, 0.92, dpi);
-            outcome.url = url;
-        } catch (const Cancelled&) {
-        } catch (const std::exception& error) {
-            outcome.error = QString::fromUtf8(error.what());
-        }
-        return outcome;
-    }).then(this, [this, handle](const ExportOutcome& outcome) {
-        // A superseded or cleared export publishes nothing, not even its failure.
-        if (!handle.isCancelled()) {
-            if (outcome.url) {
-                setExportURL(outcome.url);
-            } else if (outcome.error) {
-                setErrorMessage(preparePrefix + *outcome.error);
-            }
-        }
-        // Only the latest export may lower the flag: an older one ending first would say the
-        // export is ready while the newer one is still being written.
-        if (exportJob_ == handle) {
-            setIsPreparingExport(false);
-        }
+    writeExport(*this, handle, [image, name, fileFormat, dpi] {
+        const fs::path url = ExportFiles::exportFolder() / name;
+        ImageFiles::save(image, url, fileFormat, 0.92, dpi);
+        return url;
     });
 }
 
 void EditorModel::exportConverted(const ConvertResult& result, const QString& fileExtension,
                                   bool keepCaptureDate) {
-    fs::path url;
-    try {
-        url = ExportFiles::exportFolder() /
-              ExportFiles::convertedFileName(sourceName_, fileExtension).toStdString();
-    } catch (const std::exception& error) {
-        setErrorMessage(preparePrefix + QString::fromUtf8(error.what()));
-        return;
+    if (exportJob_) {
+        exportJob_->cancel();
     }
+    const TaskHandle handle;
+    setExportJob(handle);
+    setIsPreparingExport(true);
     // Written atomically, replacing a file of the same name in one step.
-    try {
-        Converter::write(result, url, keepCaptureDate);
-    } catch (const std::exception& error) {
-        setErrorMessage(preparePrefix + QString::fromUtf8(error.what()));
-        return;
-    }
-    setExportURL(url);
+    writeExport(*this, handle,
+                [result, name = ExportFiles::convertedFileName(sourceName_, fileExtension).toStdString(),
+                 keepCaptureDate] {
+                    const fs::path url = ExportFiles::exportFolder() / name;
+                    Converter::write(result, url, keepCaptureDate);
+                    return url;
+                });
 }
 
 void EditorModel::exportImageResult() {

@@ -3,13 +3,12 @@
 #include "core/convert/Converter.h"
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
+#include "editor/RunDetached.h"
 #include "platform/FileBytes.h"
 #include "platform/ImageSource.h"
 #include "platform/UniformType.h"
 
 #include <QStringList>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace orvane {
@@ -34,66 +33,136 @@ std::optional<std::string> typeHintOfFile(const fs::path& url) {
     return extension.empty() ? std::nullopt : typeHint(std::string_view(extension).substr(1));
 }
 
+bool fitsPreview(const Bitmap& image) {
+    return std::max(image.width(), image.height()) <= EditorModel::previewMax;
+}
+
+Bitmap previewOf(const Bitmap& image) {
+    return fitsPreview(image) ? image : Render::downscaled(image, EditorModel::previewMax);
+}
+
+// A decoded photo with the bytes it came from.
+using Decoded = std::pair<Bitmap, ConvertInputData>;
+
+Decoded decodeFile(const fs::path& url) {
+    auto bytes = FileBytes::read(url);
+    if (!bytes) {
+        throw std::runtime_error("unreadable file");
+    }
+    // The image is decoded from the very bytes that become the convert tool's input, so the two
+    // can never be of different files.
+    ConvertInputData input{std::make_shared<const Bytes>(std::move(*bytes)), typeHintOfFile(url)};
+    Bitmap image =
+        Converter::isRaw(input) ? Converter::decodeRaw(input) : ImageFiles::loadFromData(input.data);
+    return {std::move(image), std::move(input)};
+}
+
+Decoded decodeData(SharedBytes data) {
+    if (!data) {
+        throw std::runtime_error("no bytes");
+    }
+    // One source serves both the type identifier and the decoding.
+    const auto source = ImageSource::create(data);
+    if (!source) {
+        throw std::runtime_error("no image");
+    }
+    Bitmap image = ImageFiles::decode(*source, std::nullopt);
+    return {std::move(image), ConvertInputData{std::move(data), source->typeIdentifier()}};
+}
+
 } // namespace
+
+std::uint64_t EditorModel::beginLoad() {
+    ++loadGeneration_;
+    setIsLoading(true);
+    return loadGeneration_;
+}
 
 // Linux has no sandbox that grants access per file, so a file the user chose is simply read with
 // the user's own rights.
 void EditorModel::loadFile(const fs::path& url) {
-    const auto bytes = FileBytes::read(url);
-    if (!bytes) {
-        setErrorMessage(unreadableMessage);
-        return;
-    }
-    // The image is decoded from the very bytes that become the convert tool's input, so the two
-    // can never be of different files.
-    const ConvertInputData input{std::make_shared<const Bytes>(std::move(*bytes)), typeHintOfFile(url)};
-    std::optional<Bitmap> image;
-    try {
-        if (Converter::isRaw(input)) {
-            image = Converter::decodeRaw(input);
-        } else {
-            image = ImageFiles::loadFromData(input.data);
-        }
-    } catch (const std::exception&) {
-        setErrorMessage(unreadableMessage);
-        return;
-    }
-    setSource(*image, QString::fromStdString(url.stem().string()));
-    setSourceInput(input);
+    const auto load = beginLoad();
+    runDetached<LoadedSource>(
+        this,
+        [url] {
+            auto [image, input] = decodeFile(url);
+            return LoadedSource{image, previewOf(image), std::move(input)};
+        },
+        [this, load, name = QString::fromStdString(url.stem().string())](Outcome<LoadedSource> outcome) {
+            finishLoad(load, std::move(outcome.value), name);
+        });
 }
 
 void EditorModel::loadData(SharedBytes data, std::optional<QString> name) {
-    if (!data) {
-        setErrorMessage(unreadableMessage);
+    const auto load = beginLoad();
+    runDetached<LoadedSource>(
+        this,
+        [data = std::move(data)] {
+            auto [image, input] = decodeData(data);
+            return LoadedSource{image, previewOf(image), std::move(input)};
+        },
+        [this, load, name = std::move(name)](Outcome<LoadedSource> outcome) {
+            finishLoad(load, std::move(outcome.value), name);
+        });
+}
+
+void EditorModel::finishLoad(std::uint64_t load, std::optional<LoadedSource> loaded,
+                             std::optional<QString> name) {
+    // A newer load, source or clearing has taken over: this one is dropped, failure included.
+    if (load != loadGeneration_) {
         return;
     }
-    // One source serves both the type identifier and the decoding.
-    const auto source = ImageSource::create(data);
-    std::optional<Bitmap> image;
-    try {
-        if (!source) {
-            throw std::runtime_error("no image");
-        }
-        image = ImageFiles::decode(*source, std::nullopt);
-    } catch (const std::exception&) {
+    if (loaded) {
+        applySource(loaded->image, loaded->preview, std::move(name));
+        // The two loads set it after the source, so a loaded source always has its bytes.
+        setSourceInput(std::move(loaded->input));
+    } else {
+        // The previous source, result and running job stay as they were.
         setErrorMessage(unreadableMessage);
-        return;
     }
-    std::optional<std::string> hint = source->typeIdentifier();
-    setSource(*image, std::move(name));
-    setSourceInput(ConvertInputData{std::move(data), std::move(hint)});
+    setIsLoading(false);
 }
 
 void EditorModel::setSource(const Bitmap& image, std::optional<QString> name) {
+    const auto load = ++loadGeneration_;
+    const bool fits = fitsPreview(image);
+    applySource(image, fits ? std::optional(image) : std::nullopt, std::move(name));
+    if (fits) {
+        setIsLoading(false);
+    } else {
+        makePreviewLater(image, load);
+    }
+}
+
+void EditorModel::applySource(const Bitmap& image, std::optional<Bitmap> preview,
+                              std::optional<QString> name) {
     cancelJob();
     setOriginal(image);
-    setOriginalPreview(Render::downscaled(image, previewMax));
+    setOriginalPreview(std::move(preview));
     setSourceName(name && !name->isEmpty() ? std::move(*name) : QStringLiteral("photo"));
     setSourceInput(std::nullopt);
     clearResult();
 }
 
+void EditorModel::makePreviewLater(const Bitmap& image, std::uint64_t load) {
+    setIsLoading(true);
+    runDetached<Bitmap>(
+        this, [image] { return Render::downscaled(image, previewMax); },
+        [this, load](Outcome<Bitmap> outcome) {
+            if (load != loadGeneration_) {
+                return;
+            }
+            // Without a preview the views have nothing to draw, but the source itself is sound.
+            if (outcome.value) {
+                setOriginalPreview(std::move(outcome.value));
+            }
+            setIsLoading(false);
+        });
+}
+
 void EditorModel::clearSource() {
+    ++loadGeneration_;
+    setIsLoading(false);
     cancelJob();
     setOriginal(std::nullopt);
     setOriginalPreview(std::nullopt);
@@ -135,9 +204,16 @@ void EditorModel::useResultAsSource() {
     } else {
         setSourceInput(std::nullopt);
     }
+    const auto load = ++loadGeneration_;
     const Bitmap image = *result_;
     setOriginal(image);
-    setOriginalPreview(resultPreview_ ? *resultPreview_ : Render::downscaled(image, previewMax));
+    const bool ready = resultPreview_ || fitsPreview(image);
+    setOriginalPreview(resultPreview_ ? resultPreview_ : ready ? std::optional(image) : std::nullopt);
+    if (ready) {
+        setIsLoading(false);
+    } else {
+        makePreviewLater(image, load);
+    }
     clearResult();
 }
 

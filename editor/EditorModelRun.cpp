@@ -7,6 +7,7 @@
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
 #include "editor/FinishedRun.h"
+#include "editor/RunDetached.h"
 #include "editor/ToolWork.h"
 #include "platform/Error.h"
 
@@ -14,7 +15,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
-#include <QtConcurrent/QtConcurrentRun>
 #include <chrono>
 #include <cmath>
 
@@ -32,24 +32,6 @@ constexpr int printDpi = 300;
 constexpr int maxTile = 256;
 // Applied when there is no size plan, which happens only without a source.
 constexpr double defaultFactor = 4.0;
-
-// A value or the error that stopped it, so that no exception has to cross the future.
-template <typename T> struct Outcome {
-    std::optional<T> value;
-    std::exception_ptr error;
-};
-
-// Runs `work` on the user-initiated pool and hands its outcome to `done` on `context`'s thread;
-// nothing arrives once `context` is gone. The work does not inherit the job's cancellation.
-template <typename T, typename Work, typename Done> void runDetached(QObject* context, Work work, Done done) {
-    QtConcurrent::run(&userInitiatedPool(), [work = std::move(work)]() mutable -> Outcome<T> {
-        try {
-            return Outcome<T>{work(), nullptr};
-        } catch (...) {
-            return Outcome<T>{std::nullopt, std::current_exception()};
-        }
-    }).then(context, [done = std::move(done)](Outcome<T> outcome) mutable { done(std::move(outcome)); });
-}
 
 QString statusFor(const UpscaleProgress& report) {
     if (report.passes < 2) {
@@ -195,7 +177,7 @@ void EditorModel::startJob(std::shared_ptr<const RunSnapshot> run) {
                 // pixels are actually made.
                 const double scale =
                     DeviceLimits::maxScale(run->source.width(), run->source.height(), factor);
-                return upscaler->upscale(run->source, scale, maxTile, progress);
+                return upscaler->upscale(run->source, scale, maxTile, progress, run->job.token());
             },
             imageDone);
         return;
@@ -209,37 +191,39 @@ void EditorModel::startJob(std::shared_ptr<const RunSnapshot> run) {
         runDetached<Bitmap>(
             this,
             [run, progress = reportProgress(job)] {
-                return enhanceWithDetail(run->source, run->enhance, progress, *run->library);
+                return enhanceWithDetail(run->source, run->enhance, progress, *run->library,
+                                         run->job.token());
             },
             imageDone);
         return;
     case Tool::convert: {
         setJobStatus(job, convertingText);
-        std::optional<ConvertInput> input;
-        try {
-            input = conversionInput(run->sourceInput, run->source);
-        } catch (...) {
-            // A source that cannot even be encoded ends the job quietly.
-            failJob(job, std::make_exception_ptr(Cancelled{}));
-            return;
-        }
-        runDetached<ConvertResult>(
+        runDetached<std::pair<ConvertResult, std::optional<Bitmap>>>(
             this,
-            [input = std::move(*input), options = run->convert] {
-                return Converter::convert(input, options);
+            [run] {
+                std::optional<ConvertInput> input;
+                try {
+                    input = conversionInput(run->sourceInput, run->source);
+                } catch (...) {
+                    // A source that cannot even be encoded ends the job quietly.
+                    throw Cancelled();
+                }
+                ConvertResult converted = Converter::convert(*input, run->convert);
+                // As stored, without orientation: the converter already wrote the pixels upright.
+                std::optional<Bitmap> image = ImageFiles::firstImage(converted.data);
+                return std::pair(std::move(converted), std::move(image));
             },
-            [this, run](Outcome<ConvertResult> outcome) {
+            [this, run](Outcome<std::pair<ConvertResult, std::optional<Bitmap>>> outcome) {
                 if (outcome.error) {
                     failJob(run->job, outcome.error);
                     return;
                 }
-                // As stored, without orientation: the converter already wrote the pixels upright.
-                auto image = ImageFiles::firstImage(outcome.value->data);
+                auto& [converted, image] = *outcome.value;
                 if (!image) {
                     failJob(run->job, std::make_exception_ptr(ConvertError::unreadable()));
                     return;
                 }
-                completeJob(run, std::move(*image), std::move(outcome.value));
+                completeJob(run, std::move(*image), std::move(converted));
             });
         return;
     }

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cstdlib>
@@ -81,6 +82,37 @@ std::optional<JobRecord> writeJobFiles(const fs::path& folder, const QUuid& id, 
     return record;
 }
 
+// Equal dates keep their order.
+void sortNewestFirst(QList<JobRecord>& records) {
+    std::stable_sort(records.begin(), records.end(),
+                     [](const JobRecord& a, const JobRecord& b) { return a.date > b.date; });
+}
+
+// Every readable job under `root`, newest first; equal dates keep the listing's order.
+QList<JobRecord> readRecords(const fs::path& root) {
+    std::error_code error;
+    fs::create_directories(root, error);
+
+    std::vector<fs::path> entries;
+    for (fs::directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
+        entries.push_back(it->path());
+    }
+    if (error) {
+        entries.clear();
+    }
+
+    QList<JobRecord> loaded;
+    for (const auto& entry : entries) {
+        if (const auto bytes = FileBytes::read(entry / metaFileName)) {
+            if (auto record = decodeJobRecord(*bytes)) {
+                loaded.push_back(std::move(*record));
+            }
+        }
+    }
+    sortNewestFirst(loaded);
+    return loaded;
+}
+
 } // namespace
 
 JobGallery::JobGallery(fs::path root, QObject* parent)
@@ -120,32 +152,34 @@ void JobGallery::setRecords(QList<JobRecord> records) {
 }
 
 void JobGallery::load() {
-    std::error_code error;
-    fs::create_directories(root_, error);
-
-    std::vector<fs::path> entries;
-    for (fs::directory_iterator it(root_, error), end; !error && it != end; it.increment(error)) {
-        entries.push_back(it->path());
-    }
-    if (error) {
-        entries.clear();
-    }
-
-    QList<JobRecord> loaded;
-    for (const auto& entry : entries) {
-        if (const auto bytes = FileBytes::read(entry / metaFileName)) {
-            if (auto record = decodeJobRecord(*bytes)) {
-                loaded.push_back(std::move(*record));
-            }
+    const std::uint64_t generation = ++loadGeneration_;
+    isReading_ = true;
+    addedWhileReading_.clear();
+    removedWhileReading_.clear();
+    QtConcurrent::run(QThreadPool::globalInstance(), [root = root_] {
+        return readRecords(root);
+    }).then(this, [this, generation](QList<JobRecord> read) {
+        if (generation != loadGeneration_) {
+            return;
         }
-    }
-    std::stable_sort(loaded.begin(), loaded.end(),
-                     [](const JobRecord& a, const JobRecord& b) { return a.date > b.date; });
-    setRecords(std::move(loaded));
-    if (!isLoaded_) {
-        isLoaded_ = true;
-        emit isLoadedChanged();
-    }
+        isReading_ = false;
+        // The folders were listed before these changes, or while they were made: what the
+        // user did meanwhile stands.
+        read.removeIf([&](const JobRecord& record) {
+            return removedWhileReading_.contains(record.id) ||
+                   std::any_of(addedWhileReading_.begin(), addedWhileReading_.end(),
+                               [&](const JobRecord& added) { return added.id == record.id; });
+        });
+        QList<JobRecord> merged = addedWhileReading_ + read;
+        addedWhileReading_.clear();
+        removedWhileReading_.clear();
+        sortNewestFirst(merged);
+        setRecords(std::move(merged));
+        if (!isLoaded_) {
+            isLoaded_ = true;
+            emit isLoadedChanged();
+        }
+    });
 }
 
 std::int64_t JobGallery::totalBytes() const {
@@ -160,6 +194,9 @@ void JobGallery::remove(const JobRecord& record) {
     std::error_code ignored;
     fs::remove_all(folder(record.id), ignored);
     records_.removeIf([&](const JobRecord& listed) { return listed.id == record.id; });
+    if (isReading_) {
+        removedWhileReading_.push_back(record.id);
+    }
     emit recordsChanged();
 }
 
@@ -167,6 +204,9 @@ void JobGallery::removeAll() {
     for (const auto& record : records_) {
         std::error_code ignored;
         fs::remove_all(folder(record.id), ignored);
+        if (isReading_) {
+            removedWhileReading_.push_back(record.id);
+        }
     }
     setRecords({});
 }
@@ -181,6 +221,9 @@ QFuture<std::optional<JobRecord>> JobGallery::add(Bitmap result, std::optional<B
     });
     return written.then(this, [this](std::optional<JobRecord> record) {
         if (record) {
+            if (isReading_) {
+                addedWhileReading_.prepend(*record);
+            }
             records_.prepend(*record);
             emit recordsChanged();
         }

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QThreadPool>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -28,7 +29,7 @@ class JobGallery : public QObject {
     Q_PROPERTY(bool isLoaded READ isLoaded NOTIFY isLoadedChanged)
 
 public:
-    // Loads the jobs saved under `root`.
+    // Starts reading the jobs saved under `root` (see `load`).
     explicit JobGallery(std::filesystem::path root, QObject* parent = nullptr);
     ~JobGallery() override;
 
@@ -48,7 +49,9 @@ public:
     const QList<JobRecord>& records() const { return records_; }
     void setRecords(QList<JobRecord> records);
 
-    // Reads every job folder again; folders whose "meta.json" cannot be read are passed over.
+    // Reads every job folder again on a worker thread and then replaces `records` with what it
+    // found, keeping jobs added and leaving out jobs removed while it read. Folders whose
+    // "meta.json" cannot be read are passed over. A later read takes over from an earlier one.
     void load();
     std::int64_t totalBytes() const;
 
@@ -89,6 +92,11 @@ private:
     std::filesystem::path root_;
     QList<JobRecord> records_;
     bool isLoaded_ = false;
+    // The reads started and the one in progress, if any; what changed while it read.
+    std::uint64_t loadGeneration_ = 0;
+    bool isReading_ = false;
+    QList<JobRecord> addedWhileReading_;
+    QList<QUuid> removedWhileReading_;
     QThreadPool writers_;
 };
 

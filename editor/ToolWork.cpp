@@ -26,12 +26,13 @@ QThreadPool& userInitiatedPool() {
 }
 
 Bitmap enhanceWithDetail(const Bitmap& image, const EnhanceOptions& options,
-                         const Upscaler::ProgressHandler& progress, ModelLibrary& library) {
+                         const Upscaler::ProgressHandler& progress, ModelLibrary& library,
+                         std::stop_token stop) {
     std::shared_ptr<const Upscaler> upscaler;
     if (options.aiDetail) {
         upscaler = library.upscaler(UpscaleModel::fast);
     }
-    return Enhancer::enhance(image, options, upscaler.get(), progress);
+    return Enhancer::enhance(image, options, upscaler.get(), progress, std::move(stop));
 }
 
 } // namespace orvane

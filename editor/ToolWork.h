@@ -5,6 +5,8 @@
 #include "core/upscale/Upscaler.h"
 #include "platform/Bitmap.h"
 
+#include <stop_token>
+
 class QThreadPool;
 
 namespace orvane {
@@ -15,9 +17,10 @@ namespace orvane {
 QThreadPool& userInitiatedPool();
 
 // The enhancement with the network's detail pass when the options ask for it (the `fast` style of
-// `library`). Runs on the caller's thread; the library's and the enhancer's errors pass through.
+// `library`). Runs on the caller's thread; the library's and the enhancer's errors pass through,
+// and a stop requested through `stop` ends it with Cancelled.
 Bitmap enhanceWithDetail(const Bitmap& image, const EnhanceOptions& options,
                          const Upscaler::ProgressHandler& progress = {},
-                         ModelLibrary& library = ModelLibrary::shared());
+                         ModelLibrary& library = ModelLibrary::shared(), std::stop_token stop = {});
 
 } // namespace orvane

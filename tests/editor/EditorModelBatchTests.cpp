@@ -1,4 +1,5 @@
 #include "editor/EditorModel.h"
+#include "tests/editor/WaitForLoad.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -131,6 +132,7 @@ TEST(EditorModelBatch, OnePhotoIsLoadedAndNoFolderStartsNothing) {
     writeFile(one, test::encoded(test::gradient(20, 16), ConvertFormat::png));
     EditorModel model;
     model.beginBatch(EditorModel::collectBatchItems({temporary / "solo"}));
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.tool(), Tool::convert);
     EXPECT_EQ(model.sourceName(), "beach");
     EXPECT_TRUE(model.original().has_value());

@@ -189,12 +189,14 @@ TEST(EditorModelExport, AConvertResultIsWrittenAsItIsAndNeverReencoded) {
     model.setResultInfo(info("WebP"));
     model.setConvertedData(ConvertedFile{std::make_shared<const Bytes>(converted.data), "webp"});
     model.exportConverted(converted, "webp", false);
+    ASSERT_TRUE(waitForExport(model));
     ASSERT_TRUE(model.exportURL().has_value());
     EXPECT_EQ(model.exportURL()->filename(), (name + ".webp").toStdString());
     EXPECT_EQ(fileBytes(*model.exportURL()), converted.data);
 
     // Same name again: replaced.
     model.exportConverted(converted, "webp", false);
+    ASSERT_TRUE(waitForExport(model));
     EXPECT_EQ(fileBytes(*model.exportURL()), converted.data);
 
     QSignalSpy jobs(&model, &EditorModel::exportJobChanged);

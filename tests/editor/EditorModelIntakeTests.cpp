@@ -1,9 +1,12 @@
 #include "core/ImageFiles.h"
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
+#include "editor/ToolWork.h"
+#include "tests/editor/WaitForLoad.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
+#include <QCoreApplication>
 #include <QSignalSpy>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -51,6 +54,12 @@ struct Busy {
     }
 };
 
+// Lets every load still running end and deliver what it posted.
+void finishAllWork() {
+    userInitiatedPool().waitForDone();
+    QCoreApplication::sendPostedEvents();
+}
+
 void expectNoResult(const EditorModel& model) {
     EXPECT_FALSE(model.result());
     EXPECT_FALSE(model.resultPreview());
@@ -76,6 +85,7 @@ TEST(EditorIntake, LoadingAPhotoReplacesTheSourceStopsTheJobAndClearsTheResult) 
     QSignalSpy resultSignals(&model, &EditorModel::resultChanged);
 
     model.loadFile(path);
+    ASSERT_TRUE(test::waitForLoad(model));
 
     ASSERT_TRUE(model.original());
     EXPECT_EQ(model.original()->width(), 64);
@@ -107,6 +117,7 @@ TEST(EditorIntake, PreviewsOfLargePhotosAreLimitedOnTheLongSide) {
         writeFile(directory / "IMG_1234.JPG", test::encoded(test::gradient(5000, 1250), ConvertFormat::jpeg));
     EditorModel model;
     model.loadFile(path);
+    ASSERT_TRUE(test::waitForLoad(model));
     ASSERT_TRUE(model.original() && model.originalPreview());
     EXPECT_EQ(model.original()->width(), 5000);
     EXPECT_EQ(model.originalPreview()->width(), 4096);
@@ -121,6 +132,7 @@ TEST(EditorIntake, CameraRawFilesAreDevelopedAndKeepTheirOwnBytes) {
     const auto path = writeFile(directory / "shot.dng", dng);
     EditorModel model;
     model.loadFile(path);
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_FALSE(model.errorMessage());
     ASSERT_TRUE(model.original());
     EXPECT_EQ(model.original()->width(), 48);
@@ -135,6 +147,7 @@ TEST(EditorIntake, AFileThatIsNoImageKeepsEverythingAsItWas) {
     const Bytes png = test::encoded(test::gradient(40, 30), ConvertFormat::png);
     EditorModel model;
     model.loadFile(writeFile(directory / "photo.png", png));
+    ASSERT_TRUE(test::waitForLoad(model));
     const auto original = model.original();
     const auto preview = model.originalPreview();
     const Busy busy;
@@ -154,6 +167,7 @@ TEST(EditorIntake, AFileThatIsNoImageKeepsEverythingAsItWas) {
         model.setErrorMessage(std::nullopt);
         QSignalSpy inputSignals(&model, &EditorModel::sourceInputChanged);
         model.loadFile(path);
+        ASSERT_TRUE(test::waitForLoad(model));
         EXPECT_EQ(model.errorMessage(), unreadable);
         EXPECT_EQ(inputSignals.count(), 0);
         EXPECT_EQ(model.original(), original);
@@ -175,6 +189,7 @@ TEST(EditorIntake, LoadingBytesNamesThemAndTakesTheTypeFromTheContent) {
     EditorModel model;
     model.setSourceName("earlier");
     model.loadData(jpeg);
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.sourceName(), "photo");
     EXPECT_EQ(bytesInput(model).data, jpeg);
     EXPECT_EQ(bytesInput(model).typeHint, "public.jpeg");
@@ -182,12 +197,15 @@ TEST(EditorIntake, LoadingBytesNamesThemAndTakesTheTypeFromTheContent) {
     EXPECT_EQ(model.original()->width(), 20);
 
     model.loadData(jpeg, "library shot");
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.sourceName(), "library shot");
     model.loadData(jpeg, QString());
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.sourceName(), "photo");
 
     const auto original = model.original();
     model.loadData(std::make_shared<const Bytes>(Bytes{'n', 'o', 'p', 'e'}), "junk");
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.errorMessage(), unreadable);
     EXPECT_EQ(model.original(), original);
     EXPECT_EQ(model.sourceName(), "photo");
@@ -197,12 +215,14 @@ TEST(EditorIntake, SettingASourceDirectlyLeavesItWithoutFileBytes) {
     EditorModel model;
     model.loadData(std::make_shared<const Bytes>(test::encoded(test::gradient(20, 10), ConvertFormat::png)),
                    "first");
+    ASSERT_TRUE(test::waitForLoad(model));
     const Busy busy;
     busy.apply(model);
     const Bitmap image = test::gradient(4200, 100);
     QSignalSpy nameSignals(&model, &EditorModel::sourceNameChanged);
 
     model.setSource(image, "second");
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.original(), image);
     ASSERT_TRUE(model.originalPreview());
     EXPECT_EQ(model.originalPreview()->width(), 4096);
@@ -214,6 +234,7 @@ TEST(EditorIntake, SettingASourceDirectlyLeavesItWithoutFileBytes) {
     EXPECT_EQ(nameSignals.count(), 1);
 
     model.setSource(image);
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.sourceName(), "photo");
 }
 
@@ -221,6 +242,7 @@ TEST(EditorIntake, ClearingCancellingAndClearingTheResultEachTouchOnlyTheirPart)
     EditorModel model;
     model.loadData(std::make_shared<const Bytes>(test::encoded(test::gradient(20, 10), ConvertFormat::png)),
                    "kept");
+    ASSERT_TRUE(test::waitForLoad(model));
     const auto original = model.original();
 
     Busy busy;
@@ -265,12 +287,14 @@ TEST(EditorIntake, AResultBecomesTheSourceWithItsOwnBytesOnlyAfterAConversion) {
     EditorModel model;
     model.loadData(std::make_shared<const Bytes>(test::encoded(test::gradient(20, 10), ConvertFormat::png)),
                    "beach");
+    ASSERT_TRUE(test::waitForLoad(model));
     model.setTool(Tool::convert);
 
     {
         QSignalSpy originalSignals(&model, &EditorModel::originalChanged);
         QSignalSpy inputSignals(&model, &EditorModel::sourceInputChanged);
         model.useResultAsSource();
+        ASSERT_TRUE(test::waitForLoad(model));
         EXPECT_EQ(originalSignals.count(), 0);
         EXPECT_EQ(inputSignals.count(), 0);
     }
@@ -284,6 +308,7 @@ TEST(EditorIntake, AResultBecomesTheSourceWithItsOwnBytesOnlyAfterAConversion) {
     model.setResultPreview(convertedPreview);
     model.setConvertedData(ConvertedFile{webp, "webp"});
     model.useResultAsSource();
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.original(), converted);
     EXPECT_EQ(model.originalPreview(), convertedPreview);
     EXPECT_EQ(bytesInput(model).data, webp);
@@ -298,6 +323,7 @@ TEST(EditorIntake, AResultBecomesTheSourceWithItsOwnBytesOnlyAfterAConversion) {
     const Bitmap enlarged = test::gradient(8192, 2048);
     model.setResult(enlarged);
     model.useResultAsSource();
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.original(), enlarged);
     ASSERT_TRUE(model.originalPreview());
     EXPECT_EQ(model.originalPreview()->width(), 4096);
@@ -314,6 +340,7 @@ TEST(EditorIntake, TheSummaryNamesTypeSizeAndPixels) {
     const auto jpeg =
         std::make_shared<const Bytes>(test::encoded(test::gradient(403, 302), ConvertFormat::jpeg));
     model.loadData(jpeg);
+    ASSERT_TRUE(test::waitForLoad(model));
     EXPECT_EQ(model.sourceSummary(), QString::fromUtf8("JPEG \u00B7 ") +
                                          byteCountText(static_cast<std::int64_t>(jpeg->size())) +
                                          QString::fromUtf8(" \u00B7 403 \u00D7 302"));
@@ -341,4 +368,57 @@ TEST(EditorIntake, ByteCountsReadLikeFileSizes) {
     EXPECT_EQ(byteCountText(2'000'000), "2 MB");
     EXPECT_EQ(byteCountText(3'050'000'000), "3.05 GB");
     EXPECT_EQ(byteCountText(7'000'000'000'000), "7 TB");
+}
+
+TEST(EditorIntake, LoadsRunOffTheCallerAndTheLatestWins) {
+    const auto first =
+        std::make_shared<const Bytes>(test::encoded(test::gradient(900, 600), ConvertFormat::jpeg));
+    const auto second =
+        std::make_shared<const Bytes>(test::encoded(test::gradient(30, 20), ConvertFormat::png));
+    EditorModel model;
+    QSignalSpy loading(&model, &EditorModel::isLoadingChanged);
+    QSignalSpy canRun(&model, &EditorModel::canRunChanged);
+
+    model.loadData(first, "first");
+    // Nothing is decoded in the call itself.
+    EXPECT_TRUE(model.isLoading());
+    EXPECT_FALSE(model.original());
+    EXPECT_FALSE(model.canRun());
+    model.loadData(std::make_shared<const Bytes>(Bytes{'n', 'o'}), "junk");
+    model.loadData(second, "second");
+    ASSERT_TRUE(test::waitForLoad(model));
+    finishAllWork();
+    // The earlier loads, however late they end, change nothing, and the failed one says nothing.
+    EXPECT_EQ(model.sourceName(), "second");
+    EXPECT_EQ(bytesInput(model).data, second);
+    EXPECT_FALSE(model.errorMessage());
+    EXPECT_TRUE(model.canRun());
+    EXPECT_EQ(loading.count(), 2);
+    EXPECT_GE(canRun.count(), 1);
+
+    // A photo set or removed meanwhile takes over from a load still under way.
+    model.loadData(first, "first");
+    const Bitmap chosen = test::gradient(12, 8);
+    model.setSource(chosen, "chosen");
+    EXPECT_FALSE(model.isLoading());
+    model.loadData(first, "first");
+    model.clearSource();
+    EXPECT_FALSE(model.isLoading());
+    finishAllWork();
+    EXPECT_FALSE(model.isLoading());
+    EXPECT_FALSE(model.original());
+    EXPECT_EQ(model.sourceName(), "chosen");
+}
+
+TEST(EditorIntake, ALargeSourceIsShownOnceItsPreviewIsMade) {
+    EditorModel model;
+    const Bitmap image = test::gradient(4200, 100);
+    model.setSource(image);
+    EXPECT_EQ(model.original(), image);
+    EXPECT_TRUE(model.isLoading());
+    EXPECT_FALSE(model.canRun());
+    ASSERT_TRUE(test::waitForLoad(model));
+    ASSERT_TRUE(model.originalPreview());
+    EXPECT_EQ(model.originalPreview()->width(), 4096);
+    EXPECT_TRUE(model.canRun());
 }

@@ -3,12 +3,15 @@
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
+#include "platform/Error.h"
+#include "tests/editor/WaitForLoad.h"
 #include "tests/platform/SubjectScenes.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
@@ -115,6 +118,7 @@ TEST_F(EditorModelRun, IsRefusedWhileAJobRuns) {
 TEST_F(EditorModelRun, ConvertsTheLoadedFile) {
     const Bytes file = test::encoded(test::gradient(64, 48, AlphaInfo::last), ConvertFormat::png);
     model.loadData(std::make_shared<const Bytes>(file), QStringLiteral("shot"));
+    ASSERT_TRUE(test::waitForLoad(model));
     model.setTool(Tool::convert);
     auto options = model.convert();
     options.format = ConvertFormat::png;
@@ -270,6 +274,46 @@ TEST_F(EditorModelRun, ACancelledEnlargementNeverTouchesTheNextJob) {
     ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
     EXPECT_EQ(model.result()->width(), 120);
     EXPECT_EQ(model.result()->height(), 80);
+}
+
+// Counts the progress reports that tiles post to the application object.
+class TileReports : public QObject {
+public:
+    TileReports() { QCoreApplication::instance()->installEventFilter(this); }
+    ~TileReports() override { QCoreApplication::instance()->removeEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == QCoreApplication::instance() && event->type() == QEvent::MetaCall) {
+            ++count;
+        }
+        return false;
+    }
+};
+
+TEST_F(EditorModelRun, ACancelledEnlargementStopsAtItsNextTile) {
+    // Some thirty tiles, held back until the network is let go.
+    model.setSource(test::gradient(1200, 900));
+    model.setModel(UpscaleModel::art);
+    model.run();
+    ASSERT_TRUE(waitFor([&] { return loads.load() == 1; }));
+    drainPostedEvents();
+
+    const TileReports reports;
+    model.cancelJob();
+    artGate.open();
+    userInitiatedPool().waitForDone();
+    drainPostedEvents();
+    EXPECT_EQ(reports.count, 0);
+    EXPECT_FALSE(model.result());
+    EXPECT_FALSE(model.errorMessage());
+
+    // The enhancer's detail pass stops the same way.
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_THROW(enhanceWithDetail(test::gradient(300, 300), EnhanceOptions{}, {}, library, stop.get_token()),
+                 Cancelled);
 }
 
 TEST_F(EditorModelRun, TransparentBackgroundGivesAResultWithAlpha) {

@@ -1,5 +1,6 @@
 #include "core/ImageFiles.h"
 #include "editor/JobGallery.h"
+#include "tests/editor/WaitForLoad.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -66,6 +67,7 @@ TEST(JobGallery, AddedJobsAreWrittenAndReadBackNewestFirst) {
     test::TemporaryDirectory directory;
     const auto root = directory / "Jobs";
     JobGallery gallery(root);
+    ASSERT_TRUE(test::waitForLoad(gallery));
     ASSERT_TRUE(fs::is_directory(root));
     QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
 
@@ -122,6 +124,7 @@ TEST(JobGallery, AddedJobsAreWrittenAndReadBackNewestFirst) {
     EXPECT_FALSE(fs::exists(folder(*cutout) / "before.jpg"));
 
     JobGallery reloaded(root);
+    ASSERT_TRUE(test::waitForLoad(reloaded));
     EXPECT_EQ(reloaded.records(), gallery.records());
     EXPECT_EQ(reloaded.totalBytes(), gallery.totalBytes());
 }
@@ -130,6 +133,7 @@ TEST(JobGallery, LoadsOnlyReadableJobsAndRemoveAllLeavesEverythingElse) {
     test::TemporaryDirectory root;
     {
         JobGallery empty(root.path());
+        ASSERT_TRUE(test::waitForLoad(empty));
         EXPECT_TRUE(empty.records().empty());
         EXPECT_EQ(empty.totalBytes(), 0);
     }
@@ -153,6 +157,7 @@ TEST(JobGallery, LoadsOnlyReadableJobsAndRemoveAllLeavesEverythingElse) {
     broken("not-json", "{\"id\":");
 
     JobGallery gallery(root.path());
+    ASSERT_TRUE(test::waitForLoad(gallery));
     EXPECT_EQ(gallery.records(), (QList<JobRecord>{newer, hidden, older}));
     EXPECT_EQ(gallery.totalBytes(), 1200 + 1150 + 1100);
 
@@ -180,6 +185,7 @@ TEST(JobGallery, EqualDatesKeepTheListingOrder) {
         (record.date == sys_seconds{seconds{978'307'200 + 70}} ? newerFirst : olderAfter).push_back(record);
     }
     JobGallery gallery(root.path());
+    ASSERT_TRUE(test::waitForLoad(gallery));
     EXPECT_EQ(gallery.records(), newerFirst + olderAfter);
 }
 
@@ -190,6 +196,7 @@ TEST(JobGallery, RemoveDeletesTheFolderNamedByTheId) {
     const auto misnamed = storeJob(root.path(), 30, "holiday");
     fs::create_directories(root / uuidString(removed.id).toStdString() / "nested");
     JobGallery gallery(root.path());
+    ASSERT_TRUE(test::waitForLoad(gallery));
     ASSERT_EQ(gallery.records().size(), 3);
     QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
 
@@ -214,10 +221,12 @@ TEST(JobGallery, RecordsSignalOnlyRealChanges) {
     const auto first = storeJob(root.path(), 1);
     const auto second = storeJob(root.path(), 2);
     JobGallery gallery(root.path());
+    ASSERT_TRUE(test::waitForLoad(gallery));
     QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
 
     gallery.setRecords({second, first});
     gallery.load();
+    ASSERT_TRUE(test::waitForLoad(gallery));
     EXPECT_EQ(changed.count(), 0);
     gallery.setRecords({first});
     EXPECT_EQ(changed.count(), 1);
@@ -247,6 +256,7 @@ TEST(JobGallery, AFailedWriteLeavesNoFolderAndNoRecord) {
     // A root that cannot hold folders: nothing is written and nothing is recorded.
     write(directory / "Jobs", "a file");
     JobGallery gallery(directory / "Jobs");
+    ASSERT_TRUE(test::waitForLoad(gallery));
     QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
     EXPECT_FALSE(finished(gallery.add(test::gradient(64, 64), std::nullopt, "Enhanced", "wand.and.stars",
                                       "64 × 64", "photo", false)));
@@ -267,4 +277,25 @@ TEST(JobGallery, DefaultRootFollowsXdgDataHome) {
     } else {
         qputenv("XDG_DATA_HOME", saved);
     }
+}
+
+TEST(JobGallery, ReadsItsFolderInTheBackgroundKeepingWhatChangedMeanwhile) {
+    test::TemporaryDirectory root;
+    const auto kept = storeJob(root.path(), 10);
+    const auto removed = storeJob(root.path(), 20);
+    JobGallery gallery(root.path());
+    // The folder is read on a worker: nothing is listed before the event loop delivers it.
+    EXPECT_FALSE(gallery.isLoaded());
+    EXPECT_TRUE(gallery.records().empty());
+    QSignalSpy loaded(&gallery, &JobGallery::isLoadedChanged);
+    QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
+
+    gallery.remove(removed);
+    const auto added = finished(gallery.add(test::gradient(16, 16), std::nullopt, "Enhanced",
+                                            "wand.and.stars", "16 × 16", "photo", false));
+    ASSERT_TRUE(added);
+    ASSERT_TRUE(test::waitForLoad(gallery));
+    EXPECT_EQ(loaded.count(), 1);
+    EXPECT_GE(changed.count(), 1);
+    EXPECT_EQ(gallery.records(), (QList<JobRecord>{*added, kept}));
 }
