@@ -1,8 +1,11 @@
-# Two entry points: `make run` sets everything up and converts a sample photo; `make test` sets
-# everything up and runs every test.
-.PHONY: setup run test clean
+# Two entry points: `make run` sets everything up and opens the window with a sample photo (or, on
+# a machine without a display, converts it); `make test` sets everything up and runs every test.
+# `make screenshots` draws the window's screens into build/screenshots.
+.PHONY: setup run test screenshots clean
 
 SAMPLE_DIR := build/sample
+# A real photo makes the screenshots easier to judge; Debian's scikit-image data has one.
+SCREENSHOT_PHOTO := $(wildcard /usr/lib/python3/dist-packages/skimage/data/chelsea.png)
 
 setup:
 	scripts/setup
@@ -10,10 +13,19 @@ setup:
 run: setup
 	@mkdir -p $(SAMPLE_DIR)
 	@build/tools/make-sample $(SAMPLE_DIR)/sample.heic
-	build/app/orvane convert $(SAMPLE_DIR)/sample.heic --format jpg --max-kb 300 --output $(SAMPLE_DIR)/
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+		build/app/orvane $(SAMPLE_DIR)/sample.heic; \
+	else \
+		echo "No display: the window needs one, so the sample photo is converted on the command line instead."; \
+		build/app/orvane convert $(SAMPLE_DIR)/sample.heic --format jpg --max-kb 300 --output $(SAMPLE_DIR)/; \
+	fi
 
 test: setup
 	cd build && ctest --output-on-failure -j"$$(nproc)"
+
+screenshots: setup
+	@rm -rf build/screenshots && mkdir -p build/screenshots
+	QT_QPA_PLATFORM=offscreen build/tools/screenshots build/screenshots $(SCREENSHOT_PHOTO)
 
 clean:
 	rm -rf build
