@@ -287,6 +287,11 @@ void EditorModel::completeJob(std::shared_ptr<const RunSnapshot> run, Bitmap ima
 }
 
 void EditorModel::failJob(const TaskHandle& job, std::exception_ptr error) {
+    // A job that is no longer current belongs to a run or a photo the user has left; its failure,
+    // however late, must not show over what the editor holds now.
+    if (!isCurrentJob(job)) {
+        return;
+    }
     try {
         std::rethrow_exception(error);
     } catch (const Cancelled&) {
@@ -296,10 +301,8 @@ void EditorModel::failJob(const TaskHandle& job, std::exception_ptr error) {
     } catch (...) {
         setErrorMessage(QStringLiteral("The operation couldn't be completed."));
     }
-    if (isCurrentJob(job)) {
-        setProgress(std::nullopt);
-        setStatus(std::nullopt);
-    }
+    setProgress(std::nullopt);
+    setStatus(std::nullopt);
 }
 
 void EditorModel::finishJob(const FinishedRun& run) {

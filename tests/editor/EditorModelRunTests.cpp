@@ -345,6 +345,22 @@ TEST_F(EditorModelRun, AFailedBackgroundRemovalReportsTheRemoversMessage) {
     EXPECT_FALSE(model.result());
 }
 
+TEST_F(EditorModelRun, AFailureOfAJobTheUserLeftSaysNothing) {
+    // A photo without a subject: the removal always fails, whether or not detection is available.
+    model.setSource(test::solid(400, 300, 128, 128, 128));
+    model.setTool(Tool::background);
+    model.run();
+    const Bitmap next = test::gradient(20, 10);
+    model.setSource(next);
+    // The jobs start from the event loop, fail on the pool and report back through the loop.
+    drainPostedEvents();
+    userInitiatedPool().waitForDone();
+    drainPostedEvents();
+    EXPECT_FALSE(model.errorMessage());
+    EXPECT_FALSE(model.progress());
+    EXPECT_EQ(model.original(), next);
+}
+
 TEST_F(EditorModelRun, EnhancementWithoutDetailLoadsNoNetwork) {
     model.setSource(test::gradient(40, 30));
     model.setTool(Tool::enhance);
