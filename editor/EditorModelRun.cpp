@@ -6,6 +6,7 @@
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
+#include "editor/FailureMessage.h"
 #include "editor/FinishedRun.h"
 #include "editor/RunDetached.h"
 #include "editor/ToolWork.h"
@@ -296,10 +297,8 @@ void EditorModel::failJob(const TaskHandle& job, std::exception_ptr error) {
         std::rethrow_exception(error);
     } catch (const Cancelled&) {
         // The user stopped the job; there is nothing to tell.
-    } catch (const std::exception& failure) {
-        setErrorMessage(QString::fromUtf8(failure.what()));
     } catch (...) {
-        setErrorMessage(QStringLiteral("The operation couldn't be completed."));
+        setErrorMessage(failureMessage(std::current_exception()));
     }
     setProgress(std::nullopt);
     setStatus(std::nullopt);
