@@ -1,6 +1,7 @@
 #include "core/convert/Converter.h"
 #include "editor/EditorModel.h"
 #include "editor/ExportFiles.h"
+#include "editor/FailureMessage.h"
 #include "platform/Error.h"
 
 #include <QThreadPool>
@@ -30,7 +31,7 @@ template <typename Write> void writeExport(EditorModel& model, const TaskHandle&
             outcome.url = write();
         } catch (const Cancelled&) {
         } catch (const std::exception& error) {
-            outcome.error = QString::fromUtf8(error.what());
+            outcome.error = failureMessage(error);
         }
         return outcome;
     }).then(&model, [&model, handle](const ExportOutcome& outcome) {

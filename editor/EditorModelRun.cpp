@@ -6,6 +6,7 @@
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
+#include "editor/FailureMessage.h"
 #include "editor/FinishedRun.h"
 #include "editor/RunDetached.h"
 #include "editor/ToolWork.h"
@@ -287,19 +288,20 @@ void EditorModel::completeJob(std::shared_ptr<const RunSnapshot> run, Bitmap ima
 }
 
 void EditorModel::failJob(const TaskHandle& job, std::exception_ptr error) {
+    // A job that is no longer current belongs to a run or a photo the user has left; its failure,
+    // however late, must not show over what the editor holds now.
+    if (!isCurrentJob(job)) {
+        return;
+    }
     try {
         std::rethrow_exception(error);
     } catch (const Cancelled&) {
         // The user stopped the job; there is nothing to tell.
-    } catch (const std::exception& failure) {
-        setErrorMessage(QString::fromUtf8(failure.what()));
     } catch (...) {
-        setErrorMessage(QStringLiteral("The operation couldn't be completed."));
+        setErrorMessage(failureMessage(std::current_exception()));
     }
-    if (isCurrentJob(job)) {
-        setProgress(std::nullopt);
-        setStatus(std::nullopt);
-    }
+    setProgress(std::nullopt);
+    setStatus(std::nullopt);
 }
 
 void EditorModel::finishJob(const FinishedRun& run) {

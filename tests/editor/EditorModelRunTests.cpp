@@ -1,9 +1,11 @@
 #include "core/ImageFiles.h"
+#include "core/UpscaleError.h"
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
 #include "platform/Error.h"
+#include "platform/Network.h"
 #include "tests/editor/WaitForLoad.h"
 #include "tests/platform/SubjectScenes.h"
 #include "tests/support/TemporaryDirectory.h"
@@ -343,6 +345,50 @@ TEST_F(EditorModelRun, AFailedBackgroundRemovalReportsTheRemoversMessage) {
     EXPECT_FALSE(model.progress());
     EXPECT_FALSE(model.status());
     EXPECT_FALSE(model.result());
+}
+
+TEST_F(EditorModelRun, AFailureOfAJobTheUserLeftSaysNothing) {
+    // A photo without a subject: the removal always fails, whether or not detection is available.
+    model.setSource(test::solid(400, 300, 128, 128, 128));
+    model.setTool(Tool::background);
+    model.run();
+    const Bitmap next = test::gradient(20, 10);
+    model.setSource(next);
+    // The jobs start from the event loop, fail on the pool and report back through the loop.
+    drainPostedEvents();
+    userInitiatedPool().waitForDone();
+    drainPostedEvents();
+    EXPECT_FALSE(model.errorMessage());
+    EXPECT_FALSE(model.progress());
+    EXPECT_EQ(model.original(), next);
+}
+
+TEST_F(EditorModelRun, OnlyTheSystemsOwnErrorsReachTheUserInTheirOwnWords) {
+    const std::string internal = "SubjectNetwork::Model::run: the input is not 3 × 1024 × 1024";
+    const std::vector<std::pair<std::function<void()>, QString>> failures{
+        {[&] { throw std::invalid_argument(internal); },
+         QStringLiteral("The operation couldn't be completed.")},
+        {[&] { throw NetworkError(internal); }, QStringLiteral("The operation couldn't be completed.")},
+        {[] { throw UpscaleError::badModel("art is not installed"); },
+         QStringLiteral("Model problem: art is not installed")},
+    };
+    model.setSource(test::gradient(40, 30));
+    for (const auto& [fail, shown] : failures) {
+        library.setLoader([&fail](const fs::path&) -> std::shared_ptr<const Upscaler> {
+            fail();
+            return nullptr;
+        });
+        model.setErrorMessage(std::nullopt);
+        testing::internal::CaptureStderr();
+        model.run();
+        const bool failed = waitFor([&] { return model.errorMessage().has_value(); });
+        const std::string log = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(model.errorMessage(), shown);
+        // The internal text is kept for whoever reads the log.
+        EXPECT_EQ(log.find(internal) != std::string::npos, !shown.startsWith("Model problem"));
+        EXPECT_FALSE(model.progress());
+    }
 }
 
 TEST_F(EditorModelRun, EnhancementWithoutDetailLoadsNoNetwork) {
