@@ -1,5 +1,6 @@
 #include "core/ImageFiles.h"
 
+#include "core/upscale/DeviceLimits.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileError.h"
 #include "platform/ImageDestination.h"
@@ -14,7 +15,19 @@ namespace {
 }
 } // namespace
 
+void requireFitsDevice(std::int64_t width, std::int64_t height) {
+    if (!DeviceLimits::fitsPixelBudget(width, height)) {
+        throw FileError(FileError::Code::fileReadTooLarge);
+    }
+}
+
+void requireFitsDevice(const ImageSource& source) {
+    const ImageProperties& properties = source.properties();
+    requireFitsDevice(properties.pixelWidth.value_or(0), properties.pixelHeight.value_or(0));
+}
+
 Bitmap decode(const ImageSource& source, std::optional<int> maxPixelSize) {
+    requireFitsDevice(source);
     const ImageProperties& properties = source.properties();
     const int longSide = std::max(properties.pixelWidth.value_or(0), properties.pixelHeight.value_or(0));
     const int limit = maxPixelSize.value_or(std::max(longSide, 1));
@@ -48,6 +61,11 @@ Bitmap loadFromData(std::span<const std::uint8_t> bytes, std::optional<int> maxP
 std::optional<Bitmap> firstImage(std::span<const std::uint8_t> bytes) {
     const auto source = ImageSource::create(bytes);
     if (!source || source->count() == 0) {
+        return std::nullopt;
+    }
+    try {
+        requireFitsDevice(*source);
+    } catch (const FileError&) {
         return std::nullopt;
     }
     return source->createImage();

@@ -14,13 +14,21 @@ namespace orvane::ImageFiles {
 enum class Format { png, jpeg, heic };
 
 // Decodes the first image of a file, upright, at full size or with its long side at most
-// `maxPixelSize`. Throws FileError (fileReadCorruptFile) when there is no image to decode.
+// `maxPixelSize`. Throws FileError (fileReadCorruptFile) when there is no image to decode, and
+// (fileReadTooLarge) as requireFitsDevice says.
 Bitmap loadFromURL(const std::filesystem::path& url, std::optional<int> maxPixelSize = std::nullopt);
 Bitmap loadFromData(std::span<const std::uint8_t> bytes, std::optional<int> maxPixelSize = std::nullopt);
 Bitmap loadFromData(const SharedBytes& bytes, std::optional<int> maxPixelSize = std::nullopt);
 Bitmap decode(const ImageSource& source, std::optional<int> maxPixelSize);
 
-// The first image exactly as stored (no orientation applied), or none.
+// Throws FileError (fileReadTooLarge) when the stored size of the source's first image, read from
+// its header, is more than this device's pixel budget (DeviceLimits): a few bytes can declare a
+// picture that would exhaust the machine, so it is refused before any of it is decoded.
+void requireFitsDevice(const ImageSource& source);
+void requireFitsDevice(std::int64_t width, std::int64_t height);
+
+// The first image exactly as stored (no orientation applied), or none (also when it is larger
+// than requireFitsDevice allows).
 std::optional<Bitmap> firstImage(std::span<const std::uint8_t> bytes);
 
 // Writes one image file with only a compression quality and, when given, a resolution: nothing

@@ -2,12 +2,19 @@
 
 #include "core/ImageFiles.h"
 #include "intents/EnlargeIntentError.h"
+#include "platform/FileError.h"
 
 namespace orvane {
 
 Bitmap decodedImage(const IntentFile& input) {
     try {
         return ImageFiles::loadFromData(input.data);
+    } catch (const FileError& error) {
+        // An image too large for this device is readable; saying so tells the user what to do.
+        if (error.code() == FileError::Code::fileReadTooLarge) {
+            throw;
+        }
+        throw EnlargeIntentError::unreadable();
     } catch (const Error&) {
         throw EnlargeIntentError::unreadable();
     }

@@ -4,11 +4,11 @@
 
 namespace orvane {
 
-// The two file failures of the image layer: a read that found no decodable image, and a write
-// that could not be completed.
+// The file failures of the image layer: a read that found no decodable image, a read refused
+// because the image is larger than this device can hold, and a write that could not be completed.
 class FileError : public Error {
 public:
-    enum class Code { fileReadCorruptFile, fileWriteUnknown };
+    enum class Code { fileReadCorruptFile, fileReadTooLarge, fileWriteUnknown };
 
     explicit FileError(Code code);
     Code code() const noexcept { return code_; }

@@ -155,7 +155,9 @@ VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vip
     if (options == nullptr) {
         options = VImage::option();
     }
-    options->set("access", access);
+    // A file that ends early would otherwise decode with its missing part filled in, and a damaged
+    // picture would pass for a good one.
+    options->set("access", access)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     switch (kind) {
     case ImageSource::Kind::jpeg:
         return VImage::jpegload_buffer(blob, options);

@@ -15,6 +15,11 @@ using vips::VImage;
 void ensure() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // The library's warnings (and those of the decoders it hands on) are not for the user's
+        // terminal: what matters reaches callers as errors.
+        g_log_set_handler(
+            "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR),
+            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
         if (VIPS_INIT("orvane") != 0) {
             std::cerr << "orvane: the image library failed to start\n";
             std::abort();

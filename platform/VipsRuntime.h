@@ -10,7 +10,8 @@
 namespace orvane::VipsRuntime {
 
 // Starts libvips once per process, with its operation cache off (large one-off images must not
-// pile up in it) and without the loaders and savers that hand work to outside programs.
+// pile up in it), without the loaders and savers that hand work to outside programs, and with its
+// warnings kept off the terminal.
 void ensure();
 
 // A view of the bitmap's pixels as a 4-band image; the bitmap must outlive the returned image.

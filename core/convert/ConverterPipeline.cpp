@@ -1,3 +1,4 @@
+#include "core/ImageFiles.h"
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConverterSteps.h"
@@ -72,7 +73,13 @@ Bitmap developRaw(const SharedBytes& bytes) {
 }
 } // namespace
 
-Bitmap decodeRaw(const ConvertInput& input) { return developRaw(bytesOf(input)); }
+Bitmap decodeRaw(const ConvertInput& input) {
+    const SharedBytes bytes = bytesOf(input);
+    if (const auto header = bytes ? RawDecoder::identify(*bytes) : std::nullopt) {
+        ImageFiles::requireFitsDevice(header->width, header->height);
+    }
+    return developRaw(bytes);
+}
 
 Decoded decode(const ConvertInput& input) {
     std::int64_t sourceBytes = 0;
@@ -92,6 +99,7 @@ Decoded decode(const ConvertInput& input) {
     if (!source || source->count() == 0) {
         throw ConvertError::unreadable();
     }
+    ImageFiles::requireFitsDevice(*source);
     const ImageProperties& properties = source->properties();
     const bool raw = isRaw(input) || namesRawType(UniformType::fromIdentifier(source->typeIdentifier()));
     std::optional<Bitmap> image;

@@ -32,6 +32,15 @@ double maxScale(std::int64_t width, std::int64_t height, double requested, std::
     return std::isnan(limit) ? requested : std::min(limit, requested);
 }
 
+bool fitsPixelBudget(std::int64_t width, std::int64_t height, std::int64_t budget) {
+    std::int64_t pixels = 0;
+    return width >= 0 && height >= 0 && !__builtin_mul_overflow(width, height, &pixels) && pixels <= budget;
+}
+
+bool fitsPixelBudget(std::int64_t width, std::int64_t height) {
+    return fitsPixelBudget(width, height, maxPixels());
+}
+
 double maxScale(std::int64_t width, std::int64_t height, double requested) {
     return maxScale(width, height, requested, maxPixels());
 }

@@ -15,6 +15,11 @@ std::int64_t maxPixels(std::uint64_t physicalMemory);
 double maxScale(std::int64_t width, std::int64_t height, double requested);
 double maxScale(std::int64_t width, std::int64_t height, double requested, std::int64_t maxPixels);
 
+// Whether a picture of `width` × `height` pixels stays within maxPixels(): one that does not is
+// never decoded or made here. Negative sizes and products beyond 64 bits do not fit.
+bool fitsPixelBudget(std::int64_t width, std::int64_t height);
+bool fitsPixelBudget(std::int64_t width, std::int64_t height, std::int64_t maxPixels);
+
 // The machine's physical memory in bytes.
 std::uint64_t physicalMemory();
 

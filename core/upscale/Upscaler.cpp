@@ -2,6 +2,7 @@
 
 #include "core/Render.h"
 #include "core/UpscaleError.h"
+#include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/TilePlan.h"
 #include "platform/LazyImage.h"
@@ -144,7 +145,10 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
         plans.emplace_back(width, height, tile, pad, factor);
         width = plans.back().outputSize().width;
         height = plans.back().outputSize().height;
-        if (!Bitmap::sizeIsAcceptable(width, height)) {
+        // Refused before the first tile rather than after minutes of work. A factor that the budget
+        // allows exactly may still gain a pixel on each side in rounding.
+        if (!Bitmap::sizeIsAcceptable(width, height) ||
+            !DeviceLimits::fitsPixelBudget(width - 1, height - 1)) {
             throw UpscaleError::output();
         }
         total += plans.back().tiles().size();

@@ -1,4 +1,6 @@
 #include "core/ImageFiles.h"
+#include "core/convert/Converter.h"
+#include "core/upscale/DeviceLimits.h"
 #include "platform/FileError.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
@@ -66,4 +68,31 @@ TEST(ImageFiles, SaveToAFolderThatCannotBeWrittenFails) {
     } catch (const FileError& error) {
         EXPECT_EQ(error.code(), FileError::Code::fileWriteUnknown);
     }
+}
+
+// A file of a few hundred bytes can declare a picture that would take the machine's memory and
+// minutes to decode. Its header alone decides: beyond the device's pixel budget it is refused at
+// once, with a sentence that says why; within it, it decodes.
+TEST(ImageFiles, APictureBeyondTheDevicesBudgetIsRefusedFromItsHeader) {
+    const Bytes bomb = test::pngDeclaring(30000, 30000);
+    ASSERT_LT(bomb.size(), 1000u);
+    ASSERT_FALSE(DeviceLimits::fitsPixelBudget(30000, 30000));
+    for (const std::optional<int> limit : {std::optional<int>(), std::optional<int>(100)}) {
+        try {
+            ImageFiles::loadFromData(bomb, limit);
+            ADD_FAILURE() << "decoded";
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.code(), FileError::Code::fileReadTooLarge);
+            EXPECT_STREQ(error.what(), "This image is too large to open on this device.");
+        }
+    }
+    EXPECT_FALSE(ImageFiles::firstImage(bomb).has_value());
+    try {
+        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(bomb), std::nullopt},
+                           ConvertOptions{});
+        ADD_FAILURE() << "converted";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), FileError::Code::fileReadTooLarge);
+    }
+    EXPECT_EQ(ImageFiles::loadFromData(test::encoded(test::gradient(64, 4), ConvertFormat::png)).width(), 64);
 }

@@ -9,7 +9,9 @@
 #include "platform/FileError.h"
 #include "tests/support/TestImages.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace orvane;
 
@@ -39,5 +41,48 @@ TEST(DamagedFileDecode, IsRefusedWithTheLibrarysErrorEveryTime) {
                          ConvertError)
                 << orientation;
         }
+    }
+}
+
+namespace {
+
+// What the process writes to its standard error while `work` runs.
+template <class Work> std::string standardErrorOf(Work&& work) {
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    std::FILE* capture = std::tmpfile();
+    ::dup2(::fileno(capture), 2);
+    work();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::rewind(capture);
+    std::string text;
+    for (int c = std::fgetc(capture); c != EOF; c = std::fgetc(capture)) {
+        text.push_back(static_cast<char>(c));
+    }
+    std::fclose(capture);
+    return text;
+}
+
+} // namespace
+
+// A file cut short used to decode with its missing part grey or black and a stream of the
+// library's warnings on the terminal: it is refused as unreadable, silently.
+TEST(DamagedFileDecode, AFileCutShortIsUnreadableAndNothingReachesTheTerminal) {
+    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png}) {
+        const Bytes whole = test::encoded(test::noise(300, 200), format);
+        const auto cut = std::make_shared<const Bytes>(whole.begin(), whole.begin() + whole.size() / 2);
+        const std::string printed = standardErrorOf([&] {
+            EXPECT_THROW(ImageFiles::loadFromData(cut), FileError) << rawValue(format);
+            try {
+                Converter::convert(ConvertInputData{cut, std::nullopt}, ConvertOptions{});
+                ADD_FAILURE() << rawValue(format) << " converted";
+            } catch (const ConvertError& error) {
+                EXPECT_EQ(error.errorCase(), ConvertError::Case::unreadable);
+            }
+            EXPECT_NO_THROW(ImageFiles::loadFromData(whole)) << rawValue(format);
+        });
+        EXPECT_EQ(printed, "") << rawValue(format);
     }
 }

@@ -1,11 +1,15 @@
+#include "intents/ConvertImageIntent.h"
+#include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeImageIntent.h"
 #include "intents/EnlargeIntentError.h"
+#include "intents/RemoveBackgroundIntent.h"
 #include "platform/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"
 
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -98,5 +102,33 @@ TEST(EnlargeImageIntent, TextIsRefusedBeforeAnyNetworkIsAskedFor) {
     } catch (const EnlargeIntentError& error) {
         EXPECT_STREQ(error.what(), "That file isn't an image Orvane can read.");
     }
+    EXPECT_TRUE(test.asked.empty());
+}
+
+// A file whose header declares more pixels than the device can hold is refused before any
+// network is asked for, by every action, saying why.
+TEST(EnlargeImageIntent, APictureTooLargeForTheDeviceIsRefusedSayingSo) {
+    TestLibrary test;
+    const IntentFile bomb{test::pngDeclaring(30000, 30000), "bomb.png", std::nullopt};
+    const auto expectTooLarge = [](const std::function<void()>& perform) {
+        try {
+            perform();
+            ADD_FAILURE() << "performed";
+        } catch (const Error& error) {
+            EXPECT_STREQ(error.what(), "This image is too large to open on this device.");
+        }
+    };
+    EnlargeImageIntent enlarge;
+    enlarge.image = bomb;
+    expectTooLarge([&] { enlarge.perform({}, {}, &test.library); });
+    EnhanceImageIntent enhance;
+    enhance.image = bomb;
+    expectTooLarge([&] { enhance.perform({}, {}, &test.library); });
+    RemoveBackgroundIntent cutOut;
+    cutOut.image = bomb;
+    expectTooLarge([&] { cutOut.perform(); });
+    ConvertImageIntent convert;
+    convert.image = bomb;
+    expectTooLarge([&] { convert.perform(); });
     EXPECT_TRUE(test.asked.empty());
 }

@@ -2,9 +2,12 @@
 #include "tests/support/TemporaryDirectory.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 using namespace orvane;
@@ -173,4 +176,50 @@ TEST(NetworkDescription, WritesAndReadsBackEveryFieldAndRejectsWhatItCannotUse) 
     EXPECT_TRUE(rejected(R"({"inputs": [], "outputs": [], "pixels": {"channelOrder": "GBR"}})"));
     EXPECT_TRUE(rejected(R"({"inputs": [], "outputs": [], "pixels": {"range": 0}})"));
     EXPECT_THROW(NetworkDescription::read(folder / "absent.json"), NetworkError);
+}
+
+// The runtime keeps telemetry (a device id, a database of events) in the user's cache unless it is
+// stopped before its first environment exists, so this runs in a fresh process of its own with a
+// fresh home and cache, and with nothing in its environment that would stop the runtime by itself.
+TEST(Network, RunningANetworkWritesNothingIntoTheUsersHomeOrCache) {
+    if (const char* folder = std::getenv("ORVANE_TEST_NETWORK_RUN_FOLDER")) {
+        NetworkCompiler::compile(nearest4x, fs::path(folder) / "n.mlmodelc");
+        const auto output =
+            Network::load(fs::path(folder) / "n.mlmodelc")->predict("input", pattern(8, 8, 1), "output");
+        ASSERT_TRUE(output.has_value());
+        return;
+    }
+    test::TemporaryDirectory folder;
+    fs::create_directories(folder / "home");
+    fs::create_directories(folder / "cache");
+    fs::create_directories(folder / "work");
+    std::vector<std::string> environment{
+        "HOME=" + (folder / "home").string(), "XDG_CACHE_HOME=" + (folder / "cache").string(),
+        "ORVANE_TEST_NETWORK_RUN_FOLDER=" + (folder / "work").string(), "PATH=/usr/bin:/bin"};
+    std::vector<std::string> arguments{
+        "/proc/self/exe", "--gtest_filter=Network.RunningANetworkWritesNothingIntoTheUsersHomeOrCache"};
+    const auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (std::string& s : strings) {
+            result.push_back(s.data());
+        }
+        result.push_back(nullptr);
+        return result;
+    };
+    auto argv = pointers(arguments);
+    auto envp = pointers(environment);
+    pid_t child = 0;
+    ASSERT_EQ(::posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(fs::exists(folder / "work" / "n.mlmodelc"));
+
+    std::vector<fs::path> written;
+    for (const char* place : {"home", "cache"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder / place)) {
+            written.push_back(entry.path().lexically_relative(folder.path()));
+        }
+    }
+    EXPECT_EQ(written, std::vector<fs::path>{});
 }

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exiv2/exiv2.hpp>
 #include <stdexcept>
+#include <zlib.h>
 
 namespace orvane::test {
 
@@ -298,6 +299,40 @@ double meanChannelDifference(const Bitmap& a, const Bitmap& b) {
         sum += std::abs(a.pixels()[i] - b.pixels()[i]);
     }
     return sum / static_cast<double>(a.pixels().size());
+}
+
+namespace {
+void appendBigEndian(Bytes& bytes, std::uint32_t value) {
+    for (const int shift : {24, 16, 8, 0}) {
+        bytes.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+} // namespace
+
+Bytes pngDeclaring(std::uint32_t width, std::uint32_t height) {
+    Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto chunk = [&](const char* type, const Bytes& data) {
+        appendBigEndian(png, static_cast<std::uint32_t>(data.size()));
+        const std::size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        const uLong crc = crc32(0, png.data() + start, static_cast<uInt>(png.size() - start));
+        appendBigEndian(png, static_cast<std::uint32_t>(crc));
+    };
+    Bytes header;
+    appendBigEndian(header, width);
+    appendBigEndian(header, height);
+    header.insert(header.end(), {8, 0, 0, 0, 0}); // 8-bit grey, no interlace
+    chunk("IHDR", header);
+    // Four rows of zeros, each with its filter byte.
+    const Bytes rows(static_cast<std::size_t>(width + 1) * 4, 0);
+    uLongf size = compressBound(static_cast<uLong>(rows.size()));
+    Bytes compressed(size);
+    compress2(compressed.data(), &size, rows.data(), static_cast<uLong>(rows.size()), 9);
+    compressed.resize(size);
+    chunk("IDAT", compressed);
+    chunk("IEND", {});
+    return png;
 }
 
 } // namespace orvane::test

@@ -34,6 +34,10 @@ Bytes withExif(const Bytes& file, const std::vector<std::pair<std::string, std::
 // The same for XMP properties ("Xmp.dc.title").
 Bytes withXmp(const Bytes& file, const std::vector<std::pair<std::string, std::string>>& entries);
 
+// A grey PNG of a few hundred bytes whose header declares `width` × `height` but which holds only
+// its first rows, as a decompression bomb's does.
+Bytes pngDeclaring(std::uint32_t width, std::uint32_t height);
+
 // A minimal linear (demosaiced) DNG of the given size, written by hand.
 Bytes linearDng(int width, int height, int orientation = 1);
 

@@ -141,3 +141,36 @@ TEST(MetadataPolicies, XmpIsNeverCarriedOverEvenUnderKeep) {
                   readWithExiv2(out).exif.end());
     }
 }
+
+// A user who asks for the location to be removed gets no place name anywhere in the file: not in
+// IPTC, not in the camera's own note. Everything else stays.
+TEST(MetadataPolicies, RemoveLocationAlsoDropsThePlacesNamedInIptcAndMakerNotes) {
+    ImageProperties source = test::cameraProperties();
+    source.iptc = PropertyDictionary{{"Iptc.Application2.City", {Exiv2::string, "London"}},
+                                     {"Iptc.Application2.SubLocation", {Exiv2::string, "Soho"}},
+                                     {"Iptc.Application2.ProvinceState", {Exiv2::string, "England"}},
+                                     {"Iptc.Application2.CountryName", {Exiv2::string, "UK"}},
+                                     {"Iptc.Application2.CountryCode", {Exiv2::string, "GBR"}},
+                                     {"Iptc.Application2.LocationName", {Exiv2::string, "Carnaby Street"}},
+                                     {"Iptc.Application2.Byline", {Exiv2::string, "A. Photographer"}},
+                                     {"Iptc.Application2.Keywords", {Exiv2::string, "street"}}};
+    source.maker = PropertyDictionary{{"Exif.Photo.MakerNote", {Exiv2::undefined, "1 2 3 4"}},
+                                      {"Exif.Panasonic.City", {Exiv2::undefined, "76 111 110"}},
+                                      {"Exif.Panasonic.Quality", {Exiv2::unsignedShort, "2"}}};
+    const ImageProperties filtered = Converter::filterMetadata(source, MetadataPolicy::removeLocation);
+    EXPECT_EQ(filtered.maker, (PropertyDictionary{{"Exif.Panasonic.Quality", {Exiv2::unsignedShort, "2"}}}));
+    EXPECT_EQ(Converter::filterMetadata(source, MetadataPolicy::keep).maker, source.maker);
+
+    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::tiff}) {
+        const Bytes file = test::encoded(test::gradient(80, 60), format, source);
+        std::vector<std::string> kept;
+        for (const auto& datum :
+             readWithExiv2(convert(file, format, MetadataPolicy::removeLocation).data).iptc) {
+            kept.push_back(datum.tagName() + "=" + datum.toString());
+        }
+        EXPECT_EQ(kept, (std::vector<std::string>{"Byline=A. Photographer", "Keywords=street"}))
+            << rawValue(format);
+        EXPECT_EQ(readWithExiv2(convert(file, format, MetadataPolicy::keep).data).iptc.count(), 8u)
+            << rawValue(format);
+    }
+}

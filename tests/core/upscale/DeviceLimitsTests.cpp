@@ -22,3 +22,11 @@ TEST(DeviceLimits, MaxScaleLowersOnlyWhatExceedsTheBudget) {
     EXPECT_EQ(DeviceLimits::maxScale(0, 0, 4, eightGiB), 4);
     EXPECT_EQ(DeviceLimits::maxScale(0, 0, 4), 4);
 }
+
+TEST(DeviceLimits, APictureFitsTheBudgetUpToItsLastPixel) {
+    EXPECT_TRUE(DeviceLimits::fitsPixelBudget(20000, 20000, 400'000'000));
+    EXPECT_FALSE(DeviceLimits::fitsPixelBudget(20000, 20001, 400'000'000));
+    EXPECT_FALSE(DeviceLimits::fitsPixelBudget(-1, 5, 400'000'000));
+    EXPECT_FALSE(DeviceLimits::fitsPixelBudget(INT64_MAX, 3, 400'000'000));
+    EXPECT_TRUE(DeviceLimits::fitsPixelBudget(0, 0));
+}

@@ -1,9 +1,11 @@
 #include "core/UpscaleError.h"
+#include "core/upscale/DeviceLimits.h"
 #include "core/upscale/Upscaler.h"
-#include "tests/support/TestNetworks.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
+#include "tests/support/TestNetworks.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace orvane;
@@ -188,4 +190,21 @@ TEST(Upscaler, TransparentAndWideGamutSourcesComeOutOpaqueSrgb) {
     EXPECT_EQ(enlarged.alphaInfo(), AlphaInfo::noneSkipLast);
     EXPECT_TRUE(enlarged.colorProfile().isSrgb());
     EXPECT_EQ(enlarged.width(), 80);
+}
+
+// An enlargement whose result the device cannot hold is refused before its first tile, not after
+// minutes of work; one that the budget allows exactly starts.
+TEST(Upscaler, AResultBeyondTheDevicesBudgetIsRefusedBeforeTheFirstTile) {
+    const Bitmap source = test::gradient(301, 199);
+    const double exact = std::sqrt(static_cast<double>(DeviceLimits::maxPixels()) / (301.0 * 199.0));
+    int reports = 0;
+    std::stop_source stop;
+    const auto stopAtOnce = [&](const UpscaleProgress&) {
+        ++reports;
+        stop.request_stop();
+    };
+    EXPECT_THROW(nearest4x()->upscale(source, exact * 1.01, 256, stopAtOnce, stop.get_token()), UpscaleError);
+    EXPECT_EQ(reports, 0);
+    EXPECT_THROW(nearest4x()->upscale(source, exact, 256, stopAtOnce, stop.get_token()), Cancelled);
+    EXPECT_EQ(reports, 1);
 }
