@@ -24,8 +24,8 @@ struct FinishedRun {
     // The extension, without the dot, of the convert options' format, whatever the tool.
     QString convertExtension;
     bool keepCaptureDate = true;
-    std::optional<int> dpi;
-    QString label;
+    std::optional<int> dpi = std::nullopt;
+    QString label = {};
     double seconds = 0;
     bool hasAlpha = false;
 };

@@ -15,13 +15,13 @@ struct ResultInfo {
     // The result carries transparency that the export must keep.
     bool hasAlpha = false;
     // 300 for print targets, otherwise none.
-    std::optional<int> dpi;
+    std::optional<int> dpi = std::nullopt;
     // One line saying what was done.
-    QString label;
+    QString label = {};
     // The converted file's size and the source's size as the converter measured it; convert
     // tool only.
-    std::optional<std::int64_t> convertedBytes;
-    std::optional<std::int64_t> sourceBytes;
+    std::optional<std::int64_t> convertedBytes = std::nullopt;
+    std::optional<std::int64_t> sourceBytes = std::nullopt;
 
     friend bool operator==(const ResultInfo&, const ResultInfo&) = default;
 };

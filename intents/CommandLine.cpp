@@ -5,6 +5,7 @@
 #include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeImageIntent.h"
 #include "intents/RemoveBackgroundIntent.h"
+#include "platform/AppVersion.h"
 #include "platform/AtomicFile.h"
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
@@ -258,7 +259,8 @@ fs::path destinationFor(const std::optional<std::string>& output, const std::str
 } // namespace
 
 bool namesAction(const std::vector<std::string>& arguments) {
-    return !arguments.empty() && findAction(arguments.front()) != nullptr;
+    return !arguments.empty() &&
+           (findAction(arguments.front()) != nullptr || arguments.front() == "--version");
 }
 
 std::string helpText() {
@@ -281,7 +283,8 @@ std::string helpText() {
         "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
         "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
         "extension.\n"
-        "  --help                this text\n";
+        "  --help                this text\n"
+        "\n  orvane --version      the version of Orvane\n";
     return text;
 }
 
@@ -289,6 +292,10 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h") {
         (arguments.empty() ? err : out) << helpText();
         return arguments.empty() ? usageError : success;
+    }
+    if (arguments.front() == "--version") {
+        out << "Orvane " << AppVersion::versionText() << '\n';
+        return success;
     }
     try {
         const Action* action = findAction(arguments.front());

@@ -11,7 +11,8 @@ constexpr int success = 0;
 constexpr int failure = 1;
 constexpr int usageError = 2;
 
-// Whether the arguments (without the program name) ask for an action rather than the window.
+// Whether the arguments (without the program name) ask for an action, or for the version, rather
+// than the window.
 bool namesAction(const std::vector<std::string>& arguments);
 
 // Runs one action from the command line: reads the image, runs the action, and writes the file

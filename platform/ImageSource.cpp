@@ -25,8 +25,8 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::size_t offset, std::st
 struct Sniffed {
     ImageSource::Kind kind;
     std::string typeIdentifier;
-    std::optional<ImageProperties> metadata; // when telling the kind already needed it
-    std::optional<RawDecoder::Header> raw;   // likewise
+    std::optional<ImageProperties> metadata = std::nullopt; // when telling the kind already needed it
+    std::optional<RawDecoder::Header> raw = std::nullopt;   // likewise
 };
 
 std::string rawTypeForMake(std::string make) {

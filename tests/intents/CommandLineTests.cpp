@@ -1,10 +1,12 @@
 #include "intents/CommandLine.h"
+#include "platform/AppVersion.h"
 #include "platform/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <regex>
 #include <sstream>
 
 using namespace orvane;
@@ -116,4 +118,13 @@ TEST(CommandLine, HelpListsTheActions) {
     EXPECT_TRUE(CommandLine::namesAction({"convert", "x.jpg"}));
     EXPECT_FALSE(CommandLine::namesAction({}));
     EXPECT_FALSE(CommandLine::namesAction({"--help"}));
+}
+
+TEST(CommandLine, VersionNamesTheReleaseAndTheBuild) {
+    const Outcome version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex(R"(Orvane \d+\.\d+\.\d+ \(\d+\)\n)")))
+        << version.out;
+    EXPECT_EQ(version.out, "Orvane " + AppVersion::version() + " (" + AppVersion::build() + ")\n");
+    EXPECT_TRUE(CommandLine::namesAction({"--version"}));
 }

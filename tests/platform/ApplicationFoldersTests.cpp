@@ -1,5 +1,6 @@
 #include "platform/ApplicationResources.h"
 #include "platform/UserFolders.h"
+#include "tests/support/PrivateUserFolders.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <cstdlib>
@@ -41,4 +42,13 @@ TEST(UserFolders, CachesFollowXdgCacheHomeWhenItIsAbsolute) {
     if (previous) {
         ::setenv("XDG_CACHE_HOME", previous->c_str(), 1);
     }
+}
+
+TEST(UserFolders, TestProgramsUseAPrivateHomeAndCaches) {
+    const fs::path& root = test::privateUserFolder();
+    ASSERT_FALSE(root.empty());
+    EXPECT_EQ(fs::path(std::getenv("HOME")), root / "home");
+    EXPECT_EQ(fs::path(std::getenv("XDG_DATA_HOME")), root / "data");
+    EXPECT_EQ(UserFolders::caches(), root / "cache");
+    EXPECT_TRUE(fs::is_directory(UserFolders::caches()));
 }

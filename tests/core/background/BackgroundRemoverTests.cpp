@@ -54,7 +54,7 @@ TEST(BackgroundRemover, WhiteIsAnOpaqueWhiteBackground) {
     const Bitmap cut =
         BackgroundRemover::composite(test::gradient(300, 200), BackdropColor{1, 1, 1}, disc(300, 200));
     EXPECT_EQ(cut.alphaInfo(), AlphaInfo::noneSkipLast);
-    for (const auto [x, y] : {std::pair{2, 2}, std::pair{297, 197}, std::pair{10, 100}}) {
+    for (const auto& [x, y] : {std::pair{2, 2}, std::pair{297, 197}, std::pair{10, 100}}) {
         EXPECT_GE(cut.pixel(x, y)[0], 254);
         EXPECT_GE(cut.pixel(x, y)[1], 254);
         EXPECT_GE(cut.pixel(x, y)[2], 254);
@@ -72,7 +72,7 @@ TEST(BackgroundRemover, BlurredBackgroundKeepsItsEdgesBright) {
     const Bitmap cut = BackgroundRemover::composite(photo, BackdropBlur{20}, disc(3000, 2000));
     EXPECT_EQ(cut.width(), 3000);
     EXPECT_EQ(cut.alphaInfo(), AlphaInfo::noneSkipLast);
-    for (const auto [x, y] :
+    for (const auto& [x, y] :
          {std::pair{0, 0}, std::pair{2999, 1999}, std::pair{0, 1000}, std::pair{1500, 0}}) {
         EXPECT_NEAR(cut.pixel(x, y)[0], 210, 8) << x << "," << y; // black pulled in would give about 105
     }

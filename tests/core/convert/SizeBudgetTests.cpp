@@ -16,7 +16,7 @@ struct Call {
 // An encoder whose output size is a chosen function of quality and size; it records every call.
 struct FakeEncoder {
     std::function<std::size_t(double quality, int longEdge)> size;
-    std::vector<Call> calls;
+    std::vector<Call> calls = {};
 
     Converter::EncodeFunction function() {
         return [this](const Bitmap& image, const ImageProperties&, ConvertFormat, double quality) {

@@ -67,10 +67,13 @@ TEST(TilePlan, EdgeCases) {
     ASSERT_EQ(oneMore.tiles().size(), 2u);
     EXPECT_EQ(oneMore.tiles()[1].innerRect.width, 1);
 
-    for (const auto& tile : TilePlan(500, 300, 256, 16, 1).tiles()) {
+    // Named, so that the tiles outlive the loops that read them.
+    const TilePlan unscaled(500, 300, 256, 16, 1);
+    for (const auto& tile : unscaled.tiles()) {
         EXPECT_EQ(tile.outputRect, tile.innerRect);
     }
-    for (const auto& tile : TilePlan(500, 300, 64, 0, 2).tiles()) {
+    const TilePlan unpadded(500, 300, 64, 0, 2);
+    for (const auto& tile : unpadded.tiles()) {
         EXPECT_EQ(tile.inputRect, (PixelRect{tile.innerRect.x, tile.innerRect.y, 64, 64}));
     }
 }
