@@ -338,6 +338,7 @@ private:
     void finishLoad(std::uint64_t load, std::optional<LoadedSource> loaded, std::optional<QString> name);
     // `setSource` with the preview already made, or none while it is being made.
     void applySource(const Bitmap& image, std::optional<Bitmap> preview, std::optional<QString> name);
+    // Makes the preview of `load`'s source on a worker and ends the load with it.
     void makePreviewLater(const Bitmap& image, std::uint64_t load);
     void startJob(std::shared_ptr<const RunSnapshot> run);
     void completeJob(std::shared_ptr<const RunSnapshot> run, Bitmap image,

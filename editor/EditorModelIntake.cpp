@@ -126,10 +126,10 @@ void EditorModel::finishLoad(std::uint64_t load, std::optional<LoadedSource> loa
 void EditorModel::setSource(const Bitmap& image, std::optional<QString> name) {
     const auto load = ++loadGeneration_;
     const bool fits = fitsPreview(image);
+    // Set first, so that the new source is never seen as ready to run without its preview.
+    setIsLoading(!fits);
     applySource(image, fits ? std::optional(image) : std::nullopt, std::move(name));
-    if (fits) {
-        setIsLoading(false);
-    } else {
+    if (!fits) {
         makePreviewLater(image, load);
     }
 }
@@ -145,7 +145,6 @@ void EditorModel::applySource(const Bitmap& image, std::optional<Bitmap> preview
 }
 
 void EditorModel::makePreviewLater(const Bitmap& image, std::uint64_t load) {
-    setIsLoading(true);
     runDetached<Bitmap>(
         this, [image] { return Render::downscaled(image, previewMax); },
         [this, load](Outcome<Bitmap> outcome) {
@@ -206,12 +205,11 @@ void EditorModel::useResultAsSource() {
     }
     const auto load = ++loadGeneration_;
     const Bitmap image = *result_;
-    setOriginal(image);
     const bool ready = resultPreview_ || fitsPreview(image);
+    setIsLoading(!ready);
+    setOriginal(image);
     setOriginalPreview(resultPreview_ ? resultPreview_ : ready ? std::optional(image) : std::nullopt);
-    if (ready) {
-        setIsLoading(false);
-    } else {
+    if (!ready) {
         makePreviewLater(image, load);
     }
     clearResult();
