@@ -1,5 +1,6 @@
 #include "ui/ChoiceRow.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Painting.h"
 #include "ui/SymbolBadge.h"
 #include "ui/TextLabel.h"
@@ -58,7 +59,7 @@ void ChoiceRow::paintEvent(QPaintEvent*) {
         fill = Theme::withOpacity(fill, 1.8);
     }
     Painting::fillRoundedRect(painter, QRectF(rect()), 10, fill);
-    if (hasFocus()) {
+    if (showsFocusRing(*this)) {
         Painting::strokeRoundedRect(painter, QRectF(rect()), 10, Theme::withOpacity(Theme::accent(), 0.5),
                                     1.5);
     }

@@ -1,5 +1,6 @@
 #include "ui/SegmentedPicker.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Painting.h"
 #include "ui/Theme.h"
 
@@ -92,7 +93,7 @@ void SegmentedPicker::paintEvent(QPaintEvent*) {
         painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine,
                          metrics.elidedText(segments_[index], Qt::ElideRight, text.width()));
     }
-    if (hasFocus()) {
+    if (showsFocusRing(*this)) {
         Painting::strokeRoundedRect(painter, QRectF(rect()), radius, Theme::withOpacity(Theme::accent(), 0.5),
                                     1.5);
     }

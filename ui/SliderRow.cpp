@@ -2,6 +2,7 @@
 
 #include "ui/TextLabel.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -20,12 +21,13 @@ SliderRow::SliderRow(const QString& title, double minimum, double maximum, bool 
     , minimum_(minimum)
     , maximum_(maximum)
     , value_(minimum)
-    , slider_(new QSlider(Qt::Horizontal)) {
+    , slider_(new QSlider(Qt::Horizontal))
+    , title_(new TextLabel(title, Theme::TextStyle::callout)) {
     slider_->setRange(0, positions);
     slider_->setAccessibleName(title);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(new TextLabel(title, Theme::TextStyle::callout));
+    row->addWidget(title_);
     row->addWidget(slider_, 1);
     if (showsValue) {
         valueLabel_ = new TextLabel(QString(), Theme::TextStyle::caption);
@@ -51,6 +53,15 @@ void SliderRow::setValue(double value) {
     if (valueLabel_) {
         valueLabel_->setText(percentText(value));
     }
+}
+
+void SliderRow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) {
+        // Dimmed like the slider, whatever the palette's disabled colours are.
+        const bool enabled = isEnabled();
+        title_->setColorSource([enabled] { return Theme::withOpacity(Theme::primary(), enabled ? 1 : 0.4); });
+    }
+    QWidget::changeEvent(event);
 }
 
 QString SliderRow::percentText(double value) {

@@ -28,11 +28,15 @@ signals:
     // Only for the user's changes.
     void valueChanged(double value);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     double minimum_;
     double maximum_;
     double value_;
     QSlider* slider_;
+    TextLabel* title_;
     TextLabel* valueLabel_ = nullptr;
 };
 

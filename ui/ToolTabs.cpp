@@ -1,5 +1,6 @@
 #include "ui/ToolTabs.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Painting.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -53,7 +54,7 @@ protected:
             fill = selected_ ? fill.darker(115) : Theme::secondaryFill(0.2);
         }
         Painting::fillRoundedRect(painter, QRectF(rect()), 10, Theme::withOpacity(fill, opacity));
-        if (hasFocus() && !selected_) {
+        if (showsFocusRing(*this) && !selected_) {
             Painting::strokeRoundedRect(painter, QRectF(rect()), 10, Theme::withOpacity(Theme::accent(), 0.5),
                                         1.5);
         }
@@ -62,7 +63,7 @@ protected:
 
         // The title shrinks to 0.8 of its size before it is cut short.
         QFont titleFont = font();
-        const qreal available = width() - 2 * 4.0;
+        const qreal available = width() - 2 * 2.0;
         const qreal natural = QFontMetricsF(titleFont).horizontalAdvance(text());
         if (natural > available) {
             titleFont.setPointSizeF(titleFont.pointSizeF() * std::max(minimumScale, available / natural));
@@ -75,7 +76,7 @@ protected:
                            Symbols::pixmap(symbol(tool_), side, foreground, devicePixelRatioF()));
         painter.setFont(titleFont);
         painter.setPen(foreground);
-        const QRectF textRect(4, top + side + spacing, available, metrics.height());
+        const QRectF textRect(2, top + side + spacing, available, metrics.height());
         painter.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
                          metrics.elidedText(text(), Qt::ElideRight, available));
     }

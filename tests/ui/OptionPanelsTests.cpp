@@ -133,6 +133,12 @@ TEST(EnlargeOptions, ShowsWhatThePlanMeansForThePhoto) {
     }
     panel.click("screenChip");
     EXPECT_EQ(panel.model.target(), EnlargeTarget(EnlargeScreen{}));
+    // A print job offers no "Screen" chip, and leaves a screen target alone.
+    panel.model.setFocus(JobPreset::find("enlarge-print"));
+    EXPECT_FALSE(panel.shows("screenChip"));
+    EXPECT_EQ(panel.model.target(), EnlargeTarget(EnlargeScreen{}));
+    EXPECT_EQ(panel.named<Chip>("printChip")->label().title, "Print");
+    EXPECT_FALSE(panel.named<Chip>("printChip")->isSelected());
     panel.click("styleRow_art");
     EXPECT_EQ(panel.model.model(), UpscaleModel::art);
     EXPECT_TRUE(panel.named<ChoiceRow>("styleRow_art")->isSelected());

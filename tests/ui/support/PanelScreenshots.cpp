@@ -28,6 +28,10 @@ QPalette darkPalette() {
     palette.setColor(QPalette::HighlightedText, Qt::white);
     palette.setColor(QPalette::ToolTipBase, QColor(58, 58, 60));
     palette.setColor(QPalette::ToolTipText, QColor(235, 235, 240));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, QColor(235, 235, 240, 100));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(80, 80, 84));
     return palette;
 }
 
