@@ -1,0 +1,131 @@
+#include "tests/ui/support/PanelScreenshots.h"
+
+#include "editor/EditorModel.h"
+#include "tests/support/TestImages.h"
+#include "ui/ToolPanel.h"
+
+#include <QApplication>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+#include <functional>
+#include <memory>
+
+namespace orvane::test {
+namespace {
+
+QPalette darkPalette() {
+    QPalette palette;
+    palette.setColor(QPalette::Window, QColor(36, 36, 38));
+    palette.setColor(QPalette::WindowText, QColor(235, 235, 240));
+    palette.setColor(QPalette::Base, QColor(30, 30, 32));
+    palette.setColor(QPalette::AlternateBase, QColor(44, 44, 46));
+    palette.setColor(QPalette::Text, QColor(235, 235, 240));
+    palette.setColor(QPalette::Button, QColor(58, 58, 60));
+    palette.setColor(QPalette::ButtonText, QColor(235, 235, 240));
+    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::ToolTipBase, QColor(58, 58, 60));
+    palette.setColor(QPalette::ToolTipText, QColor(235, 235, 240));
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, QColor(235, 235, 240, 100));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(80, 80, 84));
+    return palette;
+}
+
+struct State {
+    const char* name;
+    std::function<void(EditorModel&)> setUp;
+};
+
+void focus(EditorModel& model, const char* id) {
+    const JobPreset preset = *JobPreset::find(id);
+    model.setFocus(preset);
+    model.apply(preset);
+}
+
+const std::vector<State>& states() {
+    static const std::vector<State> all{
+        {"enlarge-free", [](EditorModel& model) { model.setSource(gradient(1000, 750)); }},
+        {"enlarge-print",
+         [](EditorModel& model) {
+             model.setSource(gradient(1000, 1500));
+             focus(model, "enlarge-print");
+         }},
+        {"enlarge-capped",
+         [](EditorModel& model) {
+             model.setSource(gradient(1000, 750));
+             model.setTarget(EnlargeFactor{1000});
+         }},
+        {"enlarge-art", [](EditorModel& model) { focus(model, "enlarge-art"); }},
+        {"background-free", [](EditorModel& model) { model.setTool(Tool::background); }},
+        {"background-color",
+         [](EditorModel& model) {
+             model.setTool(Tool::background);
+             model.setBackdrop(BackdropChoice::color);
+             model.setBackdropColor(QColor(255, 214, 10));
+         }},
+        {"background-preset", [](EditorModel& model) { focus(model, "bg-white"); }},
+        {"enhance",
+         [](EditorModel& model) {
+             model.setTool(Tool::enhance);
+             EnhanceOptions options;
+             options.reduceNoise = false;
+             options.sharpen = false;
+             model.setEnhance(options);
+         }},
+        {"convert-free",
+         [](EditorModel& model) {
+             model.setSource(gradient(1000, 750));
+             model.setTool(Tool::convert);
+         }},
+        {"convert-compress", [](EditorModel& model) { focus(model, "compress"); }},
+        {"running",
+         [](EditorModel& model) {
+             model.setTool(Tool::enhance);
+             model.setProgress(0.4);
+             model.setStatus(QStringLiteral("Pass 1 of 2…"));
+         }},
+    };
+    return all;
+}
+
+void writeAll(const std::filesystem::path& folder, const char* paletteName) {
+    for (const State& state : states()) {
+        EditorModel model;
+        state.setUp(model);
+        if (!QTest::qWaitFor([&] { return !model.isLoading(); }, 10000)) {
+            continue;
+        }
+        auto panel = std::make_unique<ToolPanel>(model);
+        panel->setAutoFillBackground(true);
+        panel->setBackgroundRole(QPalette::Base);
+        panel->setContentsMargins(18, 18, 18, 18);
+        panel->setFixedWidth(320);
+        panel->adjustSize();
+        panel->show();
+        QTest::qWait(30);
+        const auto file = folder / (std::string("panel-") + state.name + "-" + paletteName + ".png");
+        panel->grab().save(QString::fromStdString(file.string()));
+        // A job started by a state stops with it.
+        model.cancelJob();
+    }
+}
+
+} // namespace
+
+void writePanelScreenshots(const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    writeAll(folder, "light");
+    const QPalette original = QApplication::palette();
+    const QString originalStyle = QApplication::style()->name();
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(darkPalette());
+    writeAll(folder, "dark");
+    QApplication::setStyle(QStyleFactory::create(originalStyle));
+    QApplication::setPalette(original);
+}
+
+} // namespace orvane::test
