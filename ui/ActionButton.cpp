@@ -1,5 +1,6 @@
 #include "ui/ActionButton.h"
 
+#include "ui/FocusRing.h"
 #include "ui/Painting.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
@@ -107,7 +108,7 @@ void ActionButton::paintEvent(QPaintEvent*) {
     } else if (look_ == Look::bordered) {
         Painting::fillRoundedRect(painter, frame, radius, Theme::secondaryFill(isDown() ? 0.28 : 0.16));
     }
-    if (hasFocus() && look_ != Look::plain) {
+    if (showsFocusRing(*this) && look_ != Look::plain) {
         Painting::strokeRoundedRect(painter, frame, radius, Theme::withOpacity(Theme::accent(), 0.5), 1.5);
     }
 
