@@ -76,7 +76,15 @@ TEST(HomeView, ThePhotoCardShowsWhileAPhotoIsLoadedAndRemovingItClearsTheSource)
     auto* card = test::child(home.view, "photoCard");
     EXPECT_FALSE(test::isShown(card));
     home.model.loadFile(test::writePhoto(home.folder / "photo.jpg"));
+    // While the photo is opened in the background, the card says so with a spinner in place of
+    // the preview.
+    if (home.model.isLoading()) {
+        EXPECT_TRUE(test::isShown(card));
+        EXPECT_TRUE(test::isShown(test::child(home.view, "photoSpinner")));
+        EXPECT_EQ(test::child<QLabel>(home.view, "photoTitle")->text(), "Opening the photo…");
+    }
     ASSERT_TRUE(test::waitUntilLoaded(home.model));
+    EXPECT_FALSE(test::isShown(test::child(home.view, "photoSpinner")));
     EXPECT_TRUE(test::isShown(card));
     EXPECT_TRUE(test::isShown(test::child(home.view, "photoPreview")));
     EXPECT_EQ(test::child<QLabel>(home.view, "photoTitle")->text(), "Photo ready");
