@@ -1,5 +1,8 @@
+#include "editor/JobGallery.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/ui/support/WindowTestSupport.h"
+#include "ui/GalleryThumb.h"
+#include "ui/JobListModel.h"
 #include "ui/RelativeDate.h"
 #include "ui/ThumbnailCache.h"
 
@@ -10,6 +13,54 @@ namespace orvane {
 namespace {
 
 using namespace std::chrono_literals;
+
+TEST(JobListModel, FollowsTheGalleryUpToItsLimitAndHandsOnDecodedThumbnails) {
+    test::TemporaryDirectory folder;
+    JobGallery gallery(folder / "Jobs");
+    JobListModel recent(gallery, 2);
+    JobListModel all(gallery);
+    EXPECT_EQ(recent.rowCount(), 0);
+
+    QList<JobRecord> records;
+    for (int index = 0; index < 3; ++index) {
+        records << JobRecord{QUuid::createUuid(),
+                             QStringLiteral("Job %1").arg(index),
+                             "trash",
+                             {},
+                             10,
+                             10,
+                             "result.jpg",
+                             100,
+                             "JPEG"};
+    }
+    const auto first = gallery.root() / uuidString(records[0].id).toStdString();
+    std::filesystem::create_directories(first);
+    test::writePhoto(first / "thumb.jpg", 60, 40);
+    gallery.setRecords(records);
+    ASSERT_EQ(recent.rowCount(), 2);
+    EXPECT_EQ(all.rowCount(), 3);
+    EXPECT_EQ(recent.data(recent.index(1), Qt::DisplayRole).toString(), "Job 1");
+    EXPECT_EQ(recent.data(recent.index(0), JobListModel::recordRole).value<JobRecord>(), records[0]);
+    EXPECT_EQ(recent.folder(0), first);
+
+    // The thumbnail arrives later, announced as a change of the row's decoration; a missing one
+    // never does.
+    GalleryThumb thumb(records[0], first, true);
+    EXPECT_FALSE(thumb.hasImage());
+    QList<int> changedRows;
+    QObject::connect(&recent, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& topLeft) { changedRows << topLeft.row(); });
+    EXPECT_FALSE(recent.data(recent.index(0), Qt::DecorationRole).isValid());
+    ASSERT_TRUE(test::waitFor([&] { return changedRows.contains(0); }));
+    EXPECT_EQ(recent.data(recent.index(0), Qt::DecorationRole).value<QImage>().size(), QSize(60, 40));
+    EXPECT_TRUE(test::waitFor([&] { return thumb.hasImage(); }));
+    recent.data(recent.index(1), Qt::DecorationRole);
+    QTest::qWait(100);
+    EXPECT_FALSE(recent.data(recent.index(1), Qt::DecorationRole).isValid());
+
+    gallery.setRecords({});
+    EXPECT_EQ(recent.rowCount(), 0);
+}
 
 TEST(ThumbnailCache, DecodesOnceInTheBackgroundRemembersFailuresAndForgetsTheOldest) {
     test::TemporaryDirectory folder;

@@ -71,6 +71,22 @@ TEST(HomeView, ATileOpensTheJobScreenWithItsPresetApplied) {
     }
 }
 
+TEST(JobTile, HoveringRaisesTheTileUntilThePointerLeaves) {
+    int opened = 0;
+    JobTile tile(*JobPreset::find("enhance"), [&] { ++opened; });
+    tile.resize(200, 118);
+    tile.show();
+    EXPECT_EQ(tile.accessibleName(), "Enhance. Light, colour, noise, detail");
+    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
+    QApplication::sendEvent(&tile, &enter);
+    EXPECT_TRUE(tile.isHovered());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&tile, &leave);
+    EXPECT_FALSE(tile.isHovered());
+    QTest::mouseClick(&tile, Qt::LeftButton);
+    EXPECT_EQ(opened, 1);
+}
+
 TEST(HomeView, ThePhotoCardShowsWhileAPhotoIsLoadedAndRemovingItClearsTheSource) {
     Home home;
     auto* card = test::child(home.view, "photoCard");
