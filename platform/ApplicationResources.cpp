@@ -17,13 +17,25 @@ std::optional<fs::path> findUpwards(const fs::path& start, const fs::path& relat
     }
 }
 
-std::optional<fs::path> modelsFolder() {
+namespace {
+
+std::optional<fs::path> sharedFolder(const char* name) {
     std::error_code error;
     const fs::path executable = fs::read_symlink("/proc/self/exe", error);
     if (error) {
         return std::nullopt;
     }
-    return findUpwards(executable.parent_path(), fs::path("share") / "orvane" / "models");
+    return findUpwards(executable.parent_path(), fs::path("share") / "orvane" / name);
+}
+
+} // namespace
+
+std::optional<fs::path> modelsFolder() {
+    return sharedFolder("models");
+}
+
+std::optional<fs::path> helpFolder() {
+    return sharedFolder("help");
 }
 
 } // namespace orvane::ApplicationResources

@@ -11,6 +11,8 @@ namespace orvane::ApplicationResources {
 
 // share/orvane/models of this build tree or installation; none when there is no such folder.
 std::optional<std::filesystem::path> modelsFolder();
+// share/orvane/help: the pages the about sheet opens; none when there is no such folder.
+std::optional<std::filesystem::path> helpFolder();
 
 // The first `start`/`relative`, `start`/../`relative`, … up to the file system's root that is a
 // folder.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 namespace orvane {
 
@@ -10,7 +11,10 @@ class AboutView : public QDialog {
 public:
     explicit AboutView(QWidget* parent = nullptr);
 
-private:
+    // "0.1.0 (12)": the version, then the build number in parentheses.
+    static QString versionText();
+    // The open-source notices, exactly as the sheet shows them.
+    static QString noticesText();
 };
 
 } // namespace orvane
