@@ -1,5 +1,6 @@
 #include "ui/AboutView.h"
 
+#include "platform/AppVersion.h"
 #include "platform/ApplicationResources.h"
 #include "ui/ActionButton.h"
 #include "ui/SectionLabel.h"
@@ -21,10 +22,6 @@ namespace orvane {
 namespace {
 
 // The version and build number this program was built as.
-std::pair<QString, QString> applicationVersion() {
-    return {QStringLiteral(ORVANE_VERSION), QStringLiteral("0")};
-}
-
 QWidget* section(const QString& title, QWidget* content) {
     auto* block = new QWidget;
     auto* stack = new QVBoxLayout(block);
@@ -94,10 +91,7 @@ QWidget* notices() {
 
 } // namespace
 
-QString AboutView::versionText() {
-    const auto [version, build] = applicationVersion();
-    return version + " (" + build + ")";
-}
+QString AboutView::versionText() { return QString::fromStdString(AppVersion::versionText()); }
 
 QString AboutView::noticesText() {
     QFile file(QStringLiteral(":/notices.txt"));
