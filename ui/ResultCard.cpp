@@ -113,6 +113,12 @@ ResultCard::ResultCard(EditorModel& model, std::function<void(const QString&)> o
 }
 
 void ResultCard::refresh() {
+    const bool ready = model_.exportURL().has_value();
+    actionRow_->setEnabled(ready);
+    shareButton_->setVisible(ready);
+    preparing_->setVisible(!ready);
+    shareMenu_->setFile(model_.exportURL());
+
     const std::optional<ResultInfo>& info = model_.resultInfo();
     if (!info) {
         return;
@@ -123,12 +129,6 @@ void ResultCard::refresh() {
     formatPicker_->setVisible(!converted);
     formatPicker_->setCurrentIndex(static_cast<int>(model_.format()));
     alphaNote_->setVisible(!converted && info->hasAlpha && model_.format() != ExportFormat::png);
-
-    const bool ready = model_.exportURL().has_value();
-    actionRow_->setEnabled(ready);
-    shareButton_->setVisible(ready);
-    preparing_->setVisible(!ready);
-    shareMenu_->setFile(model_.exportURL());
 }
 
 void ResultCard::save() {
