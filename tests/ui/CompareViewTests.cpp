@@ -4,6 +4,8 @@
 #include "ui/CompareGeometry.h"
 #include "ui/CompareView.h"
 
+#include <QNativeGestureEvent>
+#include <QPointingDevice>
 #include <QWheelEvent>
 
 namespace orvane {
@@ -144,6 +146,31 @@ TEST(CompareView, DoubleClickAndCtrlWheelZoomAndANewAfterImageKeepsThem) {
     QApplication::sendEvent(&view, &wheel);
     EXPECT_DOUBLE_EQ(view.zoomState().zoom, 2);
     EXPECT_DOUBLE_EQ(view.zoomState().baseZoom, 2);
+}
+
+void pinch(CompareView& view, Qt::NativeGestureType type, qreal value = 0) {
+    const QPointF at(400, 400);
+    QNativeGestureEvent event(type, QPointingDevice::primaryPointingDevice(), 2, at, at, view.mapToGlobal(at),
+                              value, {});
+    QApplication::sendEvent(&view, &event);
+}
+
+TEST(CompareView, APinchZoomsUpToTheLimitAndSnapsBackNearOne) {
+    Comparison comparison;
+    CompareView& view = comparison.view;
+    pinch(view, Qt::BeginNativeGesture);
+    for (int step = 0; step < 40; ++step) {
+        pinch(view, Qt::ZoomNativeGesture, 0.1);
+    }
+    EXPECT_DOUBLE_EQ(view.zoomState().zoom, 4);
+    pinch(view, Qt::EndNativeGesture);
+    EXPECT_DOUBLE_EQ(view.zoomState().baseZoom, 4);
+
+    pinch(view, Qt::BeginNativeGesture);
+    pinch(view, Qt::ZoomNativeGesture, 1.004 / 4 - 1);
+    EXPECT_NEAR(view.zoomState().zoom, 1.004, 1e-9);
+    pinch(view, Qt::EndNativeGesture);
+    EXPECT_EQ(view.zoomState(), CompareZoom{});
 }
 
 } // namespace
