@@ -139,7 +139,39 @@ LazyImage blendWithMask(const LazyImage& image, const LazyImage& background, con
 
 LazyImage autoAdjust(const LazyImage& image) {
     const VImage samples = image.impl().image;
-    return derived(withAlphaOf(autoAdjusted(toUchar(colourBands(samples))), samples), image);
+    const std::optional<VImage> coverage =
+        samples.bands() == 4 ? std::optional<VImage>(samples.extract_band(3)) : std::nullopt;
+    return derived(withAlphaOf(autoAdjusted(toUchar(colourBands(samples)), coverage), samples), image);
+}
+
+LazyImage filledUnderTransparency(const LazyImage& image) {
+    const VImage samples = image.impl().image;
+    if (samples.bands() != 4) {
+        return image;
+    }
+    // The alpha-weighted mean colour around each pixel: the visible colours nearby, whatever lies
+    // under the transparency. Reaches a few dozen pixels, as far as any filter here reads.
+    constexpr double reach = 12.0;
+    const VImage nearby = colourBands(unpremultiplied(clampedBlur(samples.premultiply(), reach)));
+    const VImage alpha = samples.extract_band(3);
+    const VImage colour = (alpha == 0.0).ifthenelse(toUchar(nearby), colourBands(samples));
+    return derived(colour.bandjoin(alpha), image);
+}
+
+LazyImage withoutAlpha(const LazyImage& image) {
+    return derived(colourBands(image.impl().image), image);
+}
+
+LazyImage withAlphaOf(const LazyImage& colour, const LazyImage& shape) {
+    requireSameSize(colour, shape);
+    const VImage alpha = shape.impl().image.bands() == 4
+                             ? shape.impl().image.extract_band(3)
+                             : VImage::black(colour.width(), colour.height()) + 255.0;
+    std::vector<Bitmap> keepAlive = colour.impl().keepAlive;
+    keepAlive.insert(keepAlive.end(), shape.impl().keepAlive.begin(), shape.impl().keepAlive.end());
+    return LazyImage(std::make_shared<const LazyImage::Impl>(
+        LazyImage::Impl{colourBands(colour.impl().image).bandjoin(alpha.cast(VIPS_FORMAT_UCHAR)),
+                        colour.impl().profile, std::move(keepAlive)}));
 }
 
 LazyImage reduceNoise(const LazyImage& image, float noiseLevel, float sharpness) {

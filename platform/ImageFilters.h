@@ -24,8 +24,20 @@ LazyImage blendWithMask(const LazyImage& image, const LazyImage& background, con
 
 // Automatic light and colour without red-eye correction: a tone curve fitted to the histogram,
 // highlight and shadow recovery, and vibrance for dull colour. Close to neutral on a well-exposed
-// photo.
+// photo. Only what is visible is measured.
 LazyImage autoAdjust(const LazyImage& image);
+
+// The image with every fully transparent pixel given the colour of the visible pixels near it, so
+// that filters and networks that read a neighbourhood see the picture go on beyond its edge rather
+// than whatever colour lies hidden there. Alpha and every visible pixel stay as they were; an
+// opaque image comes back unchanged.
+LazyImage filledUnderTransparency(const LazyImage& image);
+
+// The colour alone: opaque, whatever its alpha was.
+LazyImage withoutAlpha(const LazyImage& image);
+
+// The colour of `colour` with the alpha of `shape` (opaque when `shape` has none); same size.
+LazyImage withAlphaOf(const LazyImage& colour, const LazyImage& shape);
 
 // Edge-preserving noise reduction; `noiseLevel` (about 0 to 0.1) is how much variation counts as
 // noise, `sharpness` (about 0 to 2) how much edge detail is restored.

@@ -4,6 +4,7 @@
 // that they can be combined and tested apart from LazyImage.
 
 #include <cstddef>
+#include <optional>
 #include <vips/vips8>
 
 namespace orvane::ImageFilters::detail {
@@ -32,8 +33,10 @@ inline vips::VImage copiedImage(const void* data, std::size_t size, int width, i
 vips::VImage toUchar(const vips::VImage& image);
 
 // The tone, recovery and vibrance adjustment of 3-band 8-bit RGB; 3-band 8-bit result. The
-// histogram is measured (on a small preview) when this is called.
-vips::VImage autoAdjusted(const vips::VImage& rgb);
+// histogram is measured (on a small preview) when this is called, over the pixels as far as
+// `coverage` (an 8-bit alpha band of the same size) shows them, or over all of them.
+vips::VImage autoAdjusted(const vips::VImage& rgb,
+                          const std::optional<vips::VImage>& coverage = std::nullopt);
 
 // Edge-preserving noise reduction of 3-band RGB (any format, 0…255); float result.
 vips::VImage denoised(const vips::VImage& rgb, double noiseLevel, double sharpness);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace orvane::ImageFilters::detail {
@@ -21,7 +22,8 @@ constexpr int curveSteps = 1000;
 struct Preview {
     int width = 0;
     int height = 0;
-    std::vector<float> lab; // L*, a*, b* per pixel
+    std::vector<float> lab;    // L*, a*, b* per pixel
+    std::vector<float> weight; // how much each pixel counts: its coverage, 0 to 1
 };
 
 std::vector<float> pixelsOf(const VImage& image) {
@@ -37,11 +39,18 @@ VImage imageOf(const std::vector<float>& values, int width, int height, int band
     return copiedImage(values.data(), values.size() * sizeof(float), width, height, bands, VIPS_FORMAT_FLOAT);
 }
 
-Preview previewOf(const VImage& rgb) {
+Preview previewOf(const VImage& rgb, const std::optional<VImage>& coverage) {
     const int factor = std::max(1, std::max(rgb.width(), rgb.height()) / previewSide);
     const VImage small =
         rgb.shrink(factor, factor).colourspace(VIPS_INTERPRETATION_LAB).cast(VIPS_FORMAT_FLOAT);
-    return {small.width(), small.height(), pixelsOf(small)};
+    std::vector<float> weight;
+    if (coverage) {
+        weight =
+            pixelsOf(coverage->shrink(factor, factor).cast(VIPS_FORMAT_FLOAT).linear({1.0 / 255.0}, {0.0}));
+    } else {
+        weight.assign(static_cast<std::size_t>(small.width()) * small.height(), 1.0f);
+    }
+    return {small.width(), small.height(), pixelsOf(small), std::move(weight)};
 }
 
 struct Statistics {
@@ -51,27 +60,34 @@ struct Statistics {
     double meanChroma = 0;
 };
 
+// Over the visible pixels only: what lies under transparency is no part of the picture.
 Statistics statisticsOf(const Preview& preview) {
-    std::array<std::size_t, curveSteps + 1> histogram{};
+    std::array<double, curveSteps + 1> histogram{};
     double chroma = 0;
-    const std::size_t count = preview.lab.size() / 3;
-    for (std::size_t i = 0; i < count; ++i) {
+    double count = 0;
+    for (std::size_t i = 0; i < preview.weight.size(); ++i) {
         const float* p = &preview.lab[i * 3];
-        ++histogram[static_cast<std::size_t>(std::clamp(std::lround(p[0] * 10.0f), 0L, long{curveSteps}))];
-        chroma += std::hypot(p[1], p[2]);
+        const double weight = preview.weight[i];
+        histogram[static_cast<std::size_t>(std::clamp(std::lround(p[0] * 10.0f), 0L, long{curveSteps}))] +=
+            weight;
+        chroma += weight * std::hypot(p[1], p[2]);
+        count += weight;
+    }
+    if (!(count > 0)) {
+        return {};
     }
     auto percentile = [&](double fraction) {
-        const double wanted = fraction * static_cast<double>(count);
+        const double wanted = fraction * count;
         double seen = 0;
         for (int i = 0; i <= curveSteps; ++i) {
-            seen += static_cast<double>(histogram[i]);
+            seen += histogram[i];
             if (seen >= wanted) {
                 return i / 10.0;
             }
         }
         return 100.0;
     };
-    return {percentile(0.005), percentile(0.5), percentile(0.995), chroma / std::max<std::size_t>(count, 1)};
+    return {percentile(0.005), percentile(0.5), percentile(0.995), chroma / count};
 }
 
 // Maps L* (0 to 100) to L*: levels from the robust black and white points, a toe and a shoulder
@@ -98,7 +114,11 @@ public:
         gamma_ = std::clamp(std::log(target) / std::log(median), 0.6, 1.5);
     }
 
-    double operator()(double lightness) const { return 100.0 * std::pow(beforeGamma(lightness), gamma_); }
+    // Lightness a rounding error outside 0 to 100 counts as black or white: below black the toe
+    // would turn negative, and its power not a number.
+    double operator()(double lightness) const {
+        return 100.0 * std::pow(beforeGamma(std::clamp(lightness, 0.0, 100.0)), gamma_);
+    }
 
 private:
     static constexpr double toe = 0.08;
@@ -141,24 +161,34 @@ double movable(double lightness) {
 
 // Shadow and highlight recovery: an L* offset from the large-scale light around each pixel
 // (so local contrast is kept), lifting dark regions and lowering bright ones in proportion to how
-// much of the picture is in them. Computed on the preview; smooth enough to be enlarged.
+// much of the picture is in them. Computed on the preview; smooth enough to be enlarged. Only
+// visible pixels count, and the light around a pixel is that of the visible ones near it.
 VImage recoveryOffset(const Preview& preview, const ToneCurve& curve) {
-    const std::size_t count = preview.lab.size() / 3;
-    std::vector<float> lightness(count);
-    std::size_t shadows = 0;
-    std::size_t highlights = 0;
+    const std::size_t count = preview.weight.size();
+    std::vector<float> weighted(count * 2);
+    double shadows = 0;
+    double highlights = 0;
+    double n = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const double l = curve(preview.lab[i * 3]);
-        lightness[i] = static_cast<float>(l);
-        shadows += l < 15.0 ? 1 : 0;
-        highlights += l > 95.0 ? 1 : 0;
+        const double weight = preview.weight[i];
+        weighted[i * 2] = static_cast<float>(l * weight);
+        weighted[i * 2 + 1] = static_cast<float>(weight);
+        shadows += l < 15.0 ? weight : 0.0;
+        highlights += l > 95.0 ? weight : 0.0;
+        n += weight;
     }
-    const double n = static_cast<double>(std::max<std::size_t>(count, 1));
+    n = std::max(n, 1.0);
     const double shadowAmount = std::clamp((shadows / n - 0.05) * 3.0, 0.0, 1.0);
     const double highlightAmount = std::clamp((highlights / n - 0.02) * 4.0, 0.0, 1.0);
     const double sigma = std::max(preview.width, preview.height) / 50.0;
-    std::vector<float> base =
-        pixelsOf(clampedBlur(imageOf(lightness, preview.width, preview.height, 1), std::max(sigma, 1.0)));
+    const std::vector<float> spread =
+        pixelsOf(clampedBlur(imageOf(weighted, preview.width, preview.height, 2), std::max(sigma, 1.0)));
+    std::vector<float> base(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        // Far from anything visible there is no light to speak of; nothing there is seen either.
+        base[i] = spread[i * 2 + 1] > 1e-4f ? spread[i * 2] / spread[i * 2 + 1] : 50.0f;
+    }
     for (float& value : base) {
         const double dark = std::pow(std::clamp(1.0 - value / 40.0, 0.0, 1.0), 2.0);
         const double bright = std::pow(std::clamp((value - 60.0) / 40.0, 0.0, 1.0), 2.0);
@@ -186,9 +216,9 @@ double vibranceFor(double meanChroma) {
 }
 } // namespace
 
-VImage autoAdjusted(const VImage& rgb) {
+VImage autoAdjusted(const VImage& rgb, const std::optional<VImage>& coverage) {
     const VImage srgb = rgb.copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    const Preview preview = previewOf(srgb);
+    const Preview preview = previewOf(srgb, coverage);
     const Statistics statistics = statisticsOf(preview);
     const ToneCurve curve(statistics);
 

@@ -15,7 +15,9 @@ FilterSettings filterSettings(double strength, int longSide) {
 }
 
 Bitmap applyFilters(const Bitmap& image, bool autoLight, bool reduceNoise, bool sharpen, double strength) {
-    LazyImage current = LazyImage::fromBitmap(image);
+    // The colour hidden under transparency (often black) must not reach the visible edge through
+    // the filters that read neighbourhoods.
+    LazyImage current = ImageFilters::filledUnderTransparency(LazyImage::fromBitmap(image));
     const FilterSettings settings = filterSettings(strength, std::max(image.width(), image.height()));
     if (autoLight) {
         current = ImageFilters::autoAdjust(current);
@@ -37,7 +39,18 @@ Bitmap enhance(const Bitmap& image, const EnhanceOptions& options, const Upscale
                const Upscaler::ProgressHandler& progress, std::stop_token stop) {
     Bitmap current = image;
     if (options.aiDetail && upscaler != nullptr) {
-        current = upscaler->upscale(current, 1.0, 256, progress, stop);
+        if (hasAlphaChannel(image.alphaInfo())) {
+            // The network sees no transparency: it gets the picture carried on beyond its visible
+            // edge, and its result takes the source's alpha back, pixel for pixel at scale 1.
+            const LazyImage shape = LazyImage::fromBitmap(image);
+            const Bitmap colour = Render::cgImage(
+                ImageFilters::withoutAlpha(ImageFilters::filledUnderTransparency(shape)), false);
+            const Bitmap detailed = upscaler->upscale(colour, 1.0, 256, progress, stop);
+            current =
+                Render::cgImage(ImageFilters::withAlphaOf(LazyImage::fromBitmap(detailed), shape), true);
+        } else {
+            current = upscaler->upscale(current, 1.0, 256, progress, stop);
+        }
     }
     if (stop.stop_requested()) {
         throw Cancelled();

@@ -335,6 +335,27 @@ TEST_F(EditorModelRun, TransparentBackgroundGivesAResultWithAlpha) {
     EXPECT_EQ(model.format(), ExportFormat::png);
 }
 
+// A cut-out taken on to be enhanced keeps its shape: the subject shows where it was visible,
+// black where it was not.
+TEST_F(EditorModelRun, EnhancingACutOutKeepsItsShape) {
+    model.setSource(test::scene(480, 360, {{test::SceneObject::vase, 0.5, 0.7}}).photo);
+    model.setTool(Tool::background);
+    model.run();
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+    const Bitmap cutOut = *model.result();
+    ASSERT_TRUE(hasAlphaChannel(cutOut.alphaInfo()));
+    model.useResultAsSource();
+    model.setTool(Tool::enhance);
+    model.run();
+    ASSERT_TRUE(waitForResult());
+    ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+    EXPECT_EQ(loads.load(), 1);
+    const test::ShapeKept kept = test::shapeKept(cutOut.unpremultiplied(), *model.result());
+    EXPECT_LT(kept.lostInside, 0.01);
+    EXPECT_LT(kept.shownOutside, 0.01);
+}
+
 TEST_F(EditorModelRun, AFailedBackgroundRemovalReportsTheRemoversMessage) {
     model.setSource(test::solid(400, 300, 128, 128, 128));
     model.setTool(Tool::background);

@@ -70,19 +70,22 @@ template <class Work> std::string standardErrorOf(Work&& work) {
 // A file cut short used to decode with its missing part grey or black and a stream of the
 // library's warnings on the terminal: it is refused as unreadable, silently.
 TEST(DamagedFileDecode, AFileCutShortIsUnreadableAndNothingReachesTheTerminal) {
-    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png}) {
-        const Bytes whole = test::encoded(test::noise(300, 200), format);
+    const std::vector<std::pair<std::string, Bytes>> files{
+        {"jpeg", test::encoded(test::noise(300, 200), ConvertFormat::jpeg)},
+        {"png", test::encoded(test::noise(300, 200), ConvertFormat::png)},
+        {"dng", test::linearDng(300, 200)}};
+    for (const auto& [name, whole] : files) {
         const auto cut = std::make_shared<const Bytes>(whole.begin(), whole.begin() + whole.size() / 2);
         const std::string printed = standardErrorOf([&] {
-            EXPECT_THROW(ImageFiles::loadFromData(cut), FileError) << rawValue(format);
+            EXPECT_THROW(ImageFiles::loadFromData(cut), FileError) << name;
             try {
                 Converter::convert(ConvertInputData{cut, std::nullopt}, ConvertOptions{});
-                ADD_FAILURE() << rawValue(format) << " converted";
+                ADD_FAILURE() << name << " converted";
             } catch (const ConvertError& error) {
                 EXPECT_EQ(error.errorCase(), ConvertError::Case::unreadable);
             }
-            EXPECT_NO_THROW(ImageFiles::loadFromData(whole)) << rawValue(format);
+            EXPECT_NO_THROW(ImageFiles::loadFromData(whole)) << name;
         });
-        EXPECT_EQ(printed, "") << rawValue(format);
+        EXPECT_EQ(printed, "") << name;
     }
 }

@@ -61,6 +61,21 @@ TEST(RemoveBackgroundIntent, TransparentGivesAPngAndTheOthersAJpeg) {
     EXPECT_EQ(png->createThumbnail(std::nullopt)->alphaInfo(), AlphaInfo::last);
     EXPECT_FALSE(png->properties().exif.has_value());
 
+    // Enhancing the cut-out keeps its shape: the subject shows where it was visible, black where
+    // it was not.
+    test::TemporaryDirectory resources;
+    fs::create_directories(resources / "fast.mlmodelc");
+    ModelLibrary library(resources.path());
+    library.setLoader([](const fs::path&) { return Upscaler::load(test::nearest4xBundle()); });
+    EnhanceImageIntent enhance;
+    enhance.image = cutout;
+    const IntentFile enhanced = enhance.perform({}, {}, &library);
+    const test::ShapeKept kept =
+        test::shapeKept(*png->createThumbnail(std::nullopt),
+                        *ImageSource::create(enhanced.data)->createThumbnail(std::nullopt));
+    EXPECT_LT(kept.lostInside, 0.01);
+    EXPECT_LT(kept.shownOutside, 0.01);
+
     intent.background = BackgroundOption::white;
     const IntentFile white = intent.perform();
     EXPECT_EQ(white.filename, "holiday-cutout.jpg");

@@ -2,6 +2,7 @@
 
 #include "core/convert/Converter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <exiv2/exiv2.hpp>
@@ -336,6 +337,40 @@ Bytes pngDeclaring(std::uint32_t width, std::uint32_t height) {
     chunk("IDAT", compressed);
     chunk("IEND", {});
     return png;
+}
+
+ShapeKept shapeKept(const Bitmap& shape, const Bitmap& result) {
+    const auto everyAlphaNear = [&](int x, int y, std::uint8_t alpha) {
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                const int nx = std::clamp(x + dx, 0, shape.width() - 1);
+                const int ny = std::clamp(y + dy, 0, shape.height() - 1);
+                if (shape.pixel(nx, ny)[3] != alpha) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    int inside = 0;
+    int lost = 0;
+    int outside = 0;
+    int shown = 0;
+    for (int y = 0; y < shape.height(); ++y) {
+        for (int x = 0; x < shape.width(); ++x) {
+            const std::uint8_t* p = result.pixel(x, y);
+            const int brightest = std::max({p[0], p[1], p[2]});
+            if (everyAlphaNear(x, y, 255)) {
+                ++inside;
+                lost += brightest < 24 ? 1 : 0;
+            } else if (everyAlphaNear(x, y, 0)) {
+                ++outside;
+                shown += brightest >= 24 ? 1 : 0;
+            }
+        }
+    }
+    return {static_cast<double>(lost) / std::max(inside, 1),
+            static_cast<double>(shown) / std::max(outside, 1)};
 }
 
 } // namespace orvane::test

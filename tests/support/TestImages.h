@@ -41,6 +41,15 @@ Bytes pngDeclaring(std::uint32_t width, std::uint32_t height);
 // A minimal linear (demosaiced) DNG of the given size, written by hand.
 Bytes linearDng(int width, int height, int orientation = 1);
 
+// How well `result` (opaque) keeps the shape of `shape`'s alpha: of the pixels well inside the
+// opaque part (every pixel within 2 of them opaque), the share shown near black; of those well
+// inside the transparent part, the share shown otherwise.
+struct ShapeKept {
+    double lostInside;
+    double shownOutside;
+};
+ShapeKept shapeKept(const Bitmap& shape, const Bitmap& result);
+
 // The largest difference of any channel between two bitmaps of the same size; alpha included.
 int maxChannelDifference(const Bitmap& a, const Bitmap& b);
 double meanChannelDifference(const Bitmap& a, const Bitmap& b);

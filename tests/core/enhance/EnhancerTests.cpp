@@ -1,4 +1,5 @@
 #include "core/enhance/Enhancer.h"
+#include "core/upscale/Upscaler.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"
 
@@ -111,4 +112,92 @@ TEST(Enhancer, CancellingDuringTheDetailPassStopsBeforeTheFilters) {
                      },
                      late.get_token()),
                  Cancelled);
+}
+
+namespace {
+
+// A mid-toned picture, and the same cut out as a disc whose hidden colour is black.
+Bitmap picture(int width, int height) {
+    return test::drawn(
+        width, height, AlphaInfo::noneSkipLast, [&](int x, int y) -> std::array<std::uint8_t, 4> {
+            return {static_cast<std::uint8_t>(60 + 120 * x / width),
+                    static_cast<std::uint8_t>(80 + 100 * y / height),
+                    static_cast<std::uint8_t>(128 + 60 * std::sin(x * 0.05) * std::cos(y * 0.05)), 255};
+        });
+}
+
+double distanceFromCentre(const Bitmap& image, int x, int y) {
+    return std::hypot(x + 0.5 - image.width() / 2.0, y + 0.5 - image.height() / 2.0);
+}
+
+Bitmap disc(const Bitmap& photo, double radius) {
+    return test::drawn(photo.width(), photo.height(), AlphaInfo::last,
+                       [&](int x, int y) -> std::array<std::uint8_t, 4> {
+                           if (distanceFromCentre(photo, x, y) > radius) {
+                               return {0, 0, 0, 0};
+                           }
+                           const std::uint8_t* p = photo.pixel(x, y);
+                           return {p[0], p[1], p[2], 255};
+                       });
+}
+
+} // namespace
+
+// What is hidden under transparency plays no part: the visible disc comes out as the same part of
+// the enhanced photo would, its shape intact, and the output is opaque with black where nothing
+// was visible.
+TEST(Enhancer, ACutOutComesOutAsTheEnhancedPhotoInItsOwnShape) {
+    const Bitmap photo = picture(320, 240);
+    const double radius = 90;
+    const Bitmap cutOut = disc(photo, radius);
+    const auto upscaler = Upscaler::load(test::nearest4xBundle());
+    for (const Upscaler* detail : {static_cast<const Upscaler*>(nullptr), upscaler.get()}) {
+        const Bitmap reference = Enhancer::enhance(photo, EnhanceOptions{}, detail);
+        const Bitmap enhanced = Enhancer::enhance(cutOut, EnhanceOptions{}, detail);
+        EXPECT_EQ(enhanced.alphaInfo(), AlphaInfo::noneSkipLast);
+        double difference = 0;
+        int inside = 0;
+        int largest = 0;
+        for (int y = 0; y < photo.height(); ++y) {
+            for (int x = 0; x < photo.width(); ++x) {
+                const double distance = distanceFromCentre(photo, x, y);
+                const std::uint8_t* got = enhanced.pixel(x, y);
+                if (distance > radius + 1) {
+                    EXPECT_EQ(got[0] + got[1] + got[2], 0) << x << "," << y;
+                } else if (distance < radius - 3) {
+                    for (int c = 0; c < 3; ++c) {
+                        const int d = std::abs(got[c] - reference.pixel(x, y)[c]);
+                        difference += d;
+                        largest = std::max(largest, d);
+                    }
+                    ++inside;
+                }
+            }
+        }
+        EXPECT_LT(difference / (inside * 3), 12.0) << (detail != nullptr);
+        EXPECT_LT(largest, 48) << (detail != nullptr);
+    }
+}
+
+// Pure black can come out of the colour conversion a hair below zero lightness; it once turned the
+// automatic light into no number at all, blacking out everything near it.
+TEST(Enhancer, ABlackFrameLeavesThePhotoInsideAlone) {
+    const Bitmap photo = picture(320, 240);
+    const Bitmap framed =
+        test::drawn(320, 240, AlphaInfo::noneSkipLast, [&](int x, int y) -> std::array<std::uint8_t, 4> {
+            if (x < 60 || x >= 260 || y < 50 || y >= 190) {
+                return {0, 0, 0, 255};
+            }
+            const std::uint8_t* p = photo.pixel(x, y);
+            return {p[0], p[1], p[2], 255};
+        });
+    const Bitmap enhanced = Enhancer::applyFilters(framed, EnhanceOptions{});
+    int lost = 0;
+    for (int y = 55; y < 185; ++y) {
+        for (int x = 65; x < 255; ++x) {
+            const std::uint8_t* p = enhanced.pixel(x, y);
+            lost += std::max({p[0], p[1], p[2]}) < 40 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(lost, 0);
 }
