@@ -17,6 +17,7 @@ using namespace std::chrono_literals;
 TEST(JobListModel, FollowsTheGalleryUpToItsLimitAndHandsOnDecodedThumbnails) {
     test::TemporaryDirectory folder;
     JobGallery gallery(folder / "Jobs");
+    ASSERT_TRUE(test::waitUntilLoaded(gallery));
     JobListModel recent(gallery, 2);
     JobListModel all(gallery);
     EXPECT_EQ(recent.rowCount(), 0);

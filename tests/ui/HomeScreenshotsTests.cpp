@@ -113,6 +113,7 @@ TEST(HomeScreenshots, Write) {
 
         test::TemporaryDirectory folder;
         JobGallery gallery(folder / "Jobs");
+        test::waitUntilLoaded(gallery);
         ContentView window(&gallery);
         window.resize(ContentView::defaultSize);
         window.show();

@@ -49,6 +49,7 @@ struct Home {
                    .openGallery = [this] { ++galleryOpened; },
                    .openRecord = [this](const JobRecord& record) { opened << record; }}};
     Home() {
+        EXPECT_TRUE(test::waitUntilLoaded(gallery));
         view.resize(1180, 760);
         view.show();
     }

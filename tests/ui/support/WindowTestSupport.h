@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/EditorModel.h"
+#include "editor/JobGallery.h"
 
 #include <QTest>
 #include <QWidget>
@@ -27,6 +28,11 @@ template <typename Widget = QWidget> Widget* child(const QObject& root, const ch
     auto* found = root.findChild<Widget*>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << "no " << name;
     return found;
+}
+
+// Until the gallery has read its folder, so that records set by a test aren't replaced by it.
+inline bool waitUntilLoaded(const JobGallery& gallery) {
+    return waitFor([&] { return gallery.isLoaded(); });
 }
 
 // Whether the widget would be seen: it and every ancestor up to its window are visible.
