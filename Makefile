@@ -26,6 +26,9 @@ test: setup
 screenshots: setup
 	@rm -rf build/screenshots && mkdir -p build/screenshots
 	QT_QPA_PLATFORM=offscreen build/tools/screenshots build/screenshots $(SCREENSHOT_PHOTO)
+	@# The views' own states, set up by their tests.
+	ORVANE_SCREENSHOTS=$(CURDIR)/build/screenshots build/tests/ui/orvane_ui_tests \
+		--gtest_filter='*Screenshots*' --gtest_also_run_disabled_tests >/dev/null
 
 clean:
 	rm -rf build

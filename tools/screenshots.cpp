@@ -18,6 +18,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUuid>
 #include <cmath>
 #include <functional>
@@ -55,18 +56,16 @@ QPalette lightPalette() {
 
 // Lets queued work (loads, thumbnails, layouts, animations) settle.
 void settle(int milliseconds = 400) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 void waitUntil(const std::function<bool()>& condition, int milliseconds = 20000) {
     QElapsedTimer timer;
     timer.start();
     while (!condition() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle(20);
     }
 }
 
@@ -129,9 +128,9 @@ void writeJobs(const fs::path& root, const Bitmap& photo) {
     };
     for (const Job& job : jobs) {
         const Bitmap result = job.transparent ? cutOut(small) : small;
-        JobGallery::writeJob(root / uuidString(QUuid::createUuid()).toStdString(), QUuid::createUuid(),
-                             result, small, job.title, job.symbol, job.detail, "photo", job.transparent,
-                             std::nullopt, std::nullopt);
+        const QUuid id = QUuid::createUuid();
+        JobGallery::writeJob(root / uuidString(id).toStdString(), id, result, small, job.title, job.symbol,
+                             job.detail, "photo", job.transparent, std::nullopt, std::nullopt);
     }
 }
 
@@ -297,7 +296,7 @@ int main(int argc, char** argv) {
 
     Shooter shooter(argv[1], fixture);
     QApplication::setPalette(lightPalette());
-    shooter.shootAll("");
+    shooter.shootAll("-light");
     QApplication::setPalette(darkPalette());
     shooter.shootAll("-dark");
     return shooter.failed() ? 1 : 0;

@@ -1,5 +1,6 @@
 #include "editor/JobGallery.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/AboutView.h"
 #include "ui/AdaptiveGridLayout.h"
@@ -202,6 +203,28 @@ TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
     QTest::mouseClick(test::child<QAbstractButton>(*sheet, "aboutDoneButton"), Qt::LeftButton);
     EXPECT_TRUE(test::waitFor([&] { return sheet.isNull(); }));
     EXPECT_EQ(home.view.aboutSheet(), nullptr);
+}
+
+} // namespace
+} // namespace orvane
+
+namespace orvane {
+namespace {
+
+TEST(HomeView, JobsReadFromDiskShowTheirThumbnails) {
+    test::TemporaryDirectory folder;
+    const QUuid id = QUuid::createUuid();
+    const Bitmap photo = test::gradient(120, 80);
+    ASSERT_TRUE(JobGallery::writeJob(folder / "Jobs" / uuidString(id).toStdString(), id, photo, photo,
+                                     "Enhance", "wand.and.stars", "120 × 80", "photo", false, std::nullopt,
+                                     std::nullopt));
+    JobGallery gallery(folder / "Jobs");
+    ASSERT_TRUE(test::waitUntilLoaded(gallery));
+    ContentView window(&gallery);
+    window.show();
+    auto* thumb = test::child<GalleryThumb>(window, "galleryThumb");
+    ASSERT_NE(thumb, nullptr);
+    EXPECT_TRUE(test::waitFor([&] { return thumb->hasImage(); }, 5000));
 }
 
 } // namespace
