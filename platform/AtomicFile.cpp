@@ -13,15 +13,20 @@ namespace orvane::AtomicFile {
 
 namespace {
 
-// A temporary file that removes itself unless it was renamed into place.
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
+// A temporary file that removes itself unless it was renamed into place. Its failures name
+// `target`, the file the user asked for, never the temporary name.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::filesystem::path& beside) {
-        const std::filesystem::path folder = beside.has_parent_path() ? beside.parent_path() : ".";
-        std::string pattern = (folder / ("." + beside.filename().string() + ".XXXXXX")).string();
+    explicit TemporaryFile(const std::filesystem::path& target)
+        : target_(target) {
+        std::string pattern = (folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) {
-            throw FileError(FileError::Code::fileWriteUnknown);
+            throw FileError::writeFailed(target_, errno);
         }
         path_ = pattern;
         const mode_t mask = ::umask(0);
@@ -39,7 +44,8 @@ public:
         }
     }
 
-    void write(std::span<const std::uint8_t> bytes) {
+    void write(std::span<const std::uint8_t> bytes,
+               std::optional<std::chrono::system_clock::time_point> modificationDate) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -47,22 +53,34 @@ public:
                 continue;
             }
             if (n <= 0) {
-                throw FileError(FileError::Code::fileWriteUnknown);
+                throw FileError::writeFailed(target_, n < 0 ? errno : EIO);
             }
             done += static_cast<std::size_t>(n);
         }
-        if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-            fd_ = -1;
-            throw FileError(FileError::Code::fileWriteUnknown);
+        if (modificationDate) {
+            const auto sinceEpoch = modificationDate->time_since_epoch();
+            const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
+            const auto nanoseconds =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds);
+            const timespec times[2] = {{seconds.count(), nanoseconds.count()},
+                                       {seconds.count(), nanoseconds.count()}};
+            ::futimens(fd_, times);
         }
+        const bool synced = ::fsync(fd_) == 0;
+        const int syncError = errno;
+        const bool closed = ::close(fd_) == 0;
+        const int closeError = errno;
         fd_ = -1;
+        if (!synced || !closed) {
+            throw FileError::writeFailed(target_, !synced ? syncError : closeError);
+        }
     }
 
     // Renames into place; returns false when `noReplace` is set and the name is taken.
-    bool commit(const std::filesystem::path& target, bool noReplace) {
+    bool commit(const std::filesystem::path& name, bool noReplace) {
         const int result =
-            noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE)
-                      : ::rename(path_.c_str(), target.c_str());
+            noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE)
+                      : ::rename(path_.c_str(), name.c_str());
         if (result == 0) {
             path_.clear();
             return true;
@@ -70,19 +88,21 @@ public:
         if (noReplace && errno == EEXIST) {
             return false;
         }
-        throw FileError(FileError::Code::fileWriteUnknown);
+        throw FileError::writeFailed(name, errno);
     }
 
 private:
+    std::filesystem::path target_;
     int fd_ = -1;
     std::string path_;
 };
 
 } // namespace
 
-void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+           std::optional<std::chrono::system_clock::time_point> modificationDate) {
     TemporaryFile file(path);
-    file.write(bytes);
+    file.write(bytes, modificationDate);
     file.commit(path, false);
 }
 
@@ -92,16 +112,31 @@ std::filesystem::path numbered(const std::filesystem::path& path, int n) {
     return result;
 }
 
-std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                               std::optional<std::chrono::system_clock::time_point> modificationDate) {
     TemporaryFile file(path);
-    file.write(bytes);
+    file.write(bytes, modificationDate);
     for (int n = 1; n < 100000; ++n) {
         const std::filesystem::path candidate = n == 1 ? path : numbered(path, n);
         if (file.commit(candidate, true)) {
             return candidate;
         }
     }
-    throw FileError(FileError::Code::fileWriteUnknown);
+    throw FileError::writeFailed(path, EEXIST);
+}
+
+void checkWritable(const std::filesystem::path& path) {
+    const std::filesystem::path folder = folderOf(path);
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        throw FileError::writeFailed(path, errno);
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        throw FileError::writeFailed(path, ENOTDIR);
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw FileError::writeFailed(path, errno);
+    }
 }
 
 } // namespace orvane::AtomicFile
