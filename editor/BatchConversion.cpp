@@ -117,17 +117,6 @@ std::optional<Bytes> readFile(const fs::path& path) {
     return bytes;
 }
 
-// As the converter dates the files it writes: Linux keeps no settable creation date, so the
-// modification and access dates carry the capture date.
-void date(const fs::path& path, std::chrono::system_clock::time_point when) {
-    const auto sinceEpoch = when.time_since_epoch();
-    const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
-    const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds);
-    const timespec times[2] = {{seconds.count(), nanoseconds.count()},
-                               {seconds.count(), nanoseconds.count()}};
-    ::utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
 struct Run {
     TaskHandle handle;
     std::vector<BatchState::Item> items;
@@ -240,11 +229,9 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
         }
         // The numbered name is taken at the moment of the rename, so a file that appears between
         // choosing a name and writing it is never replaced.
-        const fs::path written = AtomicFile::writeNew(
-            folder / (item.name.toStdString() + "." + fileExtension(options.format)), result.data);
-        if (options.keepCaptureDate && result.captureDate) {
-            date(written, *result.captureDate);
-        }
+        const fs::path written =
+            AtomicFile::writeNew(folder / (item.name.toStdString() + "." + fileExtension(options.format)),
+                                 result.data, options.keepCaptureDate ? result.captureDate : std::nullopt);
         return {item.name, written, result.sourceBytes, static_cast<std::int64_t>(result.data.size())};
     } catch (...) {
         return failed;

@@ -28,7 +28,7 @@ bool isPrivateFolder(const fs::path& folder) {
 // Made with mode 0700 from the start, so that there is no moment in which others could enter.
 fs::path privateFolder(const fs::path& folder) {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        throw FileError(FileError::Code::fileWriteUnknown);
+        throw FileError::writeFailed(folder, errno);
     }
     if (!isPrivateFolder(folder)) {
         throw FileError(FileError::Code::fileWriteUnknown);

@@ -4,9 +4,10 @@
 #include "intents/ConvertImageIntent.h"
 #include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeImageIntent.h"
+#include "intents/OutputDestination.h"
 #include "intents/RemoveBackgroundIntent.h"
 #include "platform/AppVersion.h"
-#include "platform/AtomicFile.h"
+#include "platform/DesktopNotification.h"
 #include "platform/Error.h"
 #include "platform/FileBytes.h"
 
@@ -35,7 +36,15 @@ struct Invocation {
     std::string action;
     std::optional<std::string> image;
     std::optional<std::string> output;
+    bool beside = false;
+    bool notify = false;
     std::vector<std::pair<std::string, std::optional<std::string>>> options;
+};
+
+// An action with its options settled, ready to run on the image.
+struct Prepared {
+    ConvertFormat format; // of the file it returns
+    std::function<IntentFile(const IntentFile& image)> perform;
 };
 
 struct Action {
@@ -44,7 +53,7 @@ struct Action {
     std::string summary;
     std::vector<std::string> optionLines;
     std::vector<std::string> valueOptions; // options that take a value
-    std::function<IntentFile(const Invocation&, const IntentFile&)> run;
+    std::function<Prepared(const Invocation&)> prepare;
 };
 
 const std::string& requireValue(const std::string& option, const std::optional<std::string>& value) {
@@ -82,9 +91,8 @@ long long parseKilobytes(const std::optional<std::string>& value) {
     return kilobytes;
 }
 
-IntentFile runConvert(const Invocation& invocation, const IntentFile& image) {
+Prepared prepareConvert(const Invocation& invocation) {
     ConvertImageIntent intent;
-    intent.image = image;
     for (const auto& [option, value] : invocation.options) {
         if (option == "--format") {
             intent.format = parseOption<ConvertFormatOption>(option, value);
@@ -98,7 +106,10 @@ IntentFile runConvert(const Invocation& invocation, const IntentFile& image) {
             unknownOption(invocation, option);
         }
     }
-    return intent.perform();
+    return {intent.outputFormat(), [intent](const IntentFile& image) mutable {
+                intent.image = image;
+                return intent.perform();
+            }};
 }
 
 // Tile progress on standard error, only for a person watching a terminal.
@@ -116,9 +127,8 @@ Upscaler::ProgressHandler terminalProgress() {
     };
 }
 
-IntentFile runEnlarge(const Invocation& invocation, const IntentFile& image) {
+Prepared prepareEnlarge(const Invocation& invocation) {
     EnlargeImageIntent intent;
-    intent.image = image;
     for (const auto& [option, value] : invocation.options) {
         if (option == "--size") {
             intent.size = parseOption<EnlargeSizeOption>(option, value);
@@ -128,12 +138,14 @@ IntentFile runEnlarge(const Invocation& invocation, const IntentFile& image) {
             unknownOption(invocation, option);
         }
     }
-    return intent.perform(terminalProgress());
+    return {intent.outputFormat(), [intent](const IntentFile& image) mutable {
+                intent.image = image;
+                return intent.perform(terminalProgress());
+            }};
 }
 
-IntentFile runRemoveBackground(const Invocation& invocation, const IntentFile& image) {
+Prepared prepareRemoveBackground(const Invocation& invocation) {
     RemoveBackgroundIntent intent;
-    intent.image = image;
     bool chosen = false;
     for (const auto& [option, value] : invocation.options) {
         if (option == "--background") {
@@ -147,16 +159,21 @@ IntentFile runRemoveBackground(const Invocation& invocation, const IntentFile& i
     if (!chosen) {
         throw UsageError{"Choose a background with --background none, white or blur."};
     }
-    return intent.perform();
+    return {intent.outputFormat(), [intent](const IntentFile& image) mutable {
+                intent.image = image;
+                return intent.perform();
+            }};
 }
 
-IntentFile runEnhance(const Invocation& invocation, const IntentFile& image) {
+Prepared prepareEnhance(const Invocation& invocation) {
     if (!invocation.options.empty()) {
         unknownOption(invocation, invocation.options.front().first);
     }
-    EnhanceImageIntent intent;
-    intent.image = image;
-    return intent.perform(terminalProgress());
+    return {EnhanceImageIntent::outputFormat(), [](const IntentFile& image) {
+                EnhanceImageIntent intent;
+                intent.image = image;
+                return intent.perform(terminalProgress());
+            }};
 }
 
 // In the order of the application's shortcuts.
@@ -168,7 +185,7 @@ const std::vector<Action>& actions() {
          {"--size x2|x4|x8                   (default x4)",
           "--style photo|detail|art          (default photo)"},
          {"--size", "--style"},
-         runEnlarge},
+         prepareEnlarge},
         {"convert",
          ConvertImageIntent::title,
          "Convert IMAGE to FORMAT",
@@ -176,14 +193,14 @@ const std::vector<Action>& actions() {
           "--max-kb N                        size limit in KB, 10 to 50000 (default none)",
           "--remove-location | --keep-location  (default --remove-location)"},
          {"--format", "--max-kb"},
-         runConvert},
+         prepareConvert},
         {"remove-background",
          RemoveBackgroundIntent::title,
          "Remove background from IMAGE",
          {"--background none|white|blur      (required)"},
          {"--background"},
-         runRemoveBackground},
-        {"enhance", EnhanceImageIntent::title, "Enhance IMAGE", {}, {}, runEnhance},
+         prepareRemoveBackground},
+        {"enhance", EnhanceImageIntent::title, "Enhance IMAGE", {}, {}, prepareEnhance},
     };
     return table;
 }
@@ -218,6 +235,8 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
             }
             if (argument == "--output") {
                 invocation.output = value;
+            } else if ((argument == "--beside" || argument == "--notify") && !value) {
+                (argument == "--beside" ? invocation.beside : invocation.notify) = true;
             } else {
                 invocation.options.emplace_back(argument, value);
             }
@@ -229,6 +248,9 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
     }
     if (!invocation.image) {
         throw UsageError{"Give the image to " + action.name + "."};
+    }
+    if (invocation.beside && invocation.output) {
+        throw UsageError{"Give either --output or --beside, not both."};
     }
     return invocation;
 }
@@ -244,16 +266,14 @@ IntentFile readImage(const std::string& path) {
                                            : std::nullopt};
 }
 
-fs::path destinationFor(const std::optional<std::string>& output, const std::string& filename) {
-    if (!output) {
-        return fs::path(filename);
+// A named output file must say what it holds: WebP bytes in "new.png" would mislead every program
+// that opens it.
+void requireFittingName(const OutputDestination& destination, ConvertFormat format) {
+    if (destination.kind() == OutputDestination::Kind::file && !extensionFits(destination.path(), format)) {
+        throw UsageError{"The result is a " + title(format) + " file, but --output names “" +
+                         destination.path().string() + "”. End the name in ." + fileExtension(format) +
+                         ", or give a folder."};
     }
-    const fs::path target(*output);
-    std::error_code error;
-    if (fs::is_directory(target, error) || output->ends_with('/')) {
-        return target / filename;
-    }
-    return target;
 }
 
 } // namespace
@@ -283,6 +303,9 @@ std::string helpText() {
         "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
         "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
         "extension.\n"
+        "                        A FILE's extension must fit the format written.\n"
+        "  --beside              put the result in the image's own folder instead\n"
+        "  --notify              also tell the desktop when the result is ready or the action failed\n"
         "  --help                this text\n"
         "\n  orvane --version      the version of Orvane\n";
     return text;
@@ -297,8 +320,11 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         out << "Orvane " << AppVersion::versionText() << '\n';
         return success;
     }
+    const Action* action = findAction(arguments.front());
+    // Known before parsing, so that even a mistake on the command line reaches the desktop.
+    const bool notify = std::ranges::find(arguments, "--notify") != arguments.end();
+    const std::string notificationTitle = action != nullptr ? action->title : "Orvane";
     try {
-        const Action* action = findAction(arguments.front());
         if (action == nullptr) {
             throw UsageError{"There is no action “" + arguments.front() + "”."};
         }
@@ -307,26 +333,47 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             return success;
         }
         const Invocation invocation = parse(*action, arguments);
+        const Prepared prepared = action->prepare(invocation);
+        // Everything about where the result goes is settled before the image is even read.
+        const OutputDestination destination =
+            OutputDestination::resolve(invocation.output, invocation.beside, *invocation.image);
+        requireFittingName(destination, prepared.format);
+        destination.checkWritable();
+
         const IntentFile image = readImage(*invocation.image);
-        const IntentFile result = action->run(invocation, image);
-        if (invocation.output == "-") {
-            out.write(reinterpret_cast<const char*>(result.data.data()),
-                      static_cast<std::streamsize>(result.data.size()));
-            out.flush();
-            return out ? success : failure;
+        const IntentFile result = prepared.perform(image);
+        const std::optional<fs::path> written = destination.write(result, out);
+        if (destination.kind() == OutputDestination::Kind::standardOutput && !out) {
+            return failure;
         }
-        const fs::path written =
-            AtomicFile::writeNew(destinationFor(invocation.output, result.filename), result.data);
-        out << written.string() << '\n';
+        if (written) {
+            out << written->string() << '\n';
+            // The desktop's actions have no terminal to print to.
+            if (notify) {
+                const fs::path folder = fs::absolute(*written).parent_path();
+                DesktopNotification::show(notificationTitle, "“" + written->filename().string() +
+                                                                 "” is ready in " + folder.string() + ".");
+            }
+        }
         return success;
     } catch (const UsageError& error) {
         err << "orvane: " << error.message << "\n\n" << helpText();
+        if (notify) {
+            DesktopNotification::show(notificationTitle, error.message);
+        }
         return usageError;
     } catch (const Error& error) {
         err << error.what() << '\n';
+        if (notify) {
+            DesktopNotification::show(notificationTitle, error.what());
+        }
         return failure;
     } catch (const std::exception& error) {
         err << "Something went wrong: " << error.what() << '\n';
+        if (notify) {
+            DesktopNotification::show(notificationTitle,
+                                      std::string("Something went wrong: ") + error.what());
+        }
         return failure;
     }
 }

@@ -8,7 +8,7 @@ namespace orvane {
 
 IntentFile ConvertImageIntent::perform() const {
     ConvertOptions options;
-    options.format = orvane::format(format);
+    options.format = outputFormat();
     options.quality = 0.85;
     options.maxKB = maxKB;
     options.maxLongEdge = std::nullopt;
@@ -30,7 +30,8 @@ IntentFile ConvertImageIntent::perform() const {
     }
     const std::string extension = fileExtension(options.format);
     return IntentFile{std::move(result.data), outputBaseName(image) + "." + extension,
-                      UniformType::fromFilenameExtension(extension)};
+                      UniformType::fromFilenameExtension(extension),
+                      options.keepCaptureDate ? result.captureDate : std::nullopt};
 }
 
 } // namespace orvane

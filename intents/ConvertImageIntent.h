@@ -19,6 +19,9 @@ struct ConvertImageIntent {
     std::optional<long long> maxKB;
     bool removeLocation = true;
 
+    // The format of the file that `perform` returns.
+    ConvertFormat outputFormat() const { return orvane::format(format); }
+
     IntentFile perform() const;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/convert/ConvertFormat.h"
 #include "core/upscale/ModelLibrary.h"
 #include "intents/IntentFile.h"
 
@@ -12,6 +13,9 @@ struct EnhanceImageIntent {
     static constexpr const char* title = "Enhance Image";
 
     IntentFile image;
+
+    // The format of the file that `perform` returns.
+    static ConvertFormat outputFormat() { return ConvertFormat::jpeg; }
 
     // `library` is the shared one unless a caller (a test) supplies its own.
     IntentFile perform(const Upscaler::ProgressHandler& progress = {}, std::stop_token stop = {},

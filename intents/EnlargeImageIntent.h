@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/convert/ConvertFormat.h"
 #include "core/upscale/ModelLibrary.h"
 #include "intents/EnlargeSizeOption.h"
 #include "intents/IntentFile.h"
@@ -16,6 +17,9 @@ struct EnlargeImageIntent {
     IntentFile image;
     EnlargeSizeOption size = EnlargeSizeOption::x4;
     StyleOption style = StyleOption::photo;
+
+    // The format of the file that `perform` returns.
+    static ConvertFormat outputFormat() { return ConvertFormat::jpeg; }
 
     // `library` and `maxPixels` are the shared library and the device's budget unless a caller
     // (a test) supplies its own.

@@ -4,16 +4,20 @@
 #include "platform/ImageSource.h"
 #include "platform/UniformType.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 
 namespace orvane {
 
-// A file handed to or returned by an action: its bytes, its name and, when known, its type.
+// A file handed to or returned by an action: its bytes, its name and, when known, its type. A
+// returned file may also carry the photo's capture date, which whoever writes it gives the file as
+// its modification date.
 struct IntentFile {
     Bytes data;
     std::string filename;
     std::optional<UniformType> type;
+    std::optional<std::chrono::system_clock::time_point> captureDate = std::nullopt;
 };
 
 // The input's first image, decoded upright at full size. Throws EnlargeIntentError::unreadable,

@@ -8,8 +8,7 @@ namespace orvane {
 IntentFile RemoveBackgroundIntent::perform() const {
     const Bitmap decoded = decodedImage(image);
     const Bitmap cutout = BackgroundRemover::composite(decoded, orvane::backdrop(background));
-    const ConvertFormat format =
-        background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
+    const ConvertFormat format = outputFormat();
     const std::string extension = fileExtension(format);
     return IntentFile{Converter::encode(cutout, {}, format, 0.92),
                       outputBaseName(image) + "-cutout." + extension,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/convert/ConvertFormat.h"
 #include "intents/BackgroundOption.h"
 #include "intents/IntentFile.h"
 
@@ -12,6 +13,11 @@ struct RemoveBackgroundIntent {
 
     IntentFile image;
     BackgroundOption background = BackgroundOption::none;
+
+    // The format of the file that `perform` returns: PNG exactly when the result is transparent.
+    ConvertFormat outputFormat() const {
+        return background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
+    }
 
     IntentFile perform() const;
 };

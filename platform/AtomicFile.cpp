@@ -14,15 +14,20 @@ namespace orvane::AtomicFile {
 
 namespace {
 
-// A temporary file that removes itself unless it was renamed into place.
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
+// A temporary file that removes itself unless it was renamed into place. Its failures name
+// `target`, the file the user asked for, never the temporary name.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const std::filesystem::path& beside) {
-        const std::filesystem::path folder = beside.has_parent_path() ? beside.parent_path() : ".";
-        std::string pattern = (folder / ("." + beside.filename().string() + ".XXXXXX")).string();
+    explicit TemporaryFile(const std::filesystem::path& target)
+        : target_(target) {
+        std::string pattern = (folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
         fd_ = ::mkstemp(pattern.data());
         if (fd_ < 0) {
-            throw FileError(FileError::Code::fileWriteUnknown);
+            throw FileError::writeFailed(target_, errno);
         }
         path_ = pattern;
         const mode_t mask = ::umask(0);
@@ -48,31 +53,44 @@ public:
                 continue;
             }
             if (n <= 0) {
-                throw FileError(FileError::Code::fileWriteUnknown);
+                throw FileError::writeFailed(target_, n < 0 ? errno : EIO);
             }
             done += static_cast<std::size_t>(n);
         }
     }
 
-    void write(std::span<const std::uint8_t> bytes) {
+    void write(std::span<const std::uint8_t> bytes,
+               std::optional<std::chrono::system_clock::time_point> modificationDate) {
         append(bytes);
-        finish();
+        finish(modificationDate);
     }
 
-    // Makes the written bytes durable and closes the file.
-    void finish() {
-        if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
-            fd_ = -1;
-            throw FileError(FileError::Code::fileWriteUnknown);
+    // Dates the file when asked, makes the written bytes durable and closes it.
+    void finish(std::optional<std::chrono::system_clock::time_point> modificationDate) {
+        if (modificationDate) {
+            const auto sinceEpoch = modificationDate->time_since_epoch();
+            const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
+            const auto nanoseconds =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds);
+            const timespec times[2] = {{seconds.count(), nanoseconds.count()},
+                                       {seconds.count(), nanoseconds.count()}};
+            ::futimens(fd_, times);
         }
+        const bool synced = ::fsync(fd_) == 0;
+        const int syncError = errno;
+        const bool closed = ::close(fd_) == 0;
+        const int closeError = errno;
         fd_ = -1;
+        if (!synced || !closed) {
+            throw FileError::writeFailed(target_, !synced ? syncError : closeError);
+        }
     }
 
     // Renames into place; returns false when `noReplace` is set and the name is taken.
-    bool commit(const std::filesystem::path& target, bool noReplace) {
+    bool commit(const std::filesystem::path& name, bool noReplace) {
         const int result =
-            noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE)
-                      : ::rename(path_.c_str(), target.c_str());
+            noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE)
+                      : ::rename(path_.c_str(), name.c_str());
         if (result == 0) {
             path_.clear();
             return true;
@@ -80,26 +98,47 @@ public:
         if (noReplace && errno == EEXIST) {
             return false;
         }
-        throw FileError(FileError::Code::fileWriteUnknown);
+        throw FileError::writeFailed(name, errno);
     }
 
 private:
+    std::filesystem::path target_;
     int fd_ = -1;
     std::string path_;
 };
 
 } // namespace
 
-void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+           std::optional<std::chrono::system_clock::time_point> modificationDate) {
     TemporaryFile file(path);
-    file.write(bytes);
+    file.write(bytes, modificationDate);
     file.commit(path, false);
+}
+
+std::filesystem::path numbered(const std::filesystem::path& path, int n) {
+    std::filesystem::path result = path;
+    result.replace_filename(path.stem().string() + " " + std::to_string(n) + path.extension().string());
+    return result;
+}
+
+std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                               std::optional<std::chrono::system_clock::time_point> modificationDate) {
+    TemporaryFile file(path);
+    file.write(bytes, modificationDate);
+    for (int n = 1; n < 100000; ++n) {
+        const std::filesystem::path candidate = n == 1 ? path : numbered(path, n);
+        if (file.commit(candidate, true)) {
+            return candidate;
+        }
+    }
+    throw FileError::writeFailed(path, EEXIST);
 }
 
 void copy(const std::filesystem::path& source, const std::filesystem::path& destination) {
     const int input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (input < 0) {
-        throw FileError(FileError::Code::fileWriteUnknown);
+        throw FileError::writeFailed(destination, errno);
     }
     struct Closer {
         int fd;
@@ -113,33 +152,38 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
             continue;
         }
         if (n < 0) {
-            throw FileError(FileError::Code::fileWriteUnknown);
+            throw FileError::writeFailed(destination, errno);
         }
         if (n == 0) {
             break;
         }
         file.append(std::span(buffer.data(), static_cast<std::size_t>(n)));
     }
-    file.finish();
+    // The copy keeps the source's date: a prepared export carries the photo's capture date.
+    struct stat status {};
+    std::optional<std::chrono::system_clock::time_point> date;
+    if (::fstat(input, &status) == 0) {
+        date = std::chrono::system_clock::time_point(
+            std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                std::chrono::seconds(status.st_mtim.tv_sec) +
+                std::chrono::nanoseconds(status.st_mtim.tv_nsec)));
+    }
+    file.finish(date);
     file.commit(destination, false);
 }
 
-std::filesystem::path numbered(const std::filesystem::path& path, int n) {
-    std::filesystem::path result = path;
-    result.replace_filename(path.stem().string() + " " + std::to_string(n) + path.extension().string());
-    return result;
-}
-
-std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-    TemporaryFile file(path);
-    file.write(bytes);
-    for (int n = 1; n < 100000; ++n) {
-        const std::filesystem::path candidate = n == 1 ? path : numbered(path, n);
-        if (file.commit(candidate, true)) {
-            return candidate;
-        }
+void checkWritable(const std::filesystem::path& path) {
+    const std::filesystem::path folder = folderOf(path);
+    struct stat status {};
+    if (::stat(folder.c_str(), &status) != 0) {
+        throw FileError::writeFailed(path, errno);
     }
-    throw FileError(FileError::Code::fileWriteUnknown);
+    if (!S_ISDIR(status.st_mode)) {
+        throw FileError::writeFailed(path, ENOTDIR);
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        throw FileError::writeFailed(path, errno);
+    }
 }
 
 } // namespace orvane::AtomicFile

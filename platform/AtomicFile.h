@@ -1,15 +1,20 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 
 namespace orvane::AtomicFile {
 
 // Writes the bytes to a temporary file beside `path` and renames it into place, so that readers
-// see either the old file or the whole new one. An existing file at `path` is replaced. On
-// failure nothing is left behind and FileError (fileWriteUnknown) is thrown.
-void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+// see either the old file or the whole new one. An existing file at `path` is replaced. With a
+// `modificationDate`, the file carries it from the moment it appears (Linux keeps no settable
+// creation date; the access date gets it too); a date that cannot be set is no failure. On failure
+// nothing is left behind and FileError (fileWriteUnknown) is thrown, naming the path and why.
+void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+           std::optional<std::chrono::system_clock::time_point> modificationDate = std::nullopt);
 
 // Copies the file at `source` to `destination` the same way: the copy is made beside
 // `destination` and renamed over it only once complete, so that a failed copy (an unreadable
@@ -19,7 +24,13 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
 
 // As `write`, but never replaces anything: when `path` is taken, " 2", " 3" and so on go before
 // its extension until a free name is found. Returns the name used.
-std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+std::filesystem::path
+writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+         std::optional<std::chrono::system_clock::time_point> modificationDate = std::nullopt);
+
+// Throws the FileError that writing a file at `path` would meet now because of its folder (missing,
+// not a folder, not writable, on a read-only disk), so that a caller can refuse before long work.
+void checkWritable(const std::filesystem::path& path);
 
 // "name.ext" → "name 2.ext" for n = 2.
 std::filesystem::path numbered(const std::filesystem::path& path, int n);

@@ -2,6 +2,8 @@
 
 #include "platform/Error.h"
 
+#include <filesystem>
+
 namespace orvane {
 
 // The file failures of the image layer: a read that found no decodable image, a read refused
@@ -13,9 +15,15 @@ public:
     explicit FileError(Code code);
     Code code() const noexcept { return code_; }
 
+    // A write to `path` that failed with the system error `errorNumber` (errno): fileWriteUnknown,
+    // described with the path and the reason ("The file couldn't be saved to “…”: the disk is
+    // full.").
+    static FileError writeFailed(const std::filesystem::path& path, int errorNumber);
+
     static std::string descriptionFor(Code code);
 
 private:
+    FileError(Code code, std::string description);
     Code code_;
 };
 

@@ -4,9 +4,6 @@
 #include "platform/FileError.h"
 #include "platform/ImageDestination.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 namespace orvane::Converter {
 
 Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertFormat format, double quality) {
@@ -22,16 +19,7 @@ Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertForm
 }
 
 void write(const ConvertResult& result, const std::filesystem::path& url, bool keepCaptureDate) {
-    AtomicFile::write(url, result.data);
-    if (keepCaptureDate && result.captureDate) {
-        // Linux keeps no settable creation date; the modification date (and access date) carry it.
-        const auto sinceEpoch = result.captureDate->time_since_epoch();
-        const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
-        const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(sinceEpoch - seconds);
-        const timespec times[2] = {{seconds.count(), nanoseconds.count()},
-                                   {seconds.count(), nanoseconds.count()}};
-        ::utimensat(AT_FDCWD, url.c_str(), times, 0);
-    }
+    AtomicFile::write(url, result.data, keepCaptureDate ? result.captureDate : std::nullopt);
 }
 
 } // namespace orvane::Converter

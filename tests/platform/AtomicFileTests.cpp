@@ -2,6 +2,7 @@
 #include "platform/FileError.h"
 #include "tests/support/TemporaryDirectory.h"
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -115,4 +116,58 @@ TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy did not report its failure";
     EXPECT_EQ(contents(folder / "saved.jpg"), "the user's old file");
     EXPECT_EQ(fileCount(folder.path()), 2);
+}
+
+TEST(AtomicFile, ADateGivenIsTheFilesModificationDateFromTheStart) {
+    test::TemporaryDirectory folder;
+    const auto captured = std::chrono::system_clock::time_point(std::chrono::seconds(1'625'405'400));
+    const fs::path dated = AtomicFile::writeNew(folder / "dated.jpg", hello, captured);
+    AtomicFile::write(folder / "replaced.jpg", hello, captured);
+    AtomicFile::write(folder / "undated.jpg", hello);
+    struct stat info {};
+    for (const fs::path& path : {dated, folder / "replaced.jpg"}) {
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mtim.tv_sec, 1'625'405'400) << path;
+        EXPECT_EQ(info.st_mtim.tv_nsec, 0) << path;
+    }
+    ASSERT_EQ(::stat((folder / "undated.jpg").c_str(), &info), 0);
+    EXPECT_GT(info.st_mtim.tv_sec, 1'625'405'400 + 86400 * 365);
+}
+
+TEST(AtomicFile, SaveFailuresNameThePathAndWhy) {
+    test::TemporaryDirectory folder;
+    const auto message = [](const auto& attempt) {
+        try {
+            attempt();
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.code(), FileError::Code::fileWriteUnknown);
+            return std::string(error.what());
+        }
+        return std::string("no error");
+    };
+    const fs::path missing = folder / "gone" / "x.jpg";
+    EXPECT_EQ(message([&] { AtomicFile::writeNew(missing, hello); }),
+              "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.");
+    EXPECT_EQ(message([&] { AtomicFile::checkWritable(missing); }),
+              "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.");
+
+    std::ofstream(folder / "plain") << "a file, not a folder";
+    const fs::path underAFile = folder / "plain" / "x.jpg";
+    EXPECT_EQ(message([&] { AtomicFile::write(underAFile, hello); }),
+              "The file couldn't be saved to “" + underAFile.string() +
+                  "”: part of the path isn't a folder.");
+    EXPECT_EQ(message([&] { AtomicFile::checkWritable(underAFile); }),
+              "The file couldn't be saved to “" + underAFile.string() +
+                  "”: part of the path isn't a folder.");
+    EXPECT_EQ(message([&] { AtomicFile::checkWritable(folder / "fine.jpg"); }), "no error");
+
+    if (::geteuid() != 0) { // root writes anywhere
+        ::chmod(folder.path().c_str(), 0500);
+        EXPECT_EQ(message([&] { AtomicFile::checkWritable(folder / "x.jpg"); }),
+                  "The file couldn't be saved to “" + (folder / "x.jpg").string() +
+                      "”: you don't have permission to write there.");
+        ::chmod(folder.path().c_str(), 0700);
+    }
+    // The untyped sentence stays for failures that have no path.
+    EXPECT_STREQ(FileError(FileError::Code::fileWriteUnknown).what(), "The file couldn't be saved.");
 }

@@ -1,0 +1,237 @@
+#include "intents/CommandLine.h"
+#include "platform/ImageSource.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome run(const std::vector<std::string>& arguments) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = CommandLine::run(arguments, out, err);
+    return {status, out.str(), err.str()};
+}
+
+std::string firstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
+
+// 4 July 2021, 15:30 at +02:00: the capture date of test::cameraProperties().
+constexpr std::time_t captured = 1'625'405'400;
+
+std::time_t modified(const fs::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mtim.tv_sec : 0;
+}
+
+class CommandLineOutput : public testing::Test {
+protected:
+    void SetUp() override {
+        const Bytes jpeg =
+            test::encoded(test::gradient(120, 80), ConvertFormat::jpeg, test::cameraProperties());
+        fs::create_directory(folder / "Trip");
+        std::ofstream(photo(), std::ios::binary)
+            .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+        std::ofstream(folder / "notes.jpg") << "just text";
+    }
+    fs::path photo() const { return folder / "Trip" / "holiday.jpg"; }
+    std::size_t filesIn(const fs::path& path) const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(path), fs::directory_iterator()));
+    }
+    test::TemporaryDirectory folder;
+};
+
+} // namespace
+
+TEST_F(CommandLineOutput, ANamedFileMustFitTheFormatWritten) {
+    const Outcome webpAsPng =
+        run({"convert", photo().string(), "--format", "webp", "--output", (folder / "new.png").string()});
+    EXPECT_EQ(webpAsPng.status, CommandLine::usageError);
+    EXPECT_EQ(firstLine(webpAsPng.err), "orvane: The result is a WebP file, but --output names “" +
+                                            (folder / "new.png").string() +
+                                            "”. End the name in .webp, or give a folder.");
+    // Refused before any work: no network is needed to refuse these.
+    EXPECT_EQ(run({"enlarge", photo().string(), "--output", (folder / "big.png").string()}).status,
+              CommandLine::usageError);
+    EXPECT_EQ(run({"remove-background", photo().string(), "--background", "none", "--output",
+                   (folder / "cut.jpg").string()})
+                  .status,
+              CommandLine::usageError);
+    EXPECT_EQ(filesIn(folder.path()), 2u);
+
+    for (const auto& [format, name] : std::vector<std::pair<std::string, std::string>>{
+             {"webp", "NEW.WEBP"}, {"jpg", "old.jpeg"}, {"heic", "still.heif"}, {"png", "plain"}}) {
+        const Outcome fits =
+            run({"convert", photo().string(), "--format", format, "--output", (folder / name).string()});
+        EXPECT_EQ(fits.status, CommandLine::success) << name << fits.err;
+    }
+}
+
+TEST_F(CommandLineOutput, WhereTheResultGoesIsCheckedBeforeTheImageIsRead) {
+    // A text file would fail as unreadable; the missing folder is found first.
+    const fs::path missing = folder / "missing" / "";
+    const Outcome folderGone =
+        run({"convert", (folder / "notes.jpg").string(), "--output", missing.string()});
+    EXPECT_EQ(folderGone.status, CommandLine::failure);
+    EXPECT_EQ(folderGone.err,
+              "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.\n");
+    const Outcome fileInGoneFolder =
+        run({"remove-background", (folder / "notes.jpg").string(), "--background", "white", "--output",
+             (folder / "missing" / "cut.jpg").string()});
+    EXPECT_EQ(fileInGoneFolder.err, "The file couldn't be saved to “" +
+                                        (folder / "missing" / "cut.jpg").string() +
+                                        "”: the folder doesn't exist.\n");
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+}
+
+TEST_F(CommandLineOutput, DevicesAndPipesAreWrittenInPlaceNeverRenamedAround) {
+    const fs::path pipe = folder / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::string received;
+    std::thread reader([&] {
+        std::ifstream in(pipe, std::ios::binary);
+        received.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    });
+    const Outcome toPipe = run({"convert", photo().string(), "--format", "png", "--output", pipe.string()});
+    reader.join();
+    EXPECT_EQ(toPipe.status, CommandLine::success) << toPipe.err;
+    EXPECT_EQ(toPipe.out, "");
+    const auto source = ImageSource::create(
+        std::span(reinterpret_cast<const std::uint8_t*>(received.data()), received.size()));
+    ASSERT_TRUE(source.has_value());
+    EXPECT_EQ(source->typeIdentifier(), "public.png");
+
+    const Outcome toStandardOutput = run({"convert", photo().string(), "--output", "/dev/stdout"});
+    EXPECT_EQ(toStandardOutput.status, CommandLine::success);
+    EXPECT_EQ(
+        ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(toStandardOutput.out.data()),
+                                      toStandardOutput.out.size()))
+            ->typeIdentifier(),
+        "public.jpeg");
+    EXPECT_EQ(run({"convert", photo().string(), "--output", "/dev/null"}).status, CommandLine::success);
+    const Outcome full = run({"convert", photo().string(), "--output", "/dev/full"});
+    EXPECT_EQ(full.status, CommandLine::failure);
+    EXPECT_EQ(full.err, "The file couldn't be saved to “/dev/full”: there isn't enough space on the disk.\n");
+    EXPECT_EQ(filesIn(folder.path()), 3u); // Trip, notes.jpg, pipe
+    EXPECT_FALSE(fs::exists("/dev/stdout 2"));
+}
+
+TEST_F(CommandLineOutput, AConvertedFileIsDatedWithTheCaptureDate) {
+    const Outcome intoFolder = run({"convert", photo().string(), "--output", (folder / "Trip").string()});
+    ASSERT_EQ(intoFolder.status, CommandLine::success) << intoFolder.err;
+    EXPECT_EQ(modified(folder / "Trip" / "holiday 2.jpg"), captured);
+    // WebP carries no metadata, but the file is still dated.
+    const Outcome named =
+        run({"convert", photo().string(), "--format", "webp", "--output", (folder / "h.webp").string()});
+    ASSERT_EQ(named.status, CommandLine::success) << named.err;
+    EXPECT_EQ(modified(folder / "h.webp"), captured);
+    // An action that makes a new image has no capture date to keep.
+    const Bytes png = test::encoded(test::gradient(40, 30), ConvertFormat::png);
+    std::ofstream(folder / "plain.png", std::ios::binary)
+        .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    ASSERT_EQ(run({"convert", (folder / "plain.png").string(), "--output", folder.path().string()}).status,
+              CommandLine::success);
+    EXPECT_GT(modified(folder / "plain.jpg"), captured + 86400 * 365);
+}
+
+// The desktop's actions run without a terminal, from whatever folder the launcher has.
+class DesktopActions : public CommandLineOutput {
+protected:
+    void SetUp() override {
+        CommandLineOutput::SetUp();
+        // A notifier that only records what it was asked to show.
+        fs::create_directory(folder / "bin");
+        std::ofstream(folder / "bin" / "notify-send")
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/shown\"\n";
+        fs::permissions(folder / "bin" / "notify-send", fs::perms::owner_all);
+        savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
+        ::setenv("PATH", ((folder / "bin").string() + ":" + savedPath_).c_str(), 1);
+    }
+    void TearDown() override { ::setenv("PATH", savedPath_.c_str(), 1); }
+
+    // The arguments of a desktop action's Exec line, with %f standing for `image`.
+    static std::vector<std::string> execArguments(const std::string& action, const fs::path& image) {
+        std::ifstream file(fs::path(ORVANE_SOURCE_DIR) / "app" / "orvane.desktop");
+        std::string line;
+        bool inGroup = false;
+        while (std::getline(file, line)) {
+            if (line.starts_with("[")) {
+                inGroup = line == "[Desktop Action " + action + "]";
+            } else if (inGroup && line.starts_with("Exec=")) {
+                std::istringstream words(line.substr(5));
+                std::vector<std::string> arguments;
+                for (std::string word; words >> word;) {
+                    arguments.push_back(word == "%f" ? image.string() : word);
+                }
+                arguments.erase(arguments.begin()); // the program
+                return arguments;
+            }
+        }
+        return {};
+    }
+    std::string shown() const {
+        std::ifstream file(folder / "bin" / "shown");
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+private:
+    std::string savedPath_;
+};
+
+TEST_F(DesktopActions, WriteBesideThePhotoUnderTheirOwnNameAndNotify) {
+    for (const std::string action : {"enlarge", "convert", "remove-background", "enhance"}) {
+        const auto arguments = execArguments(action, photo());
+        ASSERT_FALSE(arguments.empty()) << action;
+        EXPECT_EQ(arguments.front(), action);
+        EXPECT_NE(std::ranges::find(arguments, "--beside"), arguments.end()) << action;
+        EXPECT_NE(std::ranges::find(arguments, "--notify"), arguments.end()) << action;
+    }
+    const Outcome first = run(execArguments("convert", photo()));
+    ASSERT_EQ(first.status, CommandLine::success) << first.err;
+    EXPECT_EQ(first.out, (folder / "Trip" / "holiday 2.jpg").string() + "\n"); // holiday.jpg is the photo
+    const Outcome second = run(execArguments("convert", photo()));
+    EXPECT_EQ(second.out, (folder / "Trip" / "holiday 3.jpg").string() + "\n");
+    EXPECT_EQ(modified(folder / "Trip" / "holiday 3.jpg"), captured);
+    EXPECT_EQ(shown(),
+              "--app-name=Orvane\n--icon=image-x-generic\n--\nConvert Image\n“holiday 2.jpg” is ready in " +
+                  (folder / "Trip").string() +
+                  ".\n--app-name=Orvane\n--icon=image-x-generic\n--\n"
+                  "Convert Image\n“holiday 3.jpg” is ready in " +
+                  (folder / "Trip").string() + ".\n");
+
+    fs::remove(folder / "bin" / "shown");
+    const Outcome failed = run(execArguments("convert", folder / "notes.jpg"));
+    EXPECT_EQ(failed.status, CommandLine::failure);
+    EXPECT_NE(shown().find("Convert Image\nThat file isn't an image Orvane can read.\n"), std::string::npos)
+        << shown();
+}
+
+TEST_F(DesktopActions, TheCommandLineStillWritesIntoTheCurrentFolderByDefault) {
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.path());
+    const Outcome plain = run({"convert", photo().string()});
+    fs::current_path(previous);
+    EXPECT_EQ(plain.out, "holiday.jpg\n");
+    EXPECT_TRUE(fs::exists(folder / "holiday.jpg"));
+    EXPECT_EQ(run({"convert", photo().string(), "--beside", "--output", folder.path().string()}).status,
+              CommandLine::usageError);
+    EXPECT_FALSE(fs::exists(folder / "bin" / "shown"));
+}
