@@ -136,9 +136,10 @@ std::filesystem::path writeNew(const std::filesystem::path& path, std::span<cons
 }
 
 void copy(const std::filesystem::path& source, const std::filesystem::path& destination) {
+    // A source that can't be read is no fault of the destination's, so it gets the plain sentence.
     const int input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (input < 0) {
-        throw FileError::writeFailed(destination, errno);
+        throw FileError(FileError::Code::fileWriteUnknown);
     }
     struct Closer {
         int fd;
@@ -152,7 +153,7 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
             continue;
         }
         if (n < 0) {
-            throw FileError::writeFailed(destination, errno);
+            throw FileError(FileError::Code::fileWriteUnknown);
         }
         if (n == 0) {
             break;

@@ -140,9 +140,11 @@ TEST(ResultCard, AFailedSaveLeavesTheOldFileAndSaysSo) {
     EXPECT_TRUE(card.notices.empty());
     EXPECT_EQ(card.model.errorMessage(), "The file couldn't be saved.");
 
-    // A folder that cannot be written fails the same way.
-    EXPECT_EQ(SaveCopyPanel::saveCopy(chosen, card.folder / "missing" / "beach.jpg"),
-              "The file couldn't be saved.");
+    // A folder that cannot be written fails too, saying where and why.
+    EXPECT_EQ(SaveCopyPanel::saveCopy(chosen, card.folder / "missing" / "beach.jpg")
+                  .value_or(QString())
+                  .section(QStringLiteral("“"), 0, 0),
+              "The file couldn't be saved to ");
 }
 
 TEST(ShareMenu, CopiesTheFileAsFileManagersDo) {
