@@ -29,6 +29,7 @@ const std::vector<Entry>& entries() {
         {"chevron.left.chevron.right", ""},
         {"display", "video-display-symbolic"},
         {"folder", "folder-symbolic"},
+        {"globe", ""},
         {"info.circle", ""},
         {"paintbrush.pointed", ""},
         {"person.crop.rectangle", ""},
@@ -61,7 +62,8 @@ QString resourcePath(const QString& name) {
     return QStringLiteral(":/symbols/%1.svg").arg(name);
 }
 
-// The symbol's shape in black on transparency, cached per name and pixel size.
+// The symbol's shape in black on transparency, cached per name and pixel size. A symbol that
+// cannot be drawn is remembered as a null image, so that painting never reads its file again.
 QImage mask(const Entry& entry, int pixels) {
     static QHash<QString, QImage> cache;
     const QString key = entry.name + QLatin1Char('@') + QString::number(pixels);
@@ -76,6 +78,7 @@ QImage mask(const Entry& entry, int pixels) {
     } else {
         QSvgRenderer renderer(resourcePath(entry.name));
         if (!renderer.isValid()) {
+            cache.insert(key, QImage());
             return {};
         }
         QPainter painter(&image);

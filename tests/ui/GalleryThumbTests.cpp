@@ -1,0 +1,60 @@
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/ui/support/WindowTestSupport.h"
+#include "ui/RelativeDate.h"
+#include "ui/ThumbnailCache.h"
+
+#include <QDateTime>
+#include <QImage>
+
+namespace orvane {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(ThumbnailCache, DecodesOnceInTheBackgroundRemembersFailuresAndForgetsTheOldest) {
+    test::TemporaryDirectory folder;
+    const auto good = folder / "good";
+    const auto missing = folder / "missing";
+    std::filesystem::create_directories(good);
+    QImage thumb(40, 30, QImage::Format_RGB32);
+    thumb.fill(Qt::red);
+    ASSERT_TRUE(thumb.save(QString::fromStdString((good / "thumb.jpg").string())));
+
+    ThumbnailCache cache(1);
+    QStringList finished;
+    QObject::connect(&cache, &ThumbnailCache::finished, [&](const QString& key) { finished << key; });
+    EXPECT_FALSE(cache.image(good).has_value());
+    EXPECT_FALSE(cache.image(good).has_value());
+    ASSERT_TRUE(test::waitFor([&] { return finished.size() == 1; }));
+    ASSERT_TRUE(cache.image(good).has_value());
+    EXPECT_EQ(cache.image(good)->size(), QSize(40, 30));
+
+    EXPECT_FALSE(cache.image(missing).has_value());
+    ASSERT_TRUE(test::waitFor([&] { return finished.size() == 2; }));
+    ASSERT_TRUE(cache.image(missing).has_value());
+    EXPECT_TRUE(cache.image(missing)->isNull());
+    // With room for one, the good thumbnail has gone and is decoded again.
+    EXPECT_FALSE(cache.image(good).has_value());
+    EXPECT_TRUE(test::waitFor([&] { return finished.size() == 3; }));
+}
+
+TEST(RelativeDate, NamesRecentDaysAndCountsLongerSpans) {
+    const auto now = std::chrono::system_clock::now();
+    EXPECT_EQ(relativeDateText(now - 20s, now), "now");
+    EXPECT_EQ(relativeDateText(now + 1h, now), "now");
+    EXPECT_EQ(relativeDateText(now - 1min, now), "1 minute ago");
+    EXPECT_EQ(relativeDateText(now - 5min, now), "5 minutes ago");
+    const QDateTime noon(QDate(2026, 3, 10), QTime(12, 0));
+    const auto at = [](const QDateTime& time) {
+        return std::chrono::system_clock::time_point(std::chrono::milliseconds(time.toMSecsSinceEpoch()));
+    };
+    EXPECT_EQ(relativeDateText(at(noon.addSecs(-3 * 3600)), at(noon)), "3 hours ago");
+    EXPECT_EQ(relativeDateText(at(noon.addSecs(-13 * 3600)), at(noon)), "yesterday");
+    EXPECT_EQ(relativeDateText(at(noon.addDays(-3)), at(noon)), "3 days ago");
+    EXPECT_EQ(relativeDateText(at(noon.addDays(-8)), at(noon)), "last week");
+    EXPECT_EQ(relativeDateText(at(noon.addDays(-40)), at(noon)), "last month");
+    EXPECT_EQ(relativeDateText(at(noon.addYears(-2)), at(noon)), "2 years ago");
+}
+
+} // namespace
+} // namespace orvane
