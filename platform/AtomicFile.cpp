@@ -8,6 +8,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace orvane::AtomicFile {
 
@@ -39,7 +40,7 @@ public:
         }
     }
 
-    void write(std::span<const std::uint8_t> bytes) {
+    void append(std::span<const std::uint8_t> bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -51,6 +52,15 @@ public:
             }
             done += static_cast<std::size_t>(n);
         }
+    }
+
+    void write(std::span<const std::uint8_t> bytes) {
+        append(bytes);
+        finish();
+    }
+
+    // Makes the written bytes durable and closes the file.
+    void finish() {
         if (::fsync(fd_) != 0 || ::close(fd_) != 0) {
             fd_ = -1;
             throw FileError(FileError::Code::fileWriteUnknown);
@@ -84,6 +94,34 @@ void write(const std::filesystem::path& path, std::span<const std::uint8_t> byte
     TemporaryFile file(path);
     file.write(bytes);
     file.commit(path, false);
+}
+
+void copy(const std::filesystem::path& source, const std::filesystem::path& destination) {
+    const int input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (input < 0) {
+        throw FileError(FileError::Code::fileWriteUnknown);
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{input};
+    TemporaryFile file(destination);
+    std::vector<std::uint8_t> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(input, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            throw FileError(FileError::Code::fileWriteUnknown);
+        }
+        if (n == 0) {
+            break;
+        }
+        file.append(std::span(buffer.data(), static_cast<std::size_t>(n)));
+    }
+    file.finish();
+    file.commit(destination, false);
 }
 
 std::filesystem::path numbered(const std::filesystem::path& path, int n) {

@@ -11,6 +11,12 @@ namespace orvane::AtomicFile {
 // failure nothing is left behind and FileError (fileWriteUnknown) is thrown.
 void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
 
+// Copies the file at `source` to `destination` the same way: the copy is made beside
+// `destination` and renamed over it only once complete, so that a failed copy (an unreadable
+// source, an unwritable folder, a full disk) leaves whatever was at `destination` untouched.
+// Throws FileError (fileWriteUnknown) and leaves nothing behind on failure.
+void copy(const std::filesystem::path& source, const std::filesystem::path& destination);
+
 // As `write`, but never replaces anything: when `path` is taken, " 2", " 3" and so on go before
 // its extension until a free name is found. Returns the name used.
 std::filesystem::path writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);

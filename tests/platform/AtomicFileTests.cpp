@@ -2,9 +2,12 @@
 #include "platform/FileError.h"
 #include "tests/support/TemporaryDirectory.h"
 
+#include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace orvane;
@@ -58,4 +61,58 @@ TEST(AtomicFile, WrittenFilesGetOrdinaryPermissions) {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+namespace {
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+long fileCount(const fs::path& folder) {
+    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+}
+} // namespace
+
+TEST(AtomicFile, CopyReplacesTheDestinationOnlyOnceComplete) {
+    test::TemporaryDirectory folder;
+    const std::string large(3 << 20, 'x');
+    writeText(folder / "export.png", large);
+    writeText(folder / "saved.png", "old");
+    AtomicFile::copy(folder / "export.png", folder / "saved.png");
+    EXPECT_EQ(contents(folder / "saved.png"), large);
+    EXPECT_EQ(contents(folder / "export.png"), large);
+    EXPECT_EQ(fileCount(folder.path()), 2);
+
+    // A missing source or folder fails without touching anything.
+    EXPECT_THROW(AtomicFile::copy(folder / "gone.png", folder / "saved.png"), FileError);
+    EXPECT_THROW(AtomicFile::copy(folder / "export.png", folder / "missing" / "saved.png"), FileError);
+    EXPECT_THROW(AtomicFile::copy(folder.path(), folder / "saved.png"), FileError);
+    EXPECT_EQ(contents(folder / "saved.png"), large);
+    EXPECT_EQ(fileCount(folder.path()), 2);
+}
+
+TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
+    test::TemporaryDirectory folder;
+    writeText(folder / "export.jpg", std::string(256 << 10, 'n'));
+    writeText(folder / "saved.jpg", "the user's old file");
+    // A file-size limit makes every write past 4 KB fail as a full disk would; it is set in a
+    // child so that the test program keeps writing normally.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            AtomicFile::copy(folder / "export.jpg", folder / "saved.jpg");
+        } catch (const FileError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy did not report its failure";
+    EXPECT_EQ(contents(folder / "saved.jpg"), "the user's old file");
+    EXPECT_EQ(fileCount(folder.path()), 2);
 }

@@ -1,0 +1,156 @@
+#include "editor/EditorModel.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/ui/support/WindowTestSupport.h"
+#include "ui/ActionButton.h"
+#include "ui/ResultCard.h"
+#include "ui/ResultDescription.h"
+#include "ui/SaveCopyPanel.h"
+#include "ui/SegmentedPicker.h"
+#include "ui/ShareMenu.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <fstream>
+
+namespace orvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string contents(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+ResultInfo enhanced(double seconds = 2.46) {
+    return ResultInfo{4000, 3000, seconds, false, std::nullopt, "Enhanced", std::nullopt, std::nullopt};
+}
+
+ResultInfo converted(std::int64_t bytes, std::optional<std::int64_t> source) {
+    return ResultInfo{800, 600, 0.3, true, std::nullopt, "WebP", bytes, source};
+}
+
+TEST(ResultDescription, SavingTextAndDetailLines) {
+    using namespace ResultDescription;
+    EXPECT_EQ(savingText(1'000'000, 4'000'000), " (\u221275%)");
+    EXPECT_EQ(savingText(996, 1000), "");
+    EXPECT_EQ(savingText(995, 1000), " (\u22121%)");
+    EXPECT_EQ(savingText(5000, 4000), "");
+    EXPECT_EQ(savingText(100, 0), "");
+    EXPECT_EQ(savingText(100, std::nullopt), "");
+
+    EXPECT_EQ(sizeLine(enhanced()), "4000 × 3000");
+    EXPECT_EQ(detailLine(enhanced()), "Enhanced · 2.5 s");
+    EXPECT_EQ(detailLine(converted(1'000'000, 4'000'000)), "WebP · 4 MB → 1 MB (\u221275%)");
+    EXPECT_EQ(detailLine(converted(1'000'000, std::nullopt)), "WebP · Zero KB → 1 MB");
+}
+
+struct Card {
+    test::TemporaryDirectory folder;
+    EditorModel model;
+    std::vector<QString> notices;
+    ResultCard card{model, [this](const QString& text) { notices.push_back(text); }};
+    Card() {
+        card.resize(320, 300);
+        card.show();
+    }
+    QWidget& row() { return *test::child(card, "resultActions"); }
+    fs::path prepare(const std::string& name, const std::string& text) {
+        writeText(folder / name, text);
+        model.setExportURL(folder / name);
+        return folder / name;
+    }
+    QFileDialog* openPanel() {
+        test::child<ActionButton>(card, "saveButton")->click();
+        return test::child<QFileDialog>(card, "savePanel");
+    }
+};
+
+TEST(ResultCard, WaitsForTheExportBeforeSavingOrSharing) {
+    Card card;
+    card.card.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&card.card));
+    card.model.setResultInfo(
+        ResultInfo{400, 300, 1, true, std::nullopt, "Background removed", std::nullopt, std::nullopt});
+    EXPECT_FALSE(card.row().isEnabled());
+    EXPECT_TRUE(test::isShown(test::child(card.card, "exportPreparing")));
+    EXPECT_FALSE(test::isShown(test::child(card.card, "shareButton")));
+    // The transparency note shows until PNG is chosen; the picker stays usable while preparing.
+    auto* picker = test::child<SegmentedPicker>(card.card, "formatPicker");
+    EXPECT_TRUE(test::isShown(test::child(card.card, "alphaNote")));
+    EXPECT_TRUE(picker->isEnabled());
+    picker->segment(1)->click();
+    EXPECT_EQ(card.model.format(), ExportFormat::png);
+    EXPECT_FALSE(test::isShown(test::child(card.card, "alphaNote")));
+    // Ctrl+S does nothing while preparing.
+    QTest::keyClick(&card.card, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(card.card.findChild<QFileDialog*>("savePanel"), nullptr);
+
+    const fs::path file = card.prepare("photo-cutout.png", "png bytes");
+    EXPECT_TRUE(card.row().isEnabled());
+    EXPECT_FALSE(test::isShown(test::child(card.card, "exportPreparing")));
+    EXPECT_TRUE(test::isShown(test::child(card.card, "shareButton")));
+    EXPECT_EQ(test::child<ShareMenu>(card.card, "shareMenu")->file(), file);
+    QTest::keyClick(&card.card, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_NE(card.card.findChild<QFileDialog*>("savePanel"), nullptr);
+}
+
+TEST(ResultCard, AConversionHasNoFormatChoice) {
+    Card card;
+    card.model.setResultInfo(converted(1'000'000, 4'000'000));
+    EXPECT_FALSE(test::isShown(test::child(card.card, "formatPicker")));
+    EXPECT_FALSE(test::isShown(test::child(card.card, "alphaNote")));
+    EXPECT_EQ(test::child<QLabel>(card.card, "resultDetail")->text(), "WebP · 4 MB → 1 MB (\u221275%)");
+}
+
+TEST(ResultCard, SavingCopiesThePreparedFileAndKeepsIt) {
+    Card card;
+    card.model.setResultInfo(enhanced());
+    const fs::path file = card.prepare("beach-enhanced.jpg", "new result");
+    QFileDialog* panel = card.openPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    fs::create_directory(card.folder / "Pictures");
+    const fs::path chosen = card.folder / "Pictures" / "beach-enhanced.jpg";
+    writeText(chosen, "an older save");
+    emit panel->fileSelected(QString::fromStdString(chosen.string()));
+    EXPECT_EQ(contents(chosen), "new result");
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(card.notices, std::vector<QString>{"Saved"});
+    EXPECT_FALSE(card.model.errorMessage().has_value());
+}
+
+TEST(ResultCard, AFailedSaveLeavesTheOldFileAndSaysSo) {
+    Card card;
+    card.model.setResultInfo(enhanced());
+    const fs::path file = card.prepare("beach-enhanced.jpg", "new result");
+    const fs::path chosen = card.folder / "beach.jpg";
+    writeText(chosen, "the user's own photo");
+    QFileDialog* panel = card.openPanel();
+    ASSERT_NE(panel, nullptr);
+    // The prepared file went away meanwhile, so the copy fails.
+    fs::remove(file);
+    emit panel->fileSelected(QString::fromStdString(chosen.string()));
+    EXPECT_EQ(contents(chosen), "the user's own photo");
+    EXPECT_TRUE(card.notices.empty());
+    EXPECT_EQ(card.model.errorMessage(), "The file couldn't be saved.");
+
+    // A folder that cannot be written fails the same way.
+    EXPECT_EQ(SaveCopyPanel::saveCopy(chosen, card.folder / "missing" / "beach.jpg"),
+              "The file couldn't be saved.");
+}
+
+TEST(ShareMenu, CopiesTheFileAsFileManagersDo) {
+    const auto data = ShareMenu::clipboardData("/tmp/a b/photo.jpg");
+    EXPECT_EQ(data->urls(), QList<QUrl>{QUrl::fromLocalFile("/tmp/a b/photo.jpg")});
+    EXPECT_EQ(data->data("text/uri-list").trimmed(), "file:///tmp/a%20b/photo.jpg");
+    EXPECT_EQ(data->data("x-special/gnome-copied-files"), "copy\nfile:///tmp/a%20b/photo.jpg");
+}
+
+} // namespace
+} // namespace orvane
