@@ -86,7 +86,7 @@ double toFirstPaint(const std::function<void()>& start, const std::function<bool
     qApp->installEventFilter(&watch);
     const auto began = Clock::now();
     start();
-    QTest::qWaitFor([&] { return watch.painted.has_value(); }, 30000);
+    (void)QTest::qWaitFor([&] { return watch.painted.has_value(); }, 30000);
     qApp->removeEventFilter(&watch);
     return watch.painted ? std::chrono::duration<double>(*watch.painted - began).count() : -1;
 }
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     std::printf("%d jobs written in %.1f s\n", jobs, writing);
 
     JobGallery gallery(root);
-    QTest::qWaitFor([&] { return gallery.isLoaded(); }, 60000);
+    (void)QTest::qWaitFor([&] { return gallery.isLoaded(); }, 60000);
     if (gallery.records().size() != jobs) {
         std::cerr << "bench-gallery: the gallery read " << gallery.records().size() << " jobs\n";
         return 1;
@@ -163,7 +163,7 @@ int main(int argc, char** argv) {
     ContentView window(&gallery);
     window.resize(ContentView::defaultSize);
     window.show();
-    QTest::qWaitForWindowExposed(&window);
+    (void)QTest::qWaitForWindowExposed(&window);
     const auto isThumb = [](QObject* object) { return qobject_cast<GalleryThumb*>(object) != nullptr; };
 
     const auto coldStart = Clock::now();
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
         return std::all_of(thumbs.begin(), thumbs.end(),
                            [](GalleryThumb* thumb) { return thumb->hasImage(); });
     };
-    QTest::qWaitFor(allShown, 60000);
+    (void)QTest::qWaitFor(allShown, 60000);
     QCoreApplication::processEvents();
     const double filled = bench::secondsSince(coldStart);
     const auto inSight = grid->thumbs().size();

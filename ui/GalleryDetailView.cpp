@@ -5,12 +5,14 @@
 #include "editor/JobGallery.h"
 #include "ui/ActionButton.h"
 #include "ui/CompareView.h"
+#include "ui/FileManager.h"
 #include "ui/RoundedPanel.h"
+#include "ui/SaveCopyPanel.h"
+#include "ui/ShareMenu.h"
 #include "ui/Spinner.h"
 #include "ui/TextLabel.h"
 
 #include <QDateTime>
-#include <QFileDialog>
 #include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -111,6 +113,15 @@ QWidget* GalleryDetailView::makeBottomBar() {
     auto* save = new ActionButton(QStringLiteral("Save…"), QStringLiteral("square.and.arrow.down"),
                                   ActionButton::Look::prominent);
     save->setObjectName("saveCopyButton");
+    auto* shareMenu = new ShareMenu(this);
+    shareMenu->setFile(resultFile());
+    auto* share = new ActionButton(QStringLiteral("Share"), QStringLiteral("square.and.arrow.up"),
+                                   ActionButton::Look::prominent);
+    share->setObjectName("shareButton");
+    share->setMenu(shareMenu);
+    auto* reveal = new ActionButton(QStringLiteral("Show in Folder"), QStringLiteral("folder"),
+                                    ActionButton::Look::bordered);
+    reveal->setObjectName("showInFolderButton");
 
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(16, 16, 16, 16);
@@ -120,10 +131,13 @@ QWidget* GalleryDetailView::makeBottomBar() {
     row->addWidget(remove);
     row->addWidget(reuse);
     row->addWidget(save);
+    row->addWidget(share);
+    row->addWidget(reveal);
 
     connect(remove, &QPushButton::clicked, this, &GalleryDetailView::confirmDelete);
     connect(reuse, &QPushButton::clicked, this, [this] { actions_.useInNewJob(resultFile()); });
     connect(save, &QPushButton::clicked, this, &GalleryDetailView::chooseSaveDestination);
+    connect(reveal, &QPushButton::clicked, this, [this] { FileManager::reveal({resultFile()}); });
     return bar;
 }
 
@@ -180,26 +194,17 @@ void GalleryDetailView::confirmDelete() {
 }
 
 void GalleryDetailView::chooseSaveDestination() {
-    const fs::path result = resultFile();
-    const QString extension = QString::fromStdString(result.extension().string()).mid(1);
-    const QString filter = extension.isEmpty() ? QStringLiteral("Images (*)")
-                                               : extension.toUpper() + QStringLiteral(" image (*.") +
-                                                     extension + QStringLiteral(")");
-    auto* panel = new QFileDialog(this, QString(), QString(), filter);
-    panel->setObjectName("saveCopyPanel");
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setAcceptMode(QFileDialog::AcceptSave);
-    panel->setFileMode(QFileDialog::AnyFile);
-    panel->setWindowModality(Qt::WindowModal);
-    panel->selectFile(record_.resultFile);
-    connect(panel, &QFileDialog::fileSelected, this,
-            [this](const QString& file) { saveCopy(fs::path(file.toStdString())); });
-    panel->open();
+    // A failed copy shows nothing here: no notice, and the file that was there stays as it was.
+    SaveCopyPanel::present(
+        this, resultFile(), [this] { actions_.onSaved(QStringLiteral("Saved")); }, [](const QString&) {});
 }
 
 bool GalleryDetailView::saveCopy(const fs::path& destination) {
-    (void)destination;
-    return false;
+    if (SaveCopyPanel::saveCopy(resultFile(), destination)) {
+        return false;
+    }
+    actions_.onSaved(QStringLiteral("Saved"));
+    return true;
 }
 
 } // namespace orvane

@@ -9,7 +9,6 @@
 #include <functional>
 #include <optional>
 
-class QFileDialog;
 class QLabel;
 class QMessageBox;
 

@@ -71,10 +71,12 @@ PhotoSourceSheet::PhotoSourceSheet(JobGallery& gallery, Actions actions, QWidget
     jobsArea_->setWidgetResizable(true);
     jobsArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     jobsArea_->viewport()->setBackgroundRole(QPalette::Window);
-    grid_ = new GalleryGrid(*jobs_, *jobsArea_, {120, 10, 12}, {.open = [this](const JobRecord& record) {
+    const auto choose = [this](const JobRecord& record) {
         actions_.onRecord(record);
         accept();
-    }});
+    };
+    // No "Delete" here: the sheet only picks.
+    grid_ = new GalleryGrid(*jobs_, *jobsArea_, {120, 10, 12}, {.open = choose, .remove = nullptr});
     jobsArea_->setWidget(grid_);
 
     auto* emptyBox = new RoundedPanel([] { return Theme::secondaryFill(0.06); }, 14);

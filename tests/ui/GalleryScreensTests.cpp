@@ -9,6 +9,8 @@
 #include "ui/GalleryView.h"
 #include "ui/Spinner.h"
 
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -134,7 +136,9 @@ TEST(GalleryDetailView, AJobWithoutItsBeforeImageShowsTheResultAlone) {
     EXPECT_FALSE(detail.view->before().has_value());
     ASSERT_TRUE(detail.view->after().has_value());
     EXPECT_EQ(detail.view->after()->width(), 64);
-    EXPECT_TRUE(test::child<CompareView>(*detail.view, "detailCompareView")->isVisible());
+    auto* compare = test::child<CompareView>(*detail.view, "detailCompareView");
+    EXPECT_TRUE(compare->isVisible());
+    EXPECT_FALSE(compare->hasAfter());
     EXPECT_FALSE(test::child<Spinner>(*detail.view, "detailSpinner")->isVisible());
     EXPECT_EQ(test::child<QLabel>(*detail.view, "detailHeading")->text(), "Job 0 · 64 × 48");
 
@@ -171,6 +175,37 @@ TEST(GalleryDetailView, AnUnreadableResultKeepsTheSpinnerAndDeletingAsksFirst) {
     EXPECT_FALSE(broken.view->after().has_value());
     EXPECT_TRUE(test::child<Spinner>(*broken.view, "detailSpinner")->isVisible());
     EXPECT_FALSE(test::child<CompareView>(*broken.view, "detailCompareView")->isVisible());
+}
+
+TEST(GalleryDetailView, SavingReplacesTheChosenFileOnlyWithAWholeCopy) {
+    Detail detail(true);
+    QTest::mouseClick(test::child<ActionButton>(*detail.view, "saveCopyButton"), Qt::LeftButton);
+    auto* panel = test::child<QFileDialog>(*detail.view, "savePanel");
+    ASSERT_NE(panel, nullptr);
+    ASSERT_EQ(panel->selectedFiles().size(), 1);
+    EXPECT_EQ(QFileInfo(panel->selectedFiles().front()).fileName(), "photo-0.jpg");
+    panel->reject();
+    EXPECT_TRUE(detail.saved.empty());
+
+    const fs::path destination = detail.folder / "mine.jpg";
+    std::ofstream(destination) << "the user's own file";
+    EXPECT_TRUE(detail.view->saveCopy(destination));
+    EXPECT_EQ(fs::file_size(destination), fs::file_size(detail.view->resultFile()));
+    EXPECT_EQ(detail.saved, std::vector<QString>{"Saved"});
+
+    // A copy that fails part of the way leaves what was there, and says nothing.
+    std::ofstream(destination, std::ios::trunc) << "the user's own file";
+    fs::remove(detail.view->resultFile());
+    EXPECT_FALSE(detail.view->saveCopy(destination));
+    std::ifstream kept(destination);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's own file");
+    EXPECT_EQ(detail.saved.size(), 1u);
+    std::vector<fs::path> left;
+    for (const auto& entry : fs::directory_iterator(detail.folder.path())) {
+        left.push_back(entry.path().filename());
+    }
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<fs::path>{"Jobs", "mine.jpg"}));
 }
 
 } // namespace
