@@ -286,6 +286,13 @@ public:
                 });
                 settle();
                 save(*view, transparent ? "gallery-detail-transparent" : "gallery-detail");
+                if (!transparent) {
+                    // The bottom bar at the window's narrowest.
+                    view->resize(ContentView::minimumContentSize);
+                    settle();
+                    save(*view, "gallery-detail-narrow");
+                    view->resize(ContentView::defaultSize);
+                }
             }
             view->openGallery();
             view->presentSource();

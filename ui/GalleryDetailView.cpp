@@ -98,6 +98,12 @@ QWidget* GalleryDetailView::makeBottomBar() {
                                  QStringLiteral(" · ") + abbreviatedDateText(record_.date),
                              Theme::TextStyle::caption);
     details->setObjectName("detailLine");
+    // At the window's narrowest the buttons keep their room and the two lines give way.
+    for (QLabel* label : {static_cast<QLabel*>(heading), static_cast<QLabel*>(details)}) {
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        label->setMinimumWidth(120);
+        label->setToolTip(label->text());
+    }
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     texts->addWidget(heading);
@@ -126,8 +132,7 @@ QWidget* GalleryDetailView::makeBottomBar() {
     auto* row = new QHBoxLayout(bar);
     row->setContentsMargins(16, 16, 16, 16);
     row->setSpacing(12);
-    row->addLayout(texts);
-    row->addStretch(1);
+    row->addLayout(texts, 1);
     row->addWidget(remove);
     row->addWidget(reuse);
     row->addWidget(save);

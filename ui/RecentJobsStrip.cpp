@@ -55,6 +55,12 @@ QList<GalleryThumb*> RecentJobsStrip::thumbs() const {
     return shown;
 }
 
+QSize RecentJobsStrip::sizeHint() const {
+    const int count = jobs_->rowCount();
+    const int row = count * cellWidth + std::max(0, count - 1) * cells_->spacing();
+    return {std::min(maximumWidth(), row), QWidget::sizeHint().height()};
+}
+
 void RecentJobsStrip::reload() {
     for (GalleryThumb* thumb : thumbs()) {
         cells_->removeWidget(thumb);
@@ -68,6 +74,7 @@ void RecentJobsStrip::reload() {
         connect(thumb, &GalleryThumb::clicked, this, [this, thumb] { onRecord_(thumb->record()); });
         cells_->insertWidget(row, thumb);
     }
+    updateGeometry();
     if (jobs_->rowCount() == 0) {
         hide();
     } else if (parentWidget()) {

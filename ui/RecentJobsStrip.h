@@ -27,6 +27,9 @@ public:
     // The jobs shown, in order.
     QList<GalleryThumb*> thumbs() const;
 
+    // As wide as its row of jobs, up to 640.
+    QSize sizeHint() const override;
+
 private:
     void reload();
 
