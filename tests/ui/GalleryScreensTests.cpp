@@ -3,6 +3,7 @@
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/ActionButton.h"
 #include "ui/CompareView.h"
+#include "ui/ContentView.h"
 #include "ui/GalleryDetailView.h"
 #include "ui/GalleryGrid.h"
 #include "ui/GalleryThumb.h"
@@ -206,6 +207,33 @@ TEST(GalleryDetailView, SavingReplacesTheChosenFileOnlyWithAWholeCopy) {
     }
     std::sort(left.begin(), left.end());
     EXPECT_EQ(left, (std::vector<fs::path>{"Jobs", "mine.jpg"}));
+}
+
+TEST(GalleryDetailView, InTheWindowReusesTheResultAtHomeAndGoesBackToTheGalleryOnceDeleted) {
+    test::TemporaryDirectory folder;
+    test::writeJobs(folder / "Jobs", 2);
+    test::LoadedGallery jobs(folder / "Jobs");
+    ContentView window(&jobs.gallery);
+    window.resize(ContentView::defaultSize);
+    window.show();
+    window.openGallery();
+    auto* grid = test::child<GalleryGrid>(window, "galleryGrid");
+    ASSERT_TRUE(test::waitFor([&] { return grid->thumbs().size() == 2; }));
+    QTest::mouseClick(grid->thumbs().front(), Qt::LeftButton);
+    ASSERT_TRUE(std::holds_alternative<RecordScreen>(window.screen()));
+
+    QTest::mouseClick(test::child<ActionButton>(window, "useInNewJobButton"), Qt::LeftButton);
+    EXPECT_TRUE(std::holds_alternative<HomeScreen>(window.screen()));
+    ASSERT_TRUE(test::waitUntilLoaded(window.model()));
+    ASSERT_TRUE(window.model().original().has_value());
+    EXPECT_EQ(window.model().original()->width(), 64);
+    EXPECT_FALSE(window.model().focus().has_value());
+
+    window.openRecord(jobs.gallery.records().front());
+    QTest::mouseClick(test::child<ActionButton>(window, "deleteJobButton"), Qt::LeftButton);
+    test::child<QPushButton>(window, "confirmDeleteJobButton")->click();
+    EXPECT_TRUE(std::holds_alternative<GalleryScreen>(window.screen()));
+    EXPECT_EQ(jobs.gallery.records().size(), 1);
 }
 
 } // namespace
