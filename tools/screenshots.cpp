@@ -9,6 +9,9 @@
 #include "tools/SamplePhoto.h"
 #include "ui/AboutView.h"
 #include "ui/ContentView.h"
+#include "ui/GalleryDetailView.h"
+#include "ui/GalleryThumb.h"
+#include "ui/PhotoSourceSheet.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -128,6 +131,7 @@ void writeJobs(const fs::path& root, const Bitmap& photo) {
     };
     for (const Job& job : jobs) {
         const Bitmap result = job.transparent ? cutOut(small) : small;
+        // The folder is named by the job's id, as the gallery looks for it.
         const QUuid id = QUuid::createUuid();
         JobGallery::writeJob(root / uuidString(id).toStdString(), id, result, small, job.title, job.symbol,
                              job.detail, "photo", job.transparent, std::nullopt, std::nullopt);
@@ -252,6 +256,67 @@ public:
         }
     }
 
+    // The gallery screens and the photo source sheet.
+    void shootGallery() {
+        const auto thumbnailsShown = [](QWidget& view) {
+            const auto thumbs = view.findChildren<GalleryThumb*>();
+            return std::all_of(thumbs.begin(), thumbs.end(),
+                               [](GalleryThumb* thumb) { return thumb->hasImage(); });
+        };
+        {
+            auto view = window(true);
+            view->openGallery();
+            waitUntil([&] { return thumbnailsShown(*view); });
+            settle();
+            save(*view, "gallery");
+            // One photo result with its before image, and one transparent cut-out.
+            for (const bool transparent : {false, true}) {
+                const auto records = view->gallery().records();
+                const auto record = std::find_if(records.begin(), records.end(), [&](const JobRecord& job) {
+                    return job.resultFile.endsWith(".png") == transparent;
+                });
+                if (record == records.end()) {
+                    continue;
+                }
+                view->openRecord(*record);
+                waitUntil([&] {
+                    auto* detail = view->findChild<GalleryDetailView*>();
+                    return detail && detail->hasLoaded();
+                });
+                settle();
+                save(*view, transparent ? "gallery-detail-transparent" : "gallery-detail");
+                if (!transparent) {
+                    // The bottom bar at the window's narrowest.
+                    view->resize(ContentView::minimumContentSize);
+                    settle();
+                    save(*view, "gallery-detail-narrow");
+                    view->resize(ContentView::defaultSize);
+                }
+            }
+            view->openGallery();
+            view->presentSource();
+            settle();
+            if (auto* sheet = view->findChild<PhotoSourceSheet*>()) {
+                waitUntil([&] { return thumbnailsShown(*sheet); });
+                settle();
+                save(*sheet, "source-sheet");
+                sheet->reject();
+            }
+        }
+        {
+            auto view = window(false);
+            view->openGallery();
+            settle();
+            save(*view, "gallery-empty");
+            view->presentSource();
+            settle();
+            if (auto* sheet = view->findChild<PhotoSourceSheet*>()) {
+                save(*sheet, "source-sheet-empty");
+                sheet->reject();
+            }
+        }
+    }
+
     bool failed() const { return failed_; }
 
 private:
@@ -297,7 +362,9 @@ int main(int argc, char** argv) {
     Shooter shooter(argv[1], fixture);
     QApplication::setPalette(lightPalette());
     shooter.shootAll("-light");
+    shooter.shootGallery();
     QApplication::setPalette(darkPalette());
     shooter.shootAll("-dark");
+    shooter.shootGallery();
     return shooter.failed() ? 1 : 0;
 }

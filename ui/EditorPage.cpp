@@ -167,7 +167,7 @@ QWidget* EditorPage::makeEmptyState(JobGallery& gallery) {
     column->addLayout(texts);
     column->addLayout(buttons);
     column->addWidget(dropHint, 0, Qt::AlignHCenter);
-    column->addWidget(strip);
+    column->addWidget(strip, 0, Qt::AlignHCenter);
     column->addStretch(1);
     return state;
 }

@@ -7,9 +7,15 @@
 #include <filesystem>
 #include <functional>
 
+class QLabel;
+class QScrollArea;
+
 namespace orvane {
 
+class GalleryGrid;
 class JobGallery;
+class JobListModel;
+class Spinner;
 
 // Where the next photo comes from: a file, the Pictures folder, or a finished job. It closes
 // itself after handing a choice over.
@@ -24,11 +30,36 @@ public:
         std::function<void()> showImporter;
     };
 
+    static constexpr QSize fixedSize{640, 540};
+
     PhotoSourceSheet(JobGallery& gallery, Actions actions, QWidget* parent = nullptr);
 
+    // The user's Pictures folder (XDG), where the photo picker opens; the home folder when the
+    // desktop names none.
+    static QString picturesFolder();
+
+    // Reads the chosen photo in the background, then hands its bytes over (when it could be read)
+    // and closes. The read finishes and hands over even when the sheet was closed meanwhile.
+    void takePhoto(const QString& path);
+    bool isLoading() const { return loading_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void refresh();
+    void openPicker();
+    void setLoading(bool loading);
+
     JobGallery& gallery_;
     Actions actions_;
+    JobListModel* jobs_;
+    QLabel* count_;
+    QScrollArea* jobsArea_;
+    GalleryGrid* grid_;
+    QWidget* emptyBox_;
+    Spinner* spinner_;
+    bool loading_ = false;
 };
 
 } // namespace orvane

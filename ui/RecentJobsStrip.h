@@ -5,20 +5,39 @@
 #include <QWidget>
 #include <functional>
 
+class QHBoxLayout;
+
 namespace orvane {
 
+class GalleryThumb;
 class JobGallery;
+class JobListModel;
 
-// The newest finished jobs as a row of thumbnails; choosing one hands its record on.
+// The newest finished jobs as a row of thumbnails; choosing one hands its record on. Takes no
+// room while there is no job.
 class RecentJobsStrip : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int maximumJobs = 10;
+    static constexpr int cellWidth = 104;
+
     RecentJobsStrip(JobGallery& gallery, std::function<void(const JobRecord&)> onRecord,
                     QWidget* parent = nullptr);
 
+    // The jobs shown, in order.
+    QList<GalleryThumb*> thumbs() const;
+
+    // As wide as its row of jobs, up to 640.
+    QSize sizeHint() const override;
+
 private:
+    void reload();
+
     JobGallery& gallery_;
     std::function<void(const JobRecord&)> onRecord_;
+    JobListModel* jobs_;
+    QWidget* row_;
+    QHBoxLayout* cells_;
 };
 
 } // namespace orvane
