@@ -10,6 +10,7 @@
 // Writes OUTDIR/contact-sheet.png, and every full-size result beside it (SCENE-WHAT.png), and
 // prints the mask's intersection over union with the drawn outline per scene.
 
+#include "bench/SheetImages.h"
 #include "bench/background-scenes.h"
 #include "core/background/BackgroundRemover.h"
 #include "core/enhance/Enhancer.h"
@@ -24,19 +25,12 @@
 #include <vips/vips8>
 
 using namespace orvane;
+using orvane::bench::copied;
+using orvane::bench::label;
 using vips::VImage;
 namespace fs = std::filesystem;
 
 namespace {
-
-// An image that owns a copy of the samples.
-VImage copied(const void* data, std::size_t size, int width, int height, int bands) {
-    VipsImage* image = vips_image_new_from_memory_copy(data, size, width, height, bands, VIPS_FORMAT_UCHAR);
-    if (image == nullptr) {
-        throw vips::VError();
-    }
-    return VImage(image);
-}
 
 // An opaque RGB rendering of a bitmap: transparency is shown over a grey checkerboard of
 // `square`-pixel squares.
@@ -70,17 +64,6 @@ VImage shown(const Mask& mask) {
 VImage thumbnail(const VImage& image, int width) {
     return image.resize(static_cast<double>(width) / image.width(),
                         VImage::option()->set("kernel", VIPS_KERNEL_LANCZOS3));
-}
-
-VImage label(const std::string& text, int width) {
-    try {
-        const VImage words =
-            VImage::text(text.c_str(), VImage::option()->set("dpi", 110)->set("width", width - 8))
-                .gravity(VIPS_COMPASS_DIRECTION_WEST, width, 26);
-        return words.bandjoin(words).bandjoin(words);
-    } catch (const vips::VError&) {
-        return VImage::black(width, 26, VImage::option()->set("bands", 3));
-    }
 }
 
 // The first column, from the top, where the mask's row through the subject's middle turns on.
@@ -189,15 +172,7 @@ int main(int argc, char** argv) try {
         rows.push_back(label(name, thumb).embed(4, 0, thumb + 8, 26));
         rows.push_back(VImage::arrayjoin(cells));
     }
-    // Rows of different heights: joined one below the other (arrayjoin would give every row the
-    // tallest one's height).
-    VImage sheet = rows.front();
-    for (std::size_t i = 1; i < rows.size(); ++i) {
-        sheet = sheet.join(rows[i], VIPS_DIRECTION_VERTICAL, VImage::option()->set("expand", true));
-    }
-    const fs::path file = out / "contact-sheet.png";
-    sheet.pngsave(file.c_str());
-    std::printf("wrote %s (%d x %d)\n", file.c_str(), sheet.width(), sheet.height());
+    orvane::bench::saveStacked(rows, out / "contact-sheet.png");
     return 0;
 } catch (const std::exception& e) {
     std::cerr << "bench-background-sheet: " << e.what() << "\n";

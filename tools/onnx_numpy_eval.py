@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""A small numpy evaluator for the ONNX graphs that import-tfjs-network.py writes, and a check that
+"""A small numpy evaluator for the ONNX graphs that import-ncnn-network.py writes, and a check that
 runs a network package on a picture and compares the result with a reference picture.
 
     onnx_numpy_eval.py PACKAGE.mlpackage INPUT.png EXPECTED.png [--min-psnr 90]
 
-It knows only the operators the importer emits (Conv, Relu, Sigmoid, Tanh, Identity, Concat, Add,
-Mul, Resize nearest, DepthToSpace) and fails on anything else. It is a development aid, not an
+It knows only the operators the importer emits (Conv, LeakyRelu, PRelu, Concat, Add, Mul, Resize
+nearest, DepthToSpace) and a few plain activations, and fails on anything else. It is a development aid, not an
 inference engine: simple and float32, in the order a reader can follow. Also usable as a module:
 evaluate(model, {"input": array}) and read_png(path).
 """
@@ -162,6 +162,11 @@ def _concat(node, *xs):
     return np.concatenate(xs, axis=axis)
 
 
+def _leaky_relu(node, x):
+    alpha = next(onnx.helper.get_attribute_value(a) for a in node.attribute if a.name == "alpha")
+    return np.where(x > 0, x, x * np.float32(alpha))
+
+
 def _check_plain(node):
     if node.attribute:
         raise NotImplementedError(f"{node.op_type} with attributes")
@@ -173,6 +178,8 @@ OPERATORS = {
     "DepthToSpace": _depth_to_space,
     "Concat": _concat,
     "Relu": lambda node, x: (_check_plain(node), np.maximum(x, 0))[1],
+    "LeakyRelu": _leaky_relu,
+    "PRelu": lambda node, x, slope: (_check_plain(node), np.where(x > 0, x, x * slope))[1],
     "Sigmoid": lambda node, x: (_check_plain(node), 1 / (1 + np.exp(-x)))[1],
     "Tanh": lambda node, x: (_check_plain(node), np.tanh(x))[1],
     "Identity": lambda node, x: x,

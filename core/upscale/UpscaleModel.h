@@ -11,9 +11,9 @@ enum class UpscaleModel { fast, detail, art };
 
 template <> struct RawValues<UpscaleModel> {
     static constexpr std::array<std::pair<UpscaleModel, std::string_view>, 3> table{{
-        {UpscaleModel::fast, "fast"},
-        {UpscaleModel::detail, "detail"},
-        {UpscaleModel::art, "art"},
+        {UpscaleModel::fast, "realesr-general-x4v3"},
+        {UpscaleModel::detail, "RealESRGAN_x4plus"},
+        {UpscaleModel::art, "RealESRGAN_x4plus_anime_6B"},
     }};
 };
 

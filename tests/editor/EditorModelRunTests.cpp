@@ -56,11 +56,13 @@ private:
 class EditorModelRun : public testing::Test {
 protected:
     EditorModelRun() {
-        fs::copy(test::nearest4xBundle(), resources / "fast.mlmodelc", fs::copy_options::recursive);
-        fs::copy(test::nearest4xBundle(), resources / "art.mlmodelc", fs::copy_options::recursive);
+        fs::copy(test::nearest4xBundle(), resources / "realesr-general-x4v3.mlmodelc",
+                 fs::copy_options::recursive);
+        fs::copy(test::nearest4xBundle(), resources / "RealESRGAN_x4plus_anime_6B.mlmodelc",
+                 fs::copy_options::recursive);
         library.setLoader([this](const fs::path& url) {
             ++loads;
-            if (url.filename() == "art.mlmodelc") {
+            if (url.filename() == "RealESRGAN_x4plus_anime_6B.mlmodelc") {
                 artGate.wait();
             }
             return Upscaler::load(url);

@@ -28,7 +28,7 @@ struct TestLibrary {
                 Upscaler::load(fs::path(ORVANE_TEST_NETWORKS) / "nearest4x.mlpackage");
             return upscaler;
         });
-        for (const char* name : {"fast", "detail", "art"}) {
+        for (const char* name : {"realesr-general-x4v3", "RealESRGAN_x4plus", "RealESRGAN_x4plus_anime_6B"}) {
             fs::create_directories(resources / (std::string(name) + ".mlmodelc"));
         }
     }
@@ -76,7 +76,7 @@ TEST(EnlargeImageIntent, EnlargesIntoAJpegNamedAfterTheSize) {
     EXPECT_EQ(source->properties().pixelWidth, 240);
     EXPECT_FALSE(source->properties().exif.has_value());
     EXPECT_FALSE(source->properties().gps.has_value());
-    EXPECT_EQ(test.asked, std::vector<std::string>{"fast"});
+    EXPECT_EQ(test.asked, std::vector<std::string>{"realesr-general-x4v3"});
 }
 
 TEST(EnlargeImageIntent, SizeStyleAndBudgetReachTheNetwork) {
@@ -89,7 +89,7 @@ TEST(EnlargeImageIntent, SizeStyleAndBudgetReachTheNetwork) {
     const IntentFile result = intent.perform({}, {}, &test.library, 62'500);
     EXPECT_EQ(result.filename, "photo-8x.jpg");
     EXPECT_EQ(ImageSource::create(result.data)->properties().pixelWidth, 250);
-    EXPECT_EQ(test.asked, std::vector<std::string>{"art"});
+    EXPECT_EQ(test.asked, std::vector<std::string>{"RealESRGAN_x4plus_anime_6B"});
 }
 
 TEST(EnlargeImageIntent, TextIsRefusedBeforeAnyNetworkIsAskedFor) {

@@ -108,7 +108,7 @@ TEST(RemoveBackgroundIntent, FailuresSpeakTheirOwnWords) {
 
 TEST(EnhanceImageIntent, GivesAJpegNamedEnhanced) {
     test::TemporaryDirectory resources;
-    fs::create_directories(resources / "fast.mlmodelc");
+    fs::create_directories(resources / "realesr-general-x4v3.mlmodelc");
     ModelLibrary library(resources.path());
     std::vector<std::string> asked;
     library.setLoader([&](const fs::path& url) {
@@ -123,7 +123,7 @@ TEST(EnhanceImageIntent, GivesAJpegNamedEnhanced) {
     const auto source = ImageSource::create(result.data);
     EXPECT_EQ(source->typeIdentifier(), "public.jpeg");
     EXPECT_EQ(source->properties().pixelWidth, 90);
-    EXPECT_EQ(asked, std::vector<std::string>{"fast"});
+    EXPECT_EQ(asked, std::vector<std::string>{"realesr-general-x4v3"});
 
     intent.image = text;
     asked.clear();

@@ -1,7 +1,7 @@
 #include "core/UpscaleError.h"
 #include "core/upscale/ModelLibrary.h"
-#include "tests/support/TestNetworks.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestNetworks.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -26,8 +26,12 @@ void place(const fs::path& folder, const std::string& name) {
 TEST(UpscaleModel, CasesTitlesAndRawValues) {
     EXPECT_EQ(allCases<UpscaleModel>(),
               (std::array{UpscaleModel::fast, UpscaleModel::detail, UpscaleModel::art}));
-    EXPECT_EQ(fromRawValue<UpscaleModel>("detail"), UpscaleModel::detail);
-    EXPECT_FALSE(fromRawValue<UpscaleModel>("Detail").has_value());
+    // The raw values name the network files.
+    EXPECT_EQ(rawValue(UpscaleModel::fast), "realesr-general-x4v3");
+    EXPECT_EQ(fromRawValue<UpscaleModel>("RealESRGAN_x4plus"), UpscaleModel::detail);
+    EXPECT_EQ(fromRawValue<UpscaleModel>("RealESRGAN_x4plus_anime_6B"), UpscaleModel::art);
+    EXPECT_FALSE(fromRawValue<UpscaleModel>("realesrgan_x4plus").has_value());
+    EXPECT_FALSE(fromRawValue<UpscaleModel>("detail").has_value());
     EXPECT_EQ(title(UpscaleModel::detail), "Photo · max detail");
     EXPECT_EQ(title(UpscaleModel::art), "Art & anime");
     EXPECT_EQ(subtitle(UpscaleModel::fast), "Fast, natural results");
@@ -42,15 +46,15 @@ TEST(ModelLibrary, LocatesResourcesFirstThenExtraFoldersInOrder) {
     ModelLibrary library(resources.path());
     EXPECT_FALSE(library.isInstalled(UpscaleModel::fast));
 
-    place(second.path(), "fast.mlmodelc");
-    place(first.path(), "fast.mlpackage");
-    place(first.path(), "fast.onnx");
+    place(second.path(), "realesr-general-x4v3.mlmodelc");
+    place(first.path(), "realesr-general-x4v3.mlpackage");
+    place(first.path(), "realesr-general-x4v3.onnx");
     library.setExtraDirectories({first.path(), second.path()});
-    EXPECT_EQ(library.locate(UpscaleModel::fast), first / "fast.mlpackage");
-    place(first.path(), "fast.mlmodelc");
-    EXPECT_EQ(library.locate(UpscaleModel::fast), first / "fast.mlmodelc");
-    place(resources.path(), "fast.mlmodelc");
-    EXPECT_EQ(library.locate(UpscaleModel::fast), resources / "fast.mlmodelc");
+    EXPECT_EQ(library.locate(UpscaleModel::fast), first / "realesr-general-x4v3.mlpackage");
+    place(first.path(), "realesr-general-x4v3.mlmodelc");
+    EXPECT_EQ(library.locate(UpscaleModel::fast), first / "realesr-general-x4v3.mlmodelc");
+    place(resources.path(), "realesr-general-x4v3.mlmodelc");
+    EXPECT_EQ(library.locate(UpscaleModel::fast), resources / "realesr-general-x4v3.mlmodelc");
     EXPECT_FALSE(library.isInstalled(UpscaleModel::art));
 }
 
@@ -61,13 +65,13 @@ TEST(ModelLibrary, AMissingNetworkFailsAtOnce) {
         library.upscaler(UpscaleModel::detail);
         FAIL();
     } catch (const UpscaleError& error) {
-        EXPECT_STREQ(error.what(), "Model problem: detail is not installed");
+        EXPECT_STREQ(error.what(), "Model problem: RealESRGAN_x4plus is not installed");
     }
 }
 
 TEST(ModelLibrary, ConcurrentRequestsShareOneLoad) {
     test::TemporaryDirectory resources;
-    place(resources.path(), "detail.mlmodelc");
+    place(resources.path(), "RealESRGAN_x4plus.mlmodelc");
     ModelLibrary library(resources.path());
     std::atomic<int> loads = 0;
     library.setLoader([&](const fs::path&) {
@@ -93,7 +97,7 @@ TEST(ModelLibrary, ConcurrentRequestsShareOneLoad) {
 
 TEST(ModelLibrary, AFailedLoadIsTriedAgain) {
     test::TemporaryDirectory resources;
-    place(resources.path(), "art.mlmodelc");
+    place(resources.path(), "RealESRGAN_x4plus_anime_6B.mlmodelc");
     ModelLibrary library(resources.path());
     int attempts = 0;
     library.setLoader([&](const fs::path&) -> std::shared_ptr<const Upscaler> {
@@ -114,7 +118,8 @@ TEST(ModelLibrary, LoadsAPackageFromAnExtraFolderThroughTheCache) {
     const char* previous = std::getenv("XDG_CACHE_HOME");
     const std::optional<std::string> saved = previous ? std::optional<std::string>(previous) : std::nullopt;
     ::setenv("XDG_CACHE_HOME", caches.path().c_str(), 1);
-    fs::copy(test::nearest4xPackage(), extra / "art.mlpackage", fs::copy_options::recursive);
+    fs::copy(test::nearest4xPackage(), extra / "RealESRGAN_x4plus_anime_6B.mlpackage",
+             fs::copy_options::recursive);
     ModelLibrary library(resources.path());
     library.setExtraDirectories({extra.path()});
     const auto upscaler = library.upscaler(UpscaleModel::art);
