@@ -64,7 +64,7 @@ TEST(RemoveBackgroundIntent, TransparentGivesAPngAndTheOthersAJpeg) {
     // Enhancing the cut-out keeps its shape: the subject shows where it was visible, black where
     // it was not.
     test::TemporaryDirectory resources;
-    fs::create_directories(resources / "fast.mlmodelc");
+    fs::create_directories(resources / "realesr-general-x4v3.mlmodelc");
     ModelLibrary library(resources.path());
     library.setLoader([](const fs::path&) { return Upscaler::load(test::nearest4xBundle()); });
     EnhanceImageIntent enhance;

@@ -139,10 +139,10 @@ TEST(EnlargeOptions, ShowsWhatThePlanMeansForThePhoto) {
     EXPECT_EQ(panel.model.target(), EnlargeTarget(EnlargeScreen{}));
     EXPECT_EQ(panel.named<Chip>("printChip")->label().title, "Print");
     EXPECT_FALSE(panel.named<Chip>("printChip")->isSelected());
-    panel.click("styleRow_art");
+    panel.click("styleRow_RealESRGAN_x4plus_anime_6B");
     EXPECT_EQ(panel.model.model(), UpscaleModel::art);
-    EXPECT_TRUE(panel.named<ChoiceRow>("styleRow_art")->isSelected());
-    EXPECT_FALSE(panel.named<ChoiceRow>("styleRow_fast")->isSelected());
+    EXPECT_TRUE(panel.named<ChoiceRow>("styleRow_RealESRGAN_x4plus_anime_6B")->isSelected());
+    EXPECT_FALSE(panel.named<ChoiceRow>("styleRow_realesr-general-x4v3")->isSelected());
 }
 
 TEST(BackgroundOptions, ChipsOnlyInTheFreeEditorAndTheNoteFollowsTheBackdrop) {
