@@ -1,6 +1,7 @@
 #include "core/ImageFiles.h"
 #include "core/Render.h"
 #include "core/background/BackgroundRemover.h"
+#include "core/background/StandardBackdrop.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
@@ -110,13 +111,13 @@ Backdrop EditorModel::backdropValue() const {
     case BackdropChoice::transparent:
         return BackdropTransparent{};
     case BackdropChoice::white:
-        return BackdropColor{1, 1, 1};
+        return StandardBackdrop::white;
     case BackdropChoice::color: {
         const QColor rgb = backdropColor_.toRgb();
         return BackdropColor{rgb.redF(), rgb.greenF(), rgb.blueF()};
     }
     case BackdropChoice::blur:
-        return BackdropBlur{25};
+        return StandardBackdrop::blur;
     }
     return BackdropTransparent{};
 }
