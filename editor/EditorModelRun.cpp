@@ -314,8 +314,14 @@ void EditorModel::finishJob(const FinishedRun& run) {
         convertedBytes = static_cast<std::int64_t>(run.converted->data.size());
         sourceBytes = run.converted->sourceBytes;
     }
-    setResultInfo(ResultInfo{run.result.width(), run.result.height(), run.seconds, run.hasAlpha, run.dpi,
-                             run.label, convertedBytes, sourceBytes});
+    setResultInfo(ResultInfo{.width = run.result.width(),
+                             .height = run.result.height(),
+                             .seconds = run.seconds,
+                             .hasAlpha = run.hasAlpha,
+                             .dpi = run.dpi,
+                             .label = run.label,
+                             .convertedBytes = convertedBytes,
+                             .sourceBytes = sourceBytes});
     if (run.tool == Tool::convert && run.converted) {
         setConvertedData(
             ConvertedFile{std::make_shared<const Bytes>(run.converted->data), run.convertExtension});
