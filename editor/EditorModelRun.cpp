@@ -1,6 +1,7 @@
 #include "core/ImageFiles.h"
 #include "core/Render.h"
 #include "core/background/BackgroundRemover.h"
+#include "core/background/StandardBackdrop.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
@@ -110,13 +111,13 @@ Backdrop EditorModel::backdropValue() const {
     case BackdropChoice::transparent:
         return BackdropTransparent{};
     case BackdropChoice::white:
-        return BackdropColor{1, 1, 1};
+        return StandardBackdrop::white;
     case BackdropChoice::color: {
         const QColor rgb = backdropColor_.toRgb();
         return BackdropColor{rgb.redF(), rgb.greenF(), rgb.blueF()};
     }
     case BackdropChoice::blur:
-        return BackdropBlur{25};
+        return StandardBackdrop::blur;
     }
     return BackdropTransparent{};
 }
@@ -313,8 +314,14 @@ void EditorModel::finishJob(const FinishedRun& run) {
         convertedBytes = static_cast<std::int64_t>(run.converted->data.size());
         sourceBytes = run.converted->sourceBytes;
     }
-    setResultInfo(ResultInfo{run.result.width(), run.result.height(), run.seconds, run.hasAlpha, run.dpi,
-                             run.label, convertedBytes, sourceBytes});
+    setResultInfo(ResultInfo{.width = run.result.width(),
+                             .height = run.result.height(),
+                             .seconds = run.seconds,
+                             .hasAlpha = run.hasAlpha,
+                             .dpi = run.dpi,
+                             .label = run.label,
+                             .convertedBytes = convertedBytes,
+                             .sourceBytes = sourceBytes});
     if (run.tool == Tool::convert && run.converted) {
         setConvertedData(
             ConvertedFile{std::make_shared<const Bytes>(run.converted->data), run.convertExtension});

@@ -1,6 +1,11 @@
 #pragma once
 
 #include "core/RawRepresentable.h"
+#include "core/convert/ConvertOptions.h"
+#include "core/enhance/EnhanceOptions.h"
+#include "core/upscale/UpscaleModel.h"
+#include "editor/BackdropChoice.h"
+#include "editor/EnlargeTarget.h"
 #include "editor/Tool.h"
 
 #include <QString>
@@ -13,6 +18,16 @@ namespace orvane {
 struct JobPreset {
     // Raw values are the section titles on the home screen.
     enum class Section { enlarge, background, fix, convert };
+
+    // What `EditorModel::apply` sets besides the tool; whatever is absent keeps the user's choice.
+    struct Options {
+        std::optional<EnlargeTarget> target = std::nullopt;
+        std::optional<UpscaleModel> model = std::nullopt;
+        std::optional<BackdropChoice> backdrop = std::nullopt;
+        std::optional<EnhanceOptions> enhance = std::nullopt;
+        std::optional<ConvertOptions> convert = std::nullopt;
+        friend bool operator==(const Options&, const Options&) = default;
+    };
 
     // Stable: the key of `find` and of `EditorModel::apply`.
     QString id;
@@ -29,6 +44,7 @@ struct JobPreset {
     bool showsSize = false;
     // The enlarge options offer their style choices.
     bool showsStyle = true;
+    Options options = {};
 
     // Every preset, grouped by section, in display order.
     static const std::vector<JobPreset>& all();

@@ -1,5 +1,7 @@
 #include "intents/BackgroundOption.h"
 
+#include "core/background/StandardBackdrop.h"
+
 namespace orvane {
 
 std::string typeDisplayName(BackgroundOption) {
@@ -23,9 +25,9 @@ Backdrop backdrop(BackgroundOption option) {
     case BackgroundOption::none:
         return BackdropTransparent{};
     case BackgroundOption::white:
-        return BackdropColor{1.0, 1.0, 1.0};
+        return StandardBackdrop::white;
     case BackgroundOption::blur:
-        return BackdropBlur{25.0};
+        return StandardBackdrop::blur;
     }
     return BackdropTransparent{};
 }

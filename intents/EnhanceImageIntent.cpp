@@ -10,7 +10,8 @@ IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress
     const Bitmap decoded = decodedImage(image);
     const auto upscaler =
         (library != nullptr ? *library : ModelLibrary::shared()).upscaler(UpscaleModel::fast);
-    const EnhanceOptions options{true, true, true, true, 0.5};
+    const EnhanceOptions options{
+        .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.5};
     const Bitmap enhanced = Enhancer::enhance(decoded, options, upscaler.get(), progress, stop);
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enhanced, {}, ConvertFormat::jpeg, 0.92),

@@ -187,3 +187,15 @@ TEST(JobPresets, ApplyingWhatIsAlreadySetIsSilent) {
     EXPECT_EQ(enhance.count(), 0);
     EXPECT_EQ(tool.count(), 2);
 }
+
+TEST(JobPresets, EachRowCarriesTheOptionsOfItsOwnToolAndNoOthers) {
+    for (const auto& preset : JobPreset::all()) {
+        SCOPED_TRACE(preset.id.toStdString());
+        const JobPreset::Options& options = preset.options;
+        EXPECT_EQ(options.target.has_value(), preset.tool == Tool::enlarge);
+        EXPECT_EQ(options.model.has_value(), preset.tool == Tool::enlarge);
+        EXPECT_EQ(options.backdrop.has_value(), preset.tool == Tool::background);
+        EXPECT_EQ(options.enhance.has_value(), preset.tool == Tool::enhance);
+        EXPECT_EQ(options.convert.has_value(), preset.tool == Tool::convert);
+    }
+}
