@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <system_error>
+#include <thread>
 
 namespace orvane::Converter {
 
@@ -48,6 +49,13 @@ std::optional<std::int64_t> budgetFor(const ConvertOptions& options, std::int64_
     return budget;
 }
 
+// The size target's encodings made at once: one a core. The HEIC and AVIF encoders are threaded
+// themselves, but leave cores idle for much of each encoding (entropy coding, their serial
+// start and end), which the others fill.
+int searchWorkers() {
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 8U));
+}
+
 } // namespace
 
 bool hasAlpha(const Bitmap& image) {
@@ -72,7 +80,9 @@ Bitmap developRaw(const SharedBytes& bytes) {
 }
 } // namespace
 
-Bitmap decodeRaw(const ConvertInput& input) { return developRaw(bytesOf(input)); }
+Bitmap decodeRaw(const ConvertInput& input) {
+    return developRaw(bytesOf(input));
+}
 
 Decoded decode(const ConvertInput& input) {
     std::int64_t sourceBytes = 0;
@@ -129,7 +139,8 @@ ConvertResult convert(const ConvertInput& input, const ConvertOptions& options) 
 
     ConvertResult result;
     if (budget) {
-        BudgetResult found = encodeWithinBudget(image, properties, options.format, *budget);
+        BudgetResult found =
+            encodeWithinBudgetConcurrently(image, properties, options.format, *budget, searchWorkers());
         result.data = std::move(found.data);
         result.quality = found.quality;
         image = found.image;

@@ -35,6 +35,14 @@ using EncodeFunction = std::function<Bytes(const Bitmap&, const ImageProperties&
 BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
                                 std::int64_t budget, const EncodeFunction& encoder = encode);
 
+// The same search, with the encodings its order may need next made ahead on up to `workers`
+// threads: the first fitting file in the search's own order is taken, so the result is the one
+// encodeWithinBudget gives. `encoder` must be safe to call from several threads at once.
+BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
+                                            ConvertFormat format, std::int64_t budget, int workers,
+                                            const EncodeFunction& encoder = encode);
+bool fitsBudget(std::size_t byteCount, std::int64_t budget);
+
 Bytes encodeWebP(const Bitmap& image, double quality);
 void unpremultiply(std::span<std::uint8_t> rgba);
 Bytes packRGB(std::span<const std::uint8_t> rgba);
