@@ -1,7 +1,8 @@
 // Where a conversion's time goes: the converter's steps timed one by one (reading, opening,
 // decoding, encoding, writing) next to what libvips alone needs for the same decode and encode,
-// and for a size target every encoding the search makes. Usage:
-//   convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS]
+// and for a size target every encoding the search makes, then the same search encoding ahead on
+// WORKERS threads (default: as the converter runs it). Usage:
+//   convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS] [WORKERS]
 
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConvertFormat.h"
@@ -21,7 +22,6 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 #include <vips/vips8>
 #include <webp/encode.h>
@@ -96,8 +96,9 @@ std::size_t vipsSaveSize(VImage image, const std::string& suffix, vips::VOption*
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3 || argc > 5) {
-        std::cerr << "usage: convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS]\n";
+    if (argc < 3 || argc > 6) {
+        std::cerr
+            << "usage: convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS] [WORKERS]\n";
         return 2;
     }
     const std::filesystem::path path = argv[1];
@@ -108,7 +109,8 @@ int main(int argc, char** argv) {
     }
     const std::optional<long long> maxKB =
         argc >= 4 && std::stoll(argv[3]) > 0 ? std::optional(std::stoll(argv[3])) : std::nullopt;
-    const int repetitions = argc == 5 ? std::max(1, std::stoi(argv[4])) : 3;
+    const int repetitions = argc >= 5 ? std::max(1, std::stoi(argv[4])) : 3;
+    const int workers = argc == 6 ? std::max(1, std::stoi(argv[5])) : Converter::searchWorkers();
     const std::filesystem::path output = std::filesystem::temp_directory_path() / "orvane-breakdown.out";
 
     bool different = false;
@@ -171,7 +173,6 @@ int main(int argc, char** argv) {
             }
             // The same search with its encodings made ahead on idle cores, as the pipeline runs it:
             // it must give the very same file.
-            const int workers = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 8U));
             std::optional<Converter::BudgetResult> concurrent;
             const double concurrentTime = median(repetitions, [&] {
                 concurrent = Converter::encodeWithinBudgetConcurrently(*image, properties, *format,

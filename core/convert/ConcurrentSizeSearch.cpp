@@ -284,6 +284,12 @@ private:
 
 } // namespace
 
+int searchWorkers() {
+    // One a core. The HEIC and AVIF encoders are threaded themselves, but leave cores idle for
+    // much of each encoding (entropy coding, their serial start and end), which the others fill.
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 8U));
+}
+
 BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
                                             ConvertFormat format, std::int64_t budget, int workers,
                                             const EncodeFunction& encoder) {

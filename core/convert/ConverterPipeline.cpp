@@ -10,7 +10,6 @@
 #include <fstream>
 #include <limits>
 #include <system_error>
-#include <thread>
 
 namespace orvane::Converter {
 
@@ -47,13 +46,6 @@ std::optional<std::int64_t> budgetFor(const ConvertOptions& options, std::int64_
         budget = sourceBytes;
     }
     return budget;
-}
-
-// The size target's encodings made at once: one a core. The HEIC and AVIF encoders are threaded
-// themselves, but leave cores idle for much of each encoding (entropy coding, their serial
-// start and end), which the others fill.
-int searchWorkers() {
-    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1U, 8U));
 }
 
 } // namespace

@@ -42,6 +42,8 @@ BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProp
                                             ConvertFormat format, std::int64_t budget, int workers,
                                             const EncodeFunction& encoder = encode);
 bool fitsBudget(std::size_t byteCount, std::int64_t budget);
+// How many encodings the converter's size target makes at once on this machine.
+int searchWorkers();
 
 Bytes encodeWebP(const Bitmap& image, double quality);
 void unpremultiply(std::span<std::uint8_t> rgba);
