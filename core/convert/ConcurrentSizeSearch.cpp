@@ -100,7 +100,11 @@ public:
                 const SizeCandidate candidate = search_.next();
                 plan();
                 Encoding& encoding = encodings_[keyOf(candidate)];
-                finished_.wait(lock, [&] { return encoding.done; });
+                while (!encoding.done) {
+                    // Whichever encoding ends, its worker is free again.
+                    finished_.wait(lock);
+                    plan();
+                }
                 if (encoding.error) {
                     if (!search_.forgivesFailure()) {
                         std::rethrow_exception(encoding.error);
