@@ -59,11 +59,13 @@ public:
     std::shared_future<Bitmap> image(int attempt) {
         while (static_cast<int>(images_.size()) <= attempt) {
             const std::shared_future<Bitmap> previous = images_.back();
-            const int longEdge = SizeSearch::reducedLongEdge(longEdges_.back());
-            images_.push_back(std::async(std::launch::deferred, [previous, longEdge] {
-                                  return Render::downscaled(previous.get(), longEdge);
+            // Reduced from the long edge the previous image really has, as the search does.
+            images_.push_back(std::async(std::launch::deferred, [previous] {
+                                  const Bitmap& image = previous.get();
+                                  return Render::downscaled(image, SizeSearch::reducedLongEdge(std::max(
+                                                                       image.width(), image.height())));
                               }).share());
-            longEdges_.push_back(longEdge);
+            longEdges_.push_back(SizeSearch::reducedLongEdge(longEdges_.back()));
         }
         return images_[attempt];
     }

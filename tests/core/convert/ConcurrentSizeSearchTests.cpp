@@ -76,6 +76,10 @@ TEST(ConcurrentSizeSearch, TakesTheFileTheOneByOneSearchTakesWhateverTheSizes) {
     EXPECT_EQ(expectSameOutcome(image, ConvertFormat::avif, 10, fake([](double, int) { return 10'000; })),
               "Couldn't get the file under 0 KB, even at a small size.");
     expectSameOutcome(image, ConvertFormat::png, 700, fake([](double, int edge) { return edge * 3; }));
+    // A width whose reductions come out a pixel short of 0.85 of the one before: each reduction
+    // starts from the image the last one really gave.
+    expectSameOutcome(test::gradient(282, 200), ConvertFormat::jpeg, 1000,
+                      fake([](double q, int edge) { return edge < 150 && q < 0.6 ? 900 : 5000; }));
 }
 
 TEST(ConcurrentSizeSearch, OnlyFailuresTheSearchReachesCount) {
