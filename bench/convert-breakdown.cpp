@@ -183,8 +183,9 @@ int main(int argc, char** argv) {
             };
             const double concurrentTime = median(repetitions, [&] {
                 made = 0;
-                concurrent = Converter::encodeWithinBudgetConcurrently(*image, properties, *format,
-                                                                       *maxKB * 1000, workers, counting);
+                concurrent = Converter::encodeWithinBudgetConcurrently(
+                    *image, properties, *format, *maxKB * 1000, workers, counting,
+                    [&](double q) { return Converter::encoderSetting(*format, q); });
             });
             const bool same = concurrent->data == found->data && concurrent->quality == found->quality &&
                               concurrent->image.width() == found->image.width() &&

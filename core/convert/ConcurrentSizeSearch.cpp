@@ -32,15 +32,12 @@ constexpr double leastWorthwhile = 0.002;
 // How far the planner looks ahead, in outcomes weighed per round.
 constexpr int mostPlanned = 512;
 
-using Key = std::pair<int, double>; // attempt, quality
-
-Key keyOf(const SizeCandidate& candidate) {
-    return {candidate.attempt, candidate.quality};
-}
+using Key = std::pair<int, double>; // attempt, encoder setting
 
 struct Encoding {
+    double quality = 0; // the first quality asked for with this setting
     bool done = false;
-    std::optional<Bytes> bytes; // dropped once the search can no longer ask for it
+    std::optional<Bytes> bytes; // kept only while it fits and the search may still take it
     std::size_t size = 0;
     std::exception_ptr error;
 };
@@ -84,12 +81,14 @@ private:
 class ConcurrentSearch {
 public:
     ConcurrentSearch(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
-                     std::int64_t budget, int workers, const EncodeFunction& encoder)
+                     std::int64_t budget, int workers, const EncodeFunction& encoder,
+                     const std::function<double(double)>& setting)
         : properties_(properties)
         , format_(format)
         , budget_(budget)
         , workers_(std::max(1, workers))
         , encoder_(encoder)
+        , setting_(setting)
         , reductions_(image)
         , search_(isLossy(format)) {}
 
@@ -116,10 +115,9 @@ public:
                 }
                 const bool fits = fitsBudget(encoding.size, budget_);
                 if (fits) {
-                    best = std::move(encoding.bytes);
+                    best = encoding.bytes; // a copy: a quality with the same setting may follow
                 }
                 search_.record(fits);
-                dropUnneeded();
                 break;
             }
             case SizeSearch::Phase::reducing: {
@@ -128,7 +126,7 @@ public:
                 const Bitmap current = reductions_.image(attempt).get();
                 lock.lock();
                 search_.reduce(std::max(current.width(), current.height()));
-                dropUnneeded();
+                dropEarlierSizes();
                 break;
             }
             case SizeSearch::Phase::found: {
@@ -193,29 +191,42 @@ private:
     }
 
     void start(const SizeCandidate& candidate) {
-        encodings_[keyOf(candidate)];
+        encodings_[keyOf(candidate)].quality = candidate.quality;
         ++running_;
         std::shared_future<Bitmap> image = reductions_.image(candidate.attempt);
         threads_.emplace_back([this, image, candidate] {
-            Encoding result;
+            std::optional<Bytes> bytes;
+            std::exception_ptr error;
             try {
-                result.bytes = encoder_(image.get(), properties_, format_, candidate.quality);
-                result.size = result.bytes->size();
+                bytes = encoder_(image.get(), properties_, format_, candidate.quality);
             } catch (...) {
-                result.error = std::current_exception();
+                error = std::current_exception();
             }
-            result.done = true;
             const std::lock_guard lock(mutex_);
-            encodings_[keyOf(candidate)] = std::move(result);
+            Encoding& encoding = encodings_[keyOf(candidate)];
+            encoding.done = true;
+            encoding.error = error;
+            if (bytes) {
+                encoding.size = bytes->size();
+                // Only a file that fits can be the answer; of the others the size is enough.
+                if (fitsBudget(encoding.size, budget_)) {
+                    encoding.bytes = std::move(bytes);
+                }
+            }
             --running_;
             finished_.notify_all();
         });
     }
 
-    // Only the sizes of encodings the search can no longer ask for are kept, for guessing.
-    void dropUnneeded() {
+    Key keyOf(const SizeCandidate& candidate) const {
+        return {candidate.attempt, setting_(candidate.quality)};
+    }
+
+    // The search never goes back to a larger image: only the sizes of its files are kept, for
+    // guessing.
+    void dropEarlierSizes() {
         for (auto& [key, encoding] : encodings_) {
-            if (encoding.done && encoding.bytes && !search_.mayNeed({key.first, key.second})) {
+            if (key.first < search_.next().attempt) {
                 encoding.bytes.reset();
             }
         }
@@ -229,10 +240,10 @@ private:
                 continue;
             }
             const bool fits = fitsBudget(encoding.size, budget_);
-            if (fits && key.second >= candidate.quality) {
+            if (fits && encoding.quality >= candidate.quality) {
                 return likelyFit;
             }
-            if (!fits && key.second <= candidate.quality) {
+            if (!fits && encoding.quality <= candidate.quality) {
                 return unlikelyFit;
             }
         }
@@ -249,7 +260,7 @@ private:
             std::vector<std::pair<double, double>> seen;
             for (const auto& [key, encoding] : encodings_) {
                 if (key.first == attempt && encoding.done && !encoding.error) {
-                    seen.emplace_back(key.second, std::log(std::max<double>(1, encoding.size)));
+                    seen.emplace_back(encoding.quality, std::log(std::max<double>(1, encoding.size)));
                 }
             }
             if (seen.empty()) {
@@ -276,6 +287,7 @@ private:
     const std::int64_t budget_;
     const int workers_;
     const EncodeFunction& encoder_;
+    const std::function<double(double)>& setting_;
     Reductions reductions_;
     SizeSearch search_;
 
@@ -298,12 +310,20 @@ int searchWorkers() {
 
 BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
                                             ConvertFormat format, std::int64_t budget, int workers,
-                                            const EncodeFunction& encoder) {
+                                            const EncodeFunction& encoder,
+                                            const std::function<double(double quality)>& setting) {
     if (workers <= 1) {
         return encodeWithinBudget(image, properties, format, budget, encoder);
     }
-    ConcurrentSearch search(image, properties, format, budget, workers, encoder);
+    ConcurrentSearch search(image, properties, format, budget, workers, encoder, setting);
     return search.run();
+}
+
+BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
+                                            ConvertFormat format, std::int64_t budget, int workers) {
+    return encodeWithinBudgetConcurrently(
+        image, properties, format, budget, workers, encode,
+        [format](double quality) { return encoderSetting(format, quality); });
 }
 
 } // namespace orvane::Converter

@@ -37,15 +37,23 @@ BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& prop
 
 // The same search, with the encodings its order may need next made ahead on up to `workers`
 // threads: the first fitting file in the search's own order is taken, so the result is the one
-// encodeWithinBudget gives. `encoder` must be safe to call from several threads at once.
+// encodeWithinBudget gives. Qualities with the same `setting` share one encoding, as they give the
+// same file. `encoder` must be safe to call from several threads at once.
 BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
                                             ConvertFormat format, std::int64_t budget, int workers,
-                                            const EncodeFunction& encoder = encode);
+                                            const EncodeFunction& encoder,
+                                            const std::function<double(double quality)>& setting);
+// With `encode` and its encoders' own settings.
+BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
+                                            ConvertFormat format, std::int64_t budget, int workers);
+// What of `quality` the format's encoder uses: two qualities with the same setting give one file.
+double encoderSetting(ConvertFormat format, double quality);
 bool fitsBudget(std::size_t byteCount, std::int64_t budget);
 // How many encodings the converter's size target makes at once on this machine.
 int searchWorkers();
 
 Bytes encodeWebP(const Bitmap& image, double quality);
+float webpQualityFactor(double quality);
 void unpremultiply(std::span<std::uint8_t> rgba);
 Bytes packRGB(std::span<const std::uint8_t> rgba);
 

@@ -83,20 +83,4 @@ std::optional<double> SizeSearch::resultQuality() const {
     return lossy_ ? std::optional(best_.quality) : std::nullopt;
 }
 
-bool SizeSearch::mayNeed(const SizeCandidate& candidate) const {
-    if ((phase_ != Phase::encoding && phase_ != Phase::reducing) || candidate.attempt < attempt_) {
-        return false;
-    }
-    if (candidate.attempt > attempt_) {
-        return true;
-    }
-    if (phase_ == Phase::reducing) {
-        return false;
-    }
-    if (!lossy_ || step_ < 0) {
-        return true;
-    }
-    return candidate.quality > low_ && candidate.quality < high_;
-}
-
 } // namespace orvane::Converter

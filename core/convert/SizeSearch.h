@@ -43,9 +43,6 @@ public:
     SizeCandidate result() const { return best_; }
     std::optional<double> resultQuality() const;
 
-    // Whether `candidate` can still be asked for, whatever the outcomes to come.
-    bool mayNeed(const SizeCandidate& candidate) const;
-
 private:
     bool lossy_;
     Phase phase_ = Phase::encoding;

@@ -23,6 +23,10 @@ Bytes packRGB(std::span<const std::uint8_t> rgba) {
     return rgb;
 }
 
+float webpQualityFactor(double quality) {
+    return static_cast<float>(quality * 100);
+}
+
 Bytes encodeWebP(const Bitmap& image, double quality) {
     const int w = image.width();
     const int h = image.height();
@@ -51,7 +55,7 @@ Bytes encodeWebP(const Bitmap& image, double quality) {
             throw ConvertError::encodeFailed("WebP");
         }
     }
-    const float factor = static_cast<float>(quality * 100);
+    const float factor = webpQualityFactor(quality);
     std::uint8_t* output = nullptr;
     const std::size_t size = alpha ? WebPEncodeRGBA(pixels.data(), w, h, w * 4, factor, &output)
                                    : WebPEncodeRGB(pixels.data(), w, h, w * 3, factor, &output);

@@ -3,6 +3,8 @@
 #include "core/convert/ConverterSteps.h"
 #include "tests/support/TestImages.h"
 
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -29,8 +31,9 @@ Converter::EncodeFunction fake(std::function<std::size_t(double quality, int lon
 }
 
 // Runs both searches; returns the error description when they fail (alike), "" when they agree.
-std::string expectSameOutcome(const Bitmap& image, ConvertFormat format, std::int64_t budget,
-                              const Converter::EncodeFunction& encoder) {
+std::string expectSameOutcome(
+    const Bitmap& image, ConvertFormat format, std::int64_t budget, const Converter::EncodeFunction& encoder,
+    const std::function<double(double)>& setting = [](double q) { return q; }) {
     std::optional<Converter::BudgetResult> oneByOne;
     std::string oneByOneError;
     try {
@@ -40,7 +43,7 @@ std::string expectSameOutcome(const Bitmap& image, ConvertFormat format, std::in
     }
     try {
         const auto ahead =
-            Converter::encodeWithinBudgetConcurrently(image, {}, format, budget, workers, encoder);
+            Converter::encodeWithinBudgetConcurrently(image, {}, format, budget, workers, encoder, setting);
         EXPECT_TRUE(oneByOne) << "only the concurrent search succeeded";
         if (oneByOne) {
             EXPECT_EQ(ahead.data, oneByOne->data);
@@ -112,16 +115,43 @@ TEST(ConcurrentSizeSearch, RealEncodersGiveByteIdenticalFiles) {
     const Bitmap image = test::noise(240, 180);
     for (const ConvertFormat format :
          {ConvertFormat::jpeg, ConvertFormat::webp, ConvertFormat::heic, ConvertFormat::avif}) {
+        const auto setting = [format](double q) { return Converter::encoderSetting(format, q); };
         const auto size = [&](const Bitmap& of, double q) {
             return static_cast<std::int64_t>(Converter::encode(of, {}, format, q).size());
         };
-        EXPECT_EQ(expectSameOutcome(image, format, size(image, 0.3), Converter::encode), "")
+        EXPECT_EQ(expectSameOutcome(image, format, size(image, 0.3), Converter::encode, setting), "")
             << rawValue(format);
         if (format == ConvertFormat::jpeg || format == ConvertFormat::webp) {
             // Met once the image is reduced, never at full size.
             const std::int64_t budget = size(Render::downscaled(image, 204), 0.06);
             ASSERT_LT(budget, size(image, 0.05));
-            EXPECT_EQ(expectSameOutcome(image, format, budget, Converter::encode), "") << rawValue(format);
+            EXPECT_EQ(expectSameOutcome(image, format, budget, Converter::encode, setting), "")
+                << rawValue(format);
         }
     }
+}
+
+TEST(ConcurrentSizeSearch, QualitiesTheEncoderTreatsAlikeAreEncodedOnce) {
+    // JPEG, HEIC and AVIF take whole percents: 0.0640625 and 0.05703125 are both 6.
+    EXPECT_EQ(Converter::encoderSetting(ConvertFormat::heic, 0.0640625),
+              Converter::encoderSetting(ConvertFormat::heic, 0.05703125));
+    EXPECT_EQ(Converter::encoderSetting(ConvertFormat::jpeg, 0.05703125), 6);
+    EXPECT_NE(Converter::encoderSetting(ConvertFormat::webp, 0.0640625),
+              Converter::encoderSetting(ConvertFormat::webp, 0.05703125));
+
+    std::mutex mutex;
+    std::vector<std::pair<int, double>> made;
+    const Converter::EncodeFunction recording = [&](const Bitmap& image, const ImageProperties&,
+                                                    ConvertFormat, double q) {
+        const std::lock_guard lock(mutex);
+        made.emplace_back(image.width(), std::round(q * 100));
+        return Bytes(5000);
+    };
+    EXPECT_THROW(Converter::encodeWithinBudgetConcurrently(test::gradient(300, 200), {}, ConvertFormat::jpeg,
+                                                           1000, workers, recording,
+                                                           [](double q) { return std::round(q * 100); }),
+                 ConvertError);
+    std::ranges::sort(made);
+    EXPECT_EQ(std::ranges::adjacent_find(made), made.end()) << "one setting encoded twice";
+    EXPECT_GE(made.size(), 7U * 6U); // 8 qualities, 7 settings, at each of the 6 sizes tried
 }
