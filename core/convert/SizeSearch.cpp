@@ -8,7 +8,6 @@ constexpr double bisectionLow = 0.05;
 constexpr double bisectionHigh = 0.95;
 constexpr int bisectionSteps = 7;
 constexpr double losslessQuality = 1.0;
-constexpr double reductionFactor = 0.85;
 constexpr int smallestLongEdge = 64;
 constexpr int mostAttempts = 14;
 } // namespace

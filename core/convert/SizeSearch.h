@@ -38,6 +38,7 @@ public:
     std::optional<int> reduce(int currentLongEdge);
     // The long edge each reduction takes an image to.
     static int reducedLongEdge(int longEdge);
+    static constexpr double reductionFactor = 0.85;
 
     // The candidate whose file is the answer; its quality is reported for lossy formats only.
     SizeCandidate result() const { return best_; }
