@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     const std::optional<long long> maxKB =
         argc >= 4 && std::stoll(argv[3]) > 0 ? std::optional(std::stoll(argv[3])) : std::nullopt;
     const int repetitions = argc >= 5 ? std::max(1, std::stoi(argv[4])) : 3;
-    const int workers = argc == 6 ? std::max(1, std::stoi(argv[5])) : Converter::searchWorkers();
+    const int workers = argc == 6 ? std::max(1, std::stoi(argv[5])) : 0;
     const std::filesystem::path output = std::filesystem::temp_directory_path() / "orvane-breakdown.out";
 
     bool different = false;
@@ -174,6 +174,10 @@ int main(int argc, char** argv) {
             }
             // The same search with its encodings made ahead on idle cores, as the pipeline runs it:
             // it must give the very same file.
+            const int threads =
+                workers > 0
+                    ? workers
+                    : Converter::searchWorkers(static_cast<std::int64_t>(image->width()) * image->height());
             std::optional<Converter::BudgetResult> concurrent;
             std::atomic<int> made = 0;
             const Converter::EncodeFunction counting = [&](const Bitmap& b, const ImageProperties& p,
@@ -184,7 +188,7 @@ int main(int argc, char** argv) {
             const double concurrentTime = median(repetitions, [&] {
                 made = 0;
                 concurrent = Converter::encodeWithinBudgetConcurrently(
-                    *image, properties, *format, *maxKB * 1000, workers, counting,
+                    *image, properties, *format, *maxKB * 1000, threads, counting,
                     [&](double q) { return Converter::encoderSetting(*format, q); });
             });
             const bool same = concurrent->data == found->data && concurrent->quality == found->quality &&
@@ -192,7 +196,7 @@ int main(int argc, char** argv) {
                               concurrent->image.height() == found->image.height();
             char ratio[64];
             std::snprintf(ratio, sizeof ratio, "%.2f", concurrentTime / encode);
-            row("search, encoding ahead on " + std::to_string(workers) + " threads", concurrentTime,
+            row("search, encoding ahead on " + std::to_string(threads) + " threads", concurrentTime,
                 std::string(same ? "identical file" : "DIFFERENT FILE") + ", " + ratio +
                     "x the one-by-one time, " + std::to_string(made.load()) + " encodings");
             if (!same) {

@@ -49,8 +49,10 @@ BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProp
 // What of `quality` the format's encoder uses: two qualities with the same setting give one file.
 double encoderSetting(ConvertFormat format, double quality);
 bool fitsBudget(std::size_t byteCount, std::int64_t budget);
-// How many encodings the converter's size target makes at once on this machine.
-int searchWorkers();
+// How many encodings the converter's size target makes at once for an image of `pixels`: one a
+// core, as far as memory allows.
+int searchWorkers(std::int64_t pixels);
+int searchWorkers(std::int64_t pixels, unsigned cores, std::uint64_t physicalMemory);
 
 Bytes encodeWebP(const Bitmap& image, double quality);
 float webpQualityFactor(double quality);

@@ -155,3 +155,14 @@ TEST(ConcurrentSizeSearch, QualitiesTheEncoderTreatsAlikeAreEncodedOnce) {
     EXPECT_EQ(std::ranges::adjacent_find(made), made.end()) << "one setting encoded twice";
     EXPECT_GE(made.size(), 7U * 6U); // 8 qualities, 7 settings, at each of the 6 sizes tried
 }
+
+TEST(ConcurrentSizeSearch, AsManyEncodingsAtOnceAsCoresAndMemoryAllow) {
+    constexpr std::uint64_t gigabyte = 1ULL << 30;
+    EXPECT_EQ(Converter::searchWorkers(18'000'000, 8, 24 * gigabyte), 8);
+    EXPECT_EQ(Converter::searchWorkers(18'000'000, 32, 64 * gigabyte), 8);
+    EXPECT_EQ(Converter::searchWorkers(18'000'000, 2, 24 * gigabyte), 2);
+    EXPECT_EQ(Converter::searchWorkers(18'000'000, 8, 4 * gigabyte), 2);
+    // A 100 MP panorama on an 8 GB machine: one at a time, as the search always could.
+    EXPECT_EQ(Converter::searchWorkers(100'000'000, 8, 8 * gigabyte), 1);
+    EXPECT_EQ(Converter::searchWorkers(0, 0, 0), 1);
+}
