@@ -32,7 +32,8 @@ constexpr double priorLosslessBits = 10.0;
 // Guesses from how sizes already seen at the same size of image rank in quality.
 constexpr double likelyFit = 0.97;
 constexpr double unlikelyFit = 1 - likelyFit;
-// The natural logarithm of the growth of a lossy file per unit of quality, before any is seen.
+// The natural logarithm of the growth of a lossy file per unit of quality, while only one file of
+// that size of image has been seen.
 constexpr double assumedQualitySlope = 2.5;
 // Outcomes less likely than this are not encoded ahead.
 constexpr double leastWorthwhile = 0.002;
