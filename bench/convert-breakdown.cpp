@@ -1,7 +1,8 @@
 // Where a conversion's time goes: the converter's steps timed one by one (reading, opening,
 // decoding, encoding, writing) next to what libvips alone needs for the same decode and encode,
-// and for a size target every encoding the search makes. Usage:
-//   convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS]
+// and for a size target every encoding the search makes, then the same search encoding ahead on
+// WORKERS threads (default: as the converter runs it). Usage:
+//   convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS] [WORKERS]
 
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConvertFormat.h"
@@ -12,6 +13,7 @@
 #include "platform/VipsRuntime.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -95,8 +97,9 @@ std::size_t vipsSaveSize(VImage image, const std::string& suffix, vips::VOption*
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3 || argc > 5) {
-        std::cerr << "usage: convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS]\n";
+    if (argc < 3 || argc > 6) {
+        std::cerr
+            << "usage: convert-breakdown IMAGE jpeg|png|heic|avif|webp [MAX_KB] [REPETITIONS] [WORKERS]\n";
         return 2;
     }
     const std::filesystem::path path = argv[1];
@@ -107,9 +110,11 @@ int main(int argc, char** argv) {
     }
     const std::optional<long long> maxKB =
         argc >= 4 && std::stoll(argv[3]) > 0 ? std::optional(std::stoll(argv[3])) : std::nullopt;
-    const int repetitions = argc == 5 ? std::max(1, std::stoi(argv[4])) : 3;
+    const int repetitions = argc >= 5 ? std::max(1, std::stoi(argv[4])) : 3;
+    const int workers = argc == 6 ? std::max(1, std::stoi(argv[5])) : 0;
     const std::filesystem::path output = std::filesystem::temp_directory_path() / "orvane-breakdown.out";
 
+    bool different = false;
     try {
         VipsRuntime::ensure();
         std::printf("%s → %s%s, median of %d\n", path.filename().c_str(), argv[2],
@@ -167,6 +172,36 @@ int main(int argc, char** argv) {
                             attempt.bytes <= static_cast<std::size_t>(*maxKB * 1000) ? "fits" : "over",
                             attempt.seconds);
             }
+            // The same search with its encodings made ahead on idle cores, as the pipeline runs it:
+            // it must give the very same file.
+            const int threads =
+                workers > 0
+                    ? workers
+                    : Converter::searchWorkers(static_cast<std::int64_t>(image->width()) * image->height());
+            std::optional<Converter::BudgetResult> concurrent;
+            std::atomic<int> made = 0;
+            const Converter::EncodeFunction counting = [&](const Bitmap& b, const ImageProperties& p,
+                                                           ConvertFormat f, double q) {
+                ++made;
+                return Converter::encode(b, p, f, q);
+            };
+            const double concurrentTime = median(repetitions, [&] {
+                made = 0;
+                concurrent = Converter::encodeWithinBudgetConcurrently(
+                    *image, properties, *format, *maxKB * 1000, threads, counting,
+                    [&](double q) { return Converter::encoderSetting(*format, q); });
+            });
+            const bool same = concurrent->data == found->data && concurrent->quality == found->quality &&
+                              concurrent->image.width() == found->image.width() &&
+                              concurrent->image.height() == found->image.height();
+            char ratio[64];
+            std::snprintf(ratio, sizeof ratio, "%.2f", concurrentTime / encode);
+            row("search, encoding ahead on " + std::to_string(threads) + " threads", concurrentTime,
+                std::string(same ? "identical file" : "DIFFERENT FILE") + ", " + ratio +
+                    "x the one-by-one time, " + std::to_string(made.load()) + " encodings");
+            if (!same) {
+                different = true;
+            }
         } else {
             encode =
                 median(repetitions, [&] { encoded = Converter::encode(*image, properties, *format, 0.85); });
@@ -222,16 +257,21 @@ int main(int argc, char** argv) {
             const double render = median(
                 repetitions, [&] { (void)LazyImage::fromBitmap(*image).render(AlphaInfo::noneSkipLast); });
             row("render to an sRGB canvas (as encodeWebP does)", render);
+            const Bytes plain = Converter::encodeWebP(*image, 0.85);
             for (const int threadLevel : {0, 1}) {
                 Bytes bytes;
                 const double seconds =
                     median(repetitions, [&] { bytes = webpFromRGBX(*image, 85, threadLevel); });
                 row("WebPPictureImportRGBX + WebPEncode, threads " + std::to_string(threadLevel), seconds,
                     std::to_string(bytes.size()) + " bytes, " +
-                        (bytes == encoded ? "identical to encodeWebP's" : "DIFFERENT from encodeWebP's"));
+                        (bytes == plain ? "identical to encodeWebP's" : "DIFFERENT from encodeWebP's"));
             }
         }
         std::filesystem::remove(output);
+        if (different) {
+            std::cerr << "convert-breakdown: the concurrent search gave a different file\n";
+            return 1;
+        }
     } catch (const std::exception& error) {
         std::cerr << "convert-breakdown: " << error.what() << '\n';
         return 1;

@@ -50,6 +50,10 @@ heif_error writeToVector(heif_context*, const void* data, size_t size, void* use
 
 } // namespace
 
+int qualitySetting(double quality) {
+    return static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100));
+}
+
 std::vector<std::uint8_t> encode(const Bitmap& bitmap, Codec codec, double quality,
                                  const std::vector<std::uint8_t>& exif) {
     const bool alpha = hasAlphaChannel(bitmap.alphaInfo());
@@ -59,8 +63,7 @@ std::vector<std::uint8_t> encode(const Bitmap& bitmap, Codec codec, double quali
         context.get(), codec == Codec::hevc ? heif_compression_HEVC : heif_compression_AV1, &rawEncoder));
     Encoder encoder(rawEncoder);
     configure(encoder.get(), codec);
-    check(heif_encoder_set_lossy_quality(encoder.get(),
-                                         static_cast<int>(std::lround(std::clamp(quality, 0.0, 1.0) * 100))));
+    check(heif_encoder_set_lossy_quality(encoder.get(), qualitySetting(quality)));
 
     heif_image* rawImage = nullptr;
     check(heif_image_create(bitmap.width(), bitmap.height(), heif_colorspace_RGB,

@@ -17,4 +17,7 @@ enum class Codec { hevc, av1 };
 std::vector<std::uint8_t> encode(const Bitmap& straightOrOpaque, Codec codec, double quality,
                                  const std::vector<std::uint8_t>& exif);
 
+// The encoder's own setting for `quality`: the one thing of it that the file depends on.
+int qualitySetting(double quality);
+
 } // namespace orvane::HeifEncoder

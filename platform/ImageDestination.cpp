@@ -40,6 +40,10 @@ std::optional<Target> targetFor(std::string_view identifier) {
 
 constexpr double defaultDpi = 72.0;
 
+int jpegQuality(double quality) {
+    return static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
+}
+
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
 // none at all and add exactly ours afterwards.
 std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
@@ -54,7 +58,7 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     std::size_t length = 0;
     switch (target) {
     case Target::jpeg: {
-        const int q = static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
+        const int q = jpegQuality(quality);
         image.write_to_buffer(
             ".jpg", &data, &length,
             VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true));
@@ -87,6 +91,18 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
 }
 
 } // namespace
+
+std::optional<int> qualitySetting(std::string_view typeIdentifier, double quality) {
+    const auto target = targetFor(typeIdentifier);
+    const double q = std::isfinite(quality) ? quality : 1.0;
+    if (target == Target::jpeg) {
+        return jpegQuality(q);
+    }
+    if (target == Target::heic || target == Target::avif) {
+        return HeifEncoder::qualitySetting(q);
+    }
+    return std::nullopt;
+}
 
 bool canEncode(std::string_view typeIdentifier) {
     return targetFor(typeIdentifier).has_value();

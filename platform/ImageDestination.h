@@ -20,4 +20,8 @@ bool canEncode(std::string_view typeIdentifier);
 std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
                                  const ImageProperties& properties, std::optional<double> quality);
 
+// The setting `encode` hands the type's encoder for `quality`: two qualities with the same setting
+// give the same file. None for the types that take no quality.
+std::optional<int> qualitySetting(std::string_view typeIdentifier, double quality);
+
 } // namespace orvane::ImageDestination

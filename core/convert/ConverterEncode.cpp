@@ -18,6 +18,13 @@ Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertForm
     }
 }
 
+double encoderSetting(ConvertFormat format, double quality) {
+    if (format == ConvertFormat::webp) {
+        return webpQualityFactor(quality);
+    }
+    return ImageDestination::qualitySetting(utType(format).identifier(), quality).value_or(quality);
+}
+
 void write(const ConvertResult& result, const std::filesystem::path& url, bool keepCaptureDate) {
     AtomicFile::write(url, result.data, keepCaptureDate ? result.captureDate : std::nullopt);
 }

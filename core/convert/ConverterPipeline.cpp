@@ -137,7 +137,9 @@ ConvertResult convert(const ConvertInput& input, const ConvertOptions& options) 
 
     ConvertResult result;
     if (budget) {
-        BudgetResult found = encodeWithinBudget(image, properties, options.format, *budget);
+        BudgetResult found = encodeWithinBudgetConcurrently(
+            image, properties, options.format, *budget,
+            searchWorkers(static_cast<std::int64_t>(image.width()) * image.height()));
         result.data = std::move(found.data);
         result.quality = found.quality;
         image = found.image;

@@ -35,7 +35,27 @@ using EncodeFunction = std::function<Bytes(const Bitmap&, const ImageProperties&
 BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
                                 std::int64_t budget, const EncodeFunction& encoder = encode);
 
+// The same search, with the encodings its order may need next made ahead on up to `workers`
+// threads: the first fitting file in the search's own order is taken, so the result is the one
+// encodeWithinBudget gives. Qualities with the same `setting` share one encoding, as they give the
+// same file. `encoder` must be safe to call from several threads at once.
+BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
+                                            ConvertFormat format, std::int64_t budget, int workers,
+                                            const EncodeFunction& encoder,
+                                            const std::function<double(double quality)>& setting);
+// With `encode` and its encoders' own settings.
+BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
+                                            ConvertFormat format, std::int64_t budget, int workers);
+// What of `quality` the format's encoder uses: two qualities with the same setting give one file.
+double encoderSetting(ConvertFormat format, double quality);
+bool fitsBudget(std::size_t byteCount, std::int64_t budget);
+// How many encodings the converter's size target makes at once for an image of `pixels`: one a
+// core, as far as memory allows.
+int searchWorkers(std::int64_t pixels);
+int searchWorkers(std::int64_t pixels, unsigned cores, std::uint64_t physicalMemory);
+
 Bytes encodeWebP(const Bitmap& image, double quality);
+float webpQualityFactor(double quality);
 void unpremultiply(std::span<std::uint8_t> rgba);
 Bytes packRGB(std::span<const std::uint8_t> rgba);
 

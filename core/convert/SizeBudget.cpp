@@ -1,70 +1,55 @@
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConverterSteps.h"
+#include "core/convert/SizeSearch.h"
 
 #include <algorithm>
 
 namespace orvane::Converter {
 
-namespace {
-constexpr double firstLossyQuality = 0.95;
-constexpr double bisectionLow = 0.05;
-constexpr double bisectionHigh = 0.95;
-constexpr int bisectionSteps = 7;
-constexpr double losslessQuality = 1.0;
-constexpr double reductionFactor = 0.85;
-constexpr int smallestLongEdge = 64;
-constexpr int mostAttempts = 14;
-
-bool fits(const Bytes& bytes, std::int64_t budget) {
-    return static_cast<std::int64_t>(bytes.size()) <= budget;
-}
-} // namespace
-
 BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
                                 std::int64_t budget, const EncodeFunction& encoder) {
+    SizeSearch search(isLossy(format));
     Bitmap current = image;
-    for (int attempt = 1; attempt <= mostAttempts; ++attempt) {
-        if (!isLossy(format)) {
-            Bytes bytes = encoder(current, properties, format, losslessQuality);
-            if (fits(bytes, budget)) {
-                return {std::move(bytes), std::nullopt, current};
-            }
-        } else {
+    std::optional<Bytes> best;
+    while (true) {
+        switch (search.phase()) {
+        case SizeSearch::Phase::encoding: {
+            Bytes bytes;
             try {
-                Bytes bytes = encoder(current, properties, format, firstLossyQuality);
-                if (fits(bytes, budget)) {
-                    return {std::move(bytes), firstLossyQuality, current};
-                }
+                bytes = encoder(current, properties, format, search.next().quality);
             } catch (const std::exception&) {
-                // A failure at the highest quality may not repeat lower down; the bisection decides.
-            }
-            double low = bisectionLow;
-            double high = bisectionHigh;
-            std::optional<Bytes> best;
-            double bestQuality = 0;
-            for (int step = 0; step < bisectionSteps; ++step) {
-                const double mid = (low + high) * 0.5;
-                Bytes bytes = encoder(current, properties, format, mid);
-                if (fits(bytes, budget)) {
-                    best = std::move(bytes);
-                    bestQuality = mid;
-                    low = mid;
-                } else {
-                    high = mid;
+                if (!search.forgivesFailure()) {
+                    throw;
                 }
+                search.record(false);
+                break;
             }
-            if (best) {
-                return {std::move(*best), bestQuality, current};
+            const bool fits = fitsBudget(bytes.size(), budget);
+            if (fits) {
+                // Each fitting file replaces the one before: only the last can be the answer.
+                best = std::move(bytes);
             }
-        }
-        const int longEdge = static_cast<int>(std::max(current.width(), current.height()) * reductionFactor);
-        if (longEdge < smallestLongEdge || attempt == mostAttempts) {
+            search.record(fits);
             break;
         }
-        current = Render::downscaled(current, longEdge);
+        case SizeSearch::Phase::reducing: {
+            const auto longEdge = search.reduce(std::max(current.width(), current.height()));
+            if (longEdge) {
+                current = Render::downscaled(current, *longEdge);
+            }
+            break;
+        }
+        case SizeSearch::Phase::found:
+            return {std::move(*best), search.resultQuality(), current};
+        case SizeSearch::Phase::failed:
+            throw ConvertError::cannotReachSize(budget / 1000);
+        }
     }
-    throw ConvertError::cannotReachSize(budget / 1000);
+}
+
+bool fitsBudget(std::size_t byteCount, std::int64_t budget) {
+    return static_cast<std::int64_t>(byteCount) <= budget;
 }
 
 } // namespace orvane::Converter

@@ -23,6 +23,10 @@ Bytes packRGB(std::span<const std::uint8_t> rgba) {
     return rgb;
 }
 
+float webpQualityFactor(double quality) {
+    return static_cast<float>(quality * 100);
+}
+
 Bytes encodeWebP(const Bitmap& image, double quality) {
     const int w = image.width();
     const int h = image.height();
@@ -30,25 +34,31 @@ Bytes encodeWebP(const Bitmap& image, double quality) {
         throw ConvertRequestError::imageTooLarge("WebP");
     }
     const bool alpha = hasAlpha(image);
-    Bytes rgba;
-    try {
-        // Drawn into an sRGB canvas: premultiplied when there is alpha, opaque otherwise.
-        const Bitmap drawn = LazyImage::fromBitmap(image).render(alpha ? AlphaInfo::premultipliedLast
-                                                                       : AlphaInfo::noneSkipLast);
-        rgba.assign(drawn.pixels().begin(), drawn.pixels().end());
-    } catch (const std::exception&) {
-        throw ConvertError::encodeFailed("WebP");
-    }
-    const float factor = static_cast<float>(quality * 100);
-    std::uint8_t* output = nullptr;
-    std::size_t size = 0;
-    if (alpha) {
-        unpremultiply(rgba);
-        size = WebPEncodeRGBA(rgba.data(), w, h, w * 4, factor, &output);
+    // Four straight bytes a pixel with alpha, three without.
+    Bytes pixels;
+    if (!alpha && image.colorProfile().isSrgb()) {
+        // Drawing an opaque sRGB image into an opaque sRGB canvas leaves its colour bytes as they
+        // are: they are packed straight from the image, without a full-size canvas in between.
+        pixels = packRGB(image.pixels());
     } else {
-        const Bytes rgb = packRGB(rgba);
-        size = WebPEncodeRGB(rgb.data(), w, h, w * 3, factor, &output);
+        try {
+            // Drawn into an sRGB canvas: premultiplied when there is alpha, opaque otherwise.
+            const Bitmap drawn = LazyImage::fromBitmap(image).render(alpha ? AlphaInfo::premultipliedLast
+                                                                           : AlphaInfo::noneSkipLast);
+            if (alpha) {
+                pixels.assign(drawn.pixels().begin(), drawn.pixels().end());
+                unpremultiply(pixels);
+            } else {
+                pixels = packRGB(drawn.pixels());
+            }
+        } catch (const std::exception&) {
+            throw ConvertError::encodeFailed("WebP");
+        }
     }
+    const float factor = webpQualityFactor(quality);
+    std::uint8_t* output = nullptr;
+    const std::size_t size = alpha ? WebPEncodeRGBA(pixels.data(), w, h, w * 4, factor, &output)
+                                   : WebPEncodeRGB(pixels.data(), w, h, w * 3, factor, &output);
     const std::unique_ptr<std::uint8_t, decltype(&WebPFree)> owned(output, &WebPFree);
     if (size == 0 || output == nullptr) {
         throw ConvertError::encodeFailed("WebP");

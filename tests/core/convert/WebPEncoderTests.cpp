@@ -4,6 +4,8 @@
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
+#include <memory>
+#include <webp/encode.h>
 
 using namespace orvane;
 
@@ -27,6 +29,17 @@ TEST(WebPEncoder, OpaqueImagesAreEncodedWithoutAlpha) {
     EXPECT_FALSE(hasChunk(webp, "ALPH"));
     const Bitmap decoded = *ImageSource::create(webp)->createThumbnail(std::nullopt);
     EXPECT_EQ(decoded.alphaInfo(), AlphaInfo::noneSkipLast);
+}
+
+TEST(WebPEncoder, OpaqueSrgbPixelsReachTheEncoderUnchanged) {
+    // What drawing into an opaque sRGB canvas would give: the image's own colour bytes.
+    const Bitmap image = test::noise(61, 37);
+    const Bytes rgb = Converter::packRGB(image.pixels());
+    std::uint8_t* output = nullptr;
+    const std::size_t size = WebPEncodeRGB(rgb.data(), 61, 37, 61 * 3, 70.0F, &output);
+    const std::unique_ptr<std::uint8_t, decltype(&WebPFree)> owned(output, &WebPFree);
+    ASSERT_GT(size, 0U);
+    EXPECT_EQ(Converter::encodeWebP(image, 0.7), Bytes(output, output + size));
 }
 
 TEST(WebPEncoder, PremultipliedInputComesOutStraight) {
