@@ -8,6 +8,7 @@
 #include "ui/RecentJobsStrip.h"
 #include "ui/ResultCard.h"
 #include "ui/RoundedPanel.h"
+#include "ui/ScrollColumn.h"
 #include "ui/Spinner.h"
 #include "ui/SymbolBadge.h"
 #include "ui/TextLabel.h"
@@ -62,15 +63,6 @@ protected:
         painter.fillRect(rect(), Theme::withOpacity(Qt::black, 0.92));
     }
 };
-
-QScrollArea* scrollArea(QWidget* content) {
-    auto* scroll = new QScrollArea;
-    scroll->setWidget(content);
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    return scroll;
-}
 
 } // namespace
 
@@ -195,13 +187,7 @@ QWidget* EditorPage::makeBatchLayout() {
     column->addWidget(panel);
     column->addStretch(1);
 
-    auto* centred = new QWidget;
-    auto* row = new QHBoxLayout(centred);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addStretch(1);
-    row->addWidget(stack, 100);
-    row->addStretch(1);
-    auto* scroll = scrollArea(centred);
+    auto* scroll = verticalScrollArea(centred(stack));
     scroll->setObjectName("batchLayout");
     return scroll;
 }
@@ -226,8 +212,6 @@ QWidget* EditorPage::makeWorkArea() {
 
     auto* side = new QWidget;
     side->setObjectName("sidePane");
-    side->setAutoFillBackground(true);
-    side->setBackgroundRole(QPalette::Base);
     auto* column = new QVBoxLayout(side);
     column->setContentsMargins(18, 18, 18, 18);
     column->setSpacing(20);
@@ -235,8 +219,11 @@ QWidget* EditorPage::makeWorkArea() {
     resultCard_ = new ResultCard(model_, [this](const QString& text) { actions_.showSaved(text); });
     column->addWidget(resultCard_);
     column->addStretch(1);
-    auto* sideScroll = scrollArea(side);
+    auto* sideScroll = verticalScrollArea(side);
     sideScroll->setFixedWidth(320);
+    // The side pane is drawn on the window's content background, as text fields are.
+    side->setAutoFillBackground(true);
+    side->setBackgroundRole(QPalette::Base);
 
     auto* split = new QSplitter(Qt::Horizontal);
     split->setObjectName("workArea");

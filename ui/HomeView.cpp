@@ -11,6 +11,7 @@
 #include "ui/JobTile.h"
 #include "ui/Painting.h"
 #include "ui/RoundedPanel.h"
+#include "ui/ScrollColumn.h"
 #include "ui/SectionLabel.h"
 #include "ui/Spinner.h"
 #include "ui/Symbols.h"
@@ -118,23 +119,8 @@ HomeView::HomeView(EditorModel& model, JobGallery& gallery, Actions actions, QWi
     stack->addStretch(1);
 
     // The content stops growing at its maximum width and stays centred.
-    auto* centred = new QWidget;
-    auto* row = new QHBoxLayout(centred);
-    row->setContentsMargins(0, 0, 0, 0);
-    // Nearly all of the width goes to the content until it reaches its maximum; the rest is split
-    // evenly on both sides.
-    row->addStretch(1);
-    row->addWidget(column, 1000);
-    row->addStretch(1);
-
-    auto* scroll = new QScrollArea;
+    auto* scroll = verticalScrollArea(centred(column));
     scroll->setObjectName("homeScroll");
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(centred);
-    scroll->viewport()->setAutoFillBackground(false);
-    centred->setAutoFillBackground(false);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);

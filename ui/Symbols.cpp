@@ -13,6 +13,8 @@ struct Entry {
     QString name;
     // A freedesktop icon name whose symbolic variant means the same; empty where none does.
     QString themeName;
+    // Our own drawing's file in symbols/, without ".svg", where it isn't named as the symbol.
+    QString file = {};
 };
 
 const std::vector<Entry>& entries() {
@@ -21,7 +23,7 @@ const std::vector<Entry>& entries() {
         {"arrow.triangle.2.circlepath", "view-refresh-symbolic"},
         {"arrow.up.left.and.arrow.down.right", ""},
         {"arrow.uturn.forward", ""},
-        {"aspectratio", ""},
+        {"aspectratio", "", "frame.corners"},
         {"camera.aperture", ""},
         {"checkmark", "object-select-symbolic"},
         {"checkmark.circle.fill", ""},
@@ -58,8 +60,8 @@ const Entry* find(const QString& name) {
     return nullptr;
 }
 
-QString resourcePath(const QString& name) {
-    return QStringLiteral(":/symbols/%1.svg").arg(name);
+QString resourcePath(const Entry& entry) {
+    return QStringLiteral(":/symbols/%1.svg").arg(entry.file.isEmpty() ? entry.name : entry.file);
 }
 
 // The symbol's shape in black on transparency, cached per name and pixel size. A symbol that
@@ -76,7 +78,7 @@ QImage mask(const Entry& entry, int pixels) {
         QPainter painter(&image);
         QIcon::fromTheme(entry.themeName).paint(&painter, image.rect());
     } else {
-        QSvgRenderer renderer(resourcePath(entry.name));
+        QSvgRenderer renderer(resourcePath(entry));
         if (!renderer.isValid()) {
             cache.insert(key, QImage());
             return {};
@@ -106,7 +108,7 @@ const QStringList& names() {
 bool exists(const QString& name) {
     const Entry* entry = find(name);
     return entry && ((!entry->themeName.isEmpty() && QIcon::hasThemeIcon(entry->themeName)) ||
-                     QFile::exists(resourcePath(name)));
+                     QFile::exists(resourcePath(*entry)));
 }
 
 QPixmap pixmap(const QString& name, int size, const QColor& color, qreal devicePixelRatio) {
