@@ -123,8 +123,7 @@ int main(int argc, char** argv) try {
 
     std::vector<VImage> heads{label("bicubic", cell).embed(4, 0, cell + 8, 26)};
     for (const UpscaleModel model : allCases<UpscaleModel>()) {
-        heads.push_back(
-            label(title(model) + " (" + std::string(rawValue(model)) + ")", cell).embed(4, 0, cell + 8, 26));
+        heads.push_back(label(std::string(rawValue(model)), cell).embed(4, 0, cell + 8, 26));
     }
     const VImage header = VImage::arrayjoin(heads);
 
