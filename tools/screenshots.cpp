@@ -32,25 +32,6 @@ using namespace orvane;
 
 namespace {
 
-QPalette darkPalette() {
-    QPalette palette;
-    const QColor window(40, 40, 42), base(30, 30, 32), text(235, 235, 240), button(55, 55, 58);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::AlternateBase, window);
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, button);
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 155));
-    palette.setColor(QPalette::Mid, QColor(70, 70, 74));
-    palette.setColor(QPalette::ToolTipBase, base);
-    palette.setColor(QPalette::ToolTipText, text);
-    return palette;
-}
-
 QPalette lightPalette() {
     QPalette palette = QStyleFactory::create("Fusion")->standardPalette();
     palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
@@ -363,7 +344,7 @@ int main(int argc, char** argv) {
     QApplication::setPalette(lightPalette());
     shooter.shootAll("-light");
     shooter.shootGallery();
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(Theme::darkPalette());
     shooter.shootAll("-dark");
     shooter.shootGallery();
     return shooter.failed() ? 1 : 0;

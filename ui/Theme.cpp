@@ -65,6 +65,29 @@ QFont monospacedDigitFont(TextStyle style, QFont::Weight weight) {
     return result;
 }
 
+QPalette darkPalette() {
+    QPalette palette;
+    const QColor window(36, 36, 38), base(30, 30, 32), text(235, 235, 240), button(58, 58, 60);
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::AlternateBase, QColor(44, 44, 46));
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::Button, button);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 155));
+    palette.setColor(QPalette::Mid, QColor(70, 70, 74));
+    palette.setColor(QPalette::ToolTipBase, button);
+    palette.setColor(QPalette::ToolTipText, text);
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, QColor(235, 235, 240, 100));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(80, 80, 84));
+    return palette;
+}
+
 bool isDark() {
     return palette().color(QPalette::Window).lightnessF() < 0.5;
 }

@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPalette>
 
 // The window's look in one place: the named text styles and the named colours, both derived from
 // the desktop's own font and light or dark palette at the moment they are asked for, so that a
@@ -22,6 +23,9 @@ QFont monospacedDigitFont(TextStyle style, QFont::Weight weight = QFont::Normal)
 QFont systemFont(qreal points, QFont::Weight weight = QFont::Normal);
 
 bool isDark();
+// A dark palette in the window's colours, for showing the window dark where the desktop offers
+// none of its own (screenshots and their tests).
+QPalette darkPalette();
 
 QColor accent();
 // Text and symbols.

@@ -22,26 +22,6 @@
 namespace orvane {
 namespace {
 
-QPalette darkPalette() {
-    QPalette palette;
-    const QColor window(36, 36, 38);
-    const QColor base(28, 28, 30);
-    const QColor text(235, 235, 240);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::AlternateBase, window);
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(58, 58, 60));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, window);
-    palette.setColor(QPalette::ToolTipText, text);
-    palette.setColor(QPalette::PlaceholderText, QColor(150, 150, 155));
-    return palette;
-}
-
 // Every symbol at 16, 24 and 48 points, with its name.
 QImage symbolSheet() {
     const QStringList names = Symbols::names();
@@ -106,7 +86,7 @@ TEST(HomeScreenshots, Write) {
     for (const bool dark : {false, true}) {
         if (dark) {
             QApplication::setStyle(QStyleFactory::create("Fusion"));
-            QApplication::setPalette(darkPalette());
+            QApplication::setPalette(Theme::darkPalette());
         }
         const QString suffix = dark ? "-dark.png" : "-light.png";
         symbolSheet().save(target + "/symbols" + suffix);

@@ -1,4 +1,5 @@
 #include "tests/ui/support/ResultScreenshots.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QPalette>
@@ -8,21 +9,6 @@
 
 namespace orvane {
 namespace {
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(30, 30, 30));
-    palette.setColor(QPalette::WindowText, QColor(235, 235, 235));
-    palette.setColor(QPalette::Base, QColor(40, 40, 40));
-    palette.setColor(QPalette::AlternateBase, QColor(50, 50, 50));
-    palette.setColor(QPalette::Text, QColor(235, 235, 235));
-    palette.setColor(QPalette::Button, QColor(55, 55, 55));
-    palette.setColor(QPalette::ButtonText, QColor(235, 235, 235));
-    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::Mid, QColor(70, 70, 70));
-    return palette;
-}
 
 // Writes the screenshots when ORVANE_SCREENSHOTS names a folder; otherwise there is nothing to do.
 TEST(Screenshots, CompareResultAndBatch) {
@@ -34,7 +20,7 @@ TEST(Screenshots, CompareResultAndBatch) {
     const QString originalStyle = QApplication::style()->name();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     test::saveResultScreenshots(folder, QStringLiteral("light"));
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(Theme::darkPalette());
     test::saveResultScreenshots(folder, QStringLiteral("dark"));
     QApplication::setPalette(original);
     QApplication::setStyle(QStyleFactory::create(originalStyle));

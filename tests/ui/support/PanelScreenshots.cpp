@@ -2,6 +2,7 @@
 
 #include "editor/EditorModel.h"
 #include "tests/support/TestImages.h"
+#include "ui/Theme.h"
 #include "ui/ToolPanel.h"
 
 #include <QApplication>
@@ -14,26 +15,6 @@
 
 namespace orvane::test {
 namespace {
-
-QPalette darkPalette() {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(36, 36, 38));
-    palette.setColor(QPalette::WindowText, QColor(235, 235, 240));
-    palette.setColor(QPalette::Base, QColor(30, 30, 32));
-    palette.setColor(QPalette::AlternateBase, QColor(44, 44, 46));
-    palette.setColor(QPalette::Text, QColor(235, 235, 240));
-    palette.setColor(QPalette::Button, QColor(58, 58, 60));
-    palette.setColor(QPalette::ButtonText, QColor(235, 235, 240));
-    palette.setColor(QPalette::Highlight, QColor(10, 132, 255));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, QColor(58, 58, 60));
-    palette.setColor(QPalette::ToolTipText, QColor(235, 235, 240));
-    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(QPalette::Disabled, role, QColor(235, 235, 240, 100));
-    }
-    palette.setColor(QPalette::Disabled, QPalette::Highlight, QColor(80, 80, 84));
-    return palette;
-}
 
 struct State {
     const char* name;
@@ -122,7 +103,7 @@ void writePanelScreenshots(const std::filesystem::path& folder) {
     const QPalette original = QApplication::palette();
     const QString originalStyle = QApplication::style()->name();
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(darkPalette());
+    QApplication::setPalette(Theme::darkPalette());
     writeAll(folder, "dark");
     QApplication::setStyle(QStyleFactory::create(originalStyle));
     QApplication::setPalette(original);
