@@ -15,11 +15,11 @@
 #include "bench/BenchSupport.h"
 #include "bench/background-scenes.h"
 #include "core/background/BackgroundRemover.h"
-#include "platform/MaskRegions.h"
-#include "platform/MaskScaling.h"
-#include "platform/OnnxEnvironment.h"
-#include "platform/SubjectInput.h"
-#include "platform/SubjectNetwork.h"
+#include "platform/networks/detail/MaskRegions.h"
+#include "platform/networks/detail/MaskScaling.h"
+#include "platform/networks/detail/OnnxEnvironment.h"
+#include "platform/networks/detail/SubjectInput.h"
+#include "platform/networks/detail/SubjectNetwork.h"
 
 #include <algorithm>
 #include <chrono>

@@ -7,10 +7,10 @@
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConvertFormat.h"
 #include "core/convert/Converter.h"
-#include "core/convert/ConverterSteps.h"
-#include "platform/AtomicFile.h"
-#include "platform/LazyImage.h"
-#include "platform/VipsRuntime.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/filters/LazyImage.h"
+#include "platform/image/detail/VipsRuntime.h"
 
 #include <algorithm>
 #include <atomic>

@@ -12,7 +12,7 @@
 #include "core/ImageFiles.h"
 #include "core/Render.h"
 #include "editor/EditorModel.h"
-#include "platform/FileBytes.h"
+#include "platform/files/FileBytes.h"
 
 #include <QCoreApplication>
 #include <QTimer>

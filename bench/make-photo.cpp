@@ -6,7 +6,7 @@
 #include "bench/BenchSupport.h"
 #include "core/convert/ConvertFormat.h"
 #include "core/convert/Converter.h"
-#include "platform/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 
 #include <algorithm>
 #include <array>

@@ -19,8 +19,8 @@
 #include "core/upscale/TilePlan.h"
 #include "core/upscale/UpscaleModel.h"
 #include "core/upscale/Upscaler.h"
-#include "platform/Bitmap.h"
-#include "platform/Network.h"
+#include "platform/image/Bitmap.h"
+#include "platform/networks/Network.h"
 
 #include <algorithm>
 #include <array>

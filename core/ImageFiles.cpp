@@ -1,9 +1,9 @@
 #include "core/ImageFiles.h"
 
 #include "core/upscale/DeviceLimits.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileError.h"
-#include "platform/ImageDestination.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/FileError.h"
+#include "platform/image/ImageDestination.h"
 
 #include <algorithm>
 

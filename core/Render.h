@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Bitmap.h"
-#include "platform/LazyImage.h"
+#include "platform/image/Bitmap.h"
+#include "platform/filters/LazyImage.h"
 
 namespace orvane::Render {
 

@@ -1,8 +1,8 @@
 #include "editor/BatchConversion.h"
 
 #include "core/convert/Converter.h"
-#include "platform/AtomicFile.h"
-#include "platform/UniformType.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/image/UniformType.h"
 
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>

@@ -16,7 +16,7 @@
 #include "editor/ResultInfo.h"
 #include "editor/TaskHandle.h"
 #include "editor/Tool.h"
-#include "platform/Bitmap.h"
+#include "platform/image/Bitmap.h"
 
 #include <QColor>
 #include <QFuture>

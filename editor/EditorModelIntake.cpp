@@ -4,9 +4,9 @@
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
 #include "editor/RunDetached.h"
-#include "platform/FileBytes.h"
-#include "platform/ImageSource.h"
-#include "platform/UniformType.h"
+#include "platform/files/FileBytes.h"
+#include "platform/image/ImageSource.h"
+#include "platform/image/UniformType.h"
 
 #include <QStringList>
 #include <stdexcept>

@@ -1,6 +1,6 @@
 #include "editor/ExportFiles.h"
 
-#include "platform/FileError.h"
+#include "platform/files/FileError.h"
 
 #include <cerrno>
 #include <string>

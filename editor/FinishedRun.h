@@ -3,7 +3,7 @@
 #include "core/convert/ConvertResult.h"
 #include "editor/TaskHandle.h"
 #include "editor/Tool.h"
-#include "platform/Bitmap.h"
+#include "platform/image/Bitmap.h"
 
 #include <QString>
 #include <optional>

@@ -2,7 +2,7 @@
 
 #include "core/ImageFiles.h"
 #include "core/Render.h"
-#include "platform/FileBytes.h"
+#include "platform/files/FileBytes.h"
 
 #include <QCoreApplication>
 #include <QDir>

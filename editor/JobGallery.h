@@ -1,8 +1,8 @@
 #pragma once
 
 #include "editor/JobRecord.h"
-#include "platform/Bitmap.h"
-#include "platform/ImageSource.h"
+#include "platform/image/Bitmap.h"
+#include "platform/image/ImageSource.h"
 
 #include <QFuture>
 #include <QList>

@@ -6,10 +6,10 @@
 #include "intents/EnlargeImageIntent.h"
 #include "intents/OutputDestination.h"
 #include "intents/RemoveBackgroundIntent.h"
-#include "platform/AppVersion.h"
-#include "platform/DesktopNotification.h"
+#include "platform/application/AppVersion.h"
+#include "platform/application/DesktopNotification.h"
 #include "platform/Error.h"
-#include "platform/FileBytes.h"
+#include "platform/files/FileBytes.h"
 
 #include <algorithm>
 #include <charconv>

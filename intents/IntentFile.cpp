@@ -2,7 +2,7 @@
 
 #include "core/ImageFiles.h"
 #include "intents/EnlargeIntentError.h"
-#include "platform/FileError.h"
+#include "platform/files/FileError.h"
 
 namespace orvane {
 

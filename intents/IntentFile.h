@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Bitmap.h"
-#include "platform/ImageSource.h"
-#include "platform/UniformType.h"
+#include "platform/image/Bitmap.h"
+#include "platform/image/ImageSource.h"
+#include "platform/image/UniformType.h"
 
 #include <chrono>
 #include <optional>

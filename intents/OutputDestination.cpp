@@ -1,7 +1,7 @@
 #include "intents/OutputDestination.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/StreamFile.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/StreamFile.h"
 
 #include <ostream>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Bitmap.h"
+#include "platform/image/Bitmap.h"
 
 namespace orvane::tools {
 

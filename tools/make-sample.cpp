@@ -3,7 +3,7 @@
 
 #include "core/convert/ConvertFormat.h"
 #include "core/convert/Converter.h"
-#include "platform/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "tools/SamplePhoto.h"
 
 #include <iostream>

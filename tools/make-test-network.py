@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes a network package (see platform/NETWORKS.md) holding a 4x nearest-neighbour enlarger.
+"""Writes a network package (see platform/networks/NETWORKS.md) holding a 4x nearest-neighbour enlarger.
 
 The tests run it through the network runtime and compare with an enlargement made by hand, so
 the network has to be exact: Resize with "asymmetric" coordinates and "floor" rounding maps

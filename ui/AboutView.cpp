@@ -1,7 +1,7 @@
 #include "ui/AboutView.h"
 
-#include "platform/AppVersion.h"
-#include "platform/ApplicationResources.h"
+#include "platform/application/AppVersion.h"
+#include "platform/application/ApplicationResources.h"
 #include "ui/ActionButton.h"
 #include "ui/SectionLabel.h"
 #include "ui/SymbolBadge.h"

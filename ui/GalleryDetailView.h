@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/JobRecord.h"
-#include "platform/Bitmap.h"
+#include "platform/image/Bitmap.h"
 
 #include <QPointer>
 #include <QWidget>

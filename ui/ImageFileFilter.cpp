@@ -1,6 +1,6 @@
 #include "ui/ImageFileFilter.h"
 
-#include "platform/UniformType.h"
+#include "platform/image/UniformType.h"
 
 #include <QStringList>
 

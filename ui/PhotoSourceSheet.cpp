@@ -1,7 +1,7 @@
 #include "ui/PhotoSourceSheet.h"
 
 #include "editor/JobGallery.h"
-#include "platform/FileBytes.h"
+#include "platform/files/FileBytes.h"
 #include "ui/ActionButton.h"
 #include "ui/GalleryGrid.h"
 #include "ui/ImageFileFilter.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/JobRecord.h"
-#include "platform/Bytes.h"
+#include "platform/files/Bytes.h"
 
 #include <QDialog>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #include "ui/SaveCopyPanel.h"
 
-#include "platform/AtomicFile.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/Error.h"
 #include "ui/ImageFileFilter.h"
 

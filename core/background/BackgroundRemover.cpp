@@ -3,8 +3,8 @@
 #include "core/Render.h"
 #include "core/UpscaleError.h"
 #include "core/background/BackgroundError.h"
-#include "platform/ImageFilters.h"
-#include "platform/SubjectDetection.h"
+#include "platform/filters/ImageFilters.h"
+#include "platform/networks/SubjectDetection.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "core/convert/ConverterSteps.h"
+#include "core/convert/detail/ConverterSteps.h"
 
 #include <cctype>
 #include <ctime>

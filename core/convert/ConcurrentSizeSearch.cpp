@@ -1,6 +1,6 @@
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
+#include "core/convert/detail/ConverterSteps.h"
 #include "core/convert/SizeSearch.h"
 #include "core/upscale/DeviceLimits.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/RawRepresentable.h"
-#include "platform/UniformType.h"
+#include "platform/image/UniformType.h"
 
 #include <string>
 

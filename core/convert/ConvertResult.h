@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ImageSource.h"
+#include "platform/image/ImageSource.h"
 
 #include <chrono>
 #include <optional>

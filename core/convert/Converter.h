@@ -4,8 +4,8 @@
 #include "core/convert/ConvertInput.h"
 #include "core/convert/ConvertOptions.h"
 #include "core/convert/ConvertResult.h"
-#include "platform/Bitmap.h"
-#include "platform/ImageProperties.h"
+#include "platform/image/Bitmap.h"
+#include "platform/metadata/ImageProperties.h"
 
 #include <filesystem>
 

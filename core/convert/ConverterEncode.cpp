@@ -1,8 +1,8 @@
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
-#include "platform/AtomicFile.h"
-#include "platform/FileError.h"
-#include "platform/ImageDestination.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/files/AtomicFile.h"
+#include "platform/files/FileError.h"
+#include "platform/image/ImageDestination.h"
 
 namespace orvane::Converter {
 

@@ -1,11 +1,11 @@
 #include "core/ImageFiles.h"
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
-#include "platform/FileBytes.h"
-#include "platform/LazyImage.h"
-#include "platform/RawDecoder.h"
-#include "platform/UniformType.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/files/FileBytes.h"
+#include "platform/filters/LazyImage.h"
+#include "platform/image/RawDecoder.h"
+#include "platform/image/UniformType.h"
 
 #include <algorithm>
 #include <fstream>

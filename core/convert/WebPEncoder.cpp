@@ -1,7 +1,7 @@
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
-#include "platform/LazyImage.h"
-#include "platform/PixelOps.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/filters/LazyImage.h"
+#include "platform/image/PixelOps.h"
 
 #include <climits>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "core/enhance/Enhancer.h"
 
 #include "core/Render.h"
-#include "platform/ImageFilters.h"
+#include "platform/filters/ImageFilters.h"
 
 #include <algorithm>
 

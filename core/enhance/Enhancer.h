@@ -2,7 +2,7 @@
 
 #include "core/enhance/EnhanceOptions.h"
 #include "core/upscale/Upscaler.h"
-#include "platform/Bitmap.h"
+#include "platform/image/Bitmap.h"
 
 #include <stop_token>
 

@@ -1,7 +1,7 @@
 #include "core/upscale/ModelLibrary.h"
 
 #include "core/UpscaleError.h"
-#include "platform/ApplicationResources.h"
+#include "platform/application/ApplicationResources.h"
 
 #include <thread>
 

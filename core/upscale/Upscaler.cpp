@@ -5,7 +5,7 @@
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/TilePlan.h"
-#include "platform/LazyImage.h"
+#include "platform/filters/LazyImage.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/upscale/UpscaleProgress.h"
-#include "platform/Bitmap.h"
-#include "platform/Network.h"
+#include "platform/image/Bitmap.h"
+#include "platform/networks/Network.h"
 
 #include <filesystem>
 #include <functional>

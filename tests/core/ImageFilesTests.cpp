@@ -1,7 +1,7 @@
 #include "core/ImageFiles.h"
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
-#include "platform/FileError.h"
+#include "platform/files/FileError.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 

@@ -3,7 +3,7 @@
 // the image input fuzzer in a JPEG dated 4042).
 
 #include "core/convert/Converter.h"
-#include "core/convert/ConverterSteps.h"
+#include "core/convert/detail/ConverterSteps.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 #include "core/ImageFiles.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/Converter.h"
-#include "platform/FileError.h"
+#include "platform/files/FileError.h"
 #include "tests/support/TestImages.h"
 
 #include <cstdio>

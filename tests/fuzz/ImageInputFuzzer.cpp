@@ -6,8 +6,8 @@
 #include "core/ImageFiles.h"
 #include "core/convert/Converter.h"
 #include "platform/Error.h"
-#include "platform/ImageSource.h"
-#include "platform/RawDecoder.h"
+#include "platform/image/ImageSource.h"
+#include "platform/image/RawDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 #include "intents/CommandLine.h"
-#include "platform/ImageSource.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 

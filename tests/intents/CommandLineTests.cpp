@@ -1,6 +1,6 @@
 #include "intents/CommandLine.h"
-#include "platform/AppVersion.h"
-#include "platform/ImageSource.h"
+#include "platform/application/AppVersion.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 

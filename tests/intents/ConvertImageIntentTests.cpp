@@ -1,7 +1,7 @@
 #include "core/convert/ConvertError.h"
 #include "intents/ConvertImageIntent.h"
 #include "intents/EnlargeIntentError.h"
-#include "platform/ImageSource.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "intents/EnlargeImageIntent.h"
 #include "intents/EnlargeIntentError.h"
 #include "intents/RemoveBackgroundIntent.h"
-#include "platform/ImageSource.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"

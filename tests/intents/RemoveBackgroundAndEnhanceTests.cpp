@@ -4,7 +4,7 @@
 #include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeIntentError.h"
 #include "intents/RemoveBackgroundIntent.h"
-#include "platform/ImageSource.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"

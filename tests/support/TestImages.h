@@ -3,9 +3,9 @@
 // Test photos made from generated pixels and metadata, so that no fixture has to be downloaded.
 
 #include "core/convert/ConvertFormat.h"
-#include "platform/Bitmap.h"
-#include "platform/ImageProperties.h"
-#include "platform/ImageSource.h"
+#include "platform/image/Bitmap.h"
+#include "platform/metadata/ImageProperties.h"
+#include "platform/image/ImageSource.h"
 
 #include <functional>
 #include <string>

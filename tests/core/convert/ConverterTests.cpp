@@ -1,7 +1,7 @@
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
-#include "platform/FileError.h"
-#include "platform/ImageSource.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/files/FileError.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 

@@ -1,5 +1,5 @@
-#include "core/convert/ConverterSteps.h"
-#include "platform/MetadataIO.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/metadata/MetadataIO.h"
 #include "tests/support/TestImages.h"
 
 #include <exiv2/exiv2.hpp>

@@ -1,5 +1,5 @@
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
+#include "core/convert/detail/ConverterSteps.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "core/convert/ConvertError.h"
-#include "core/convert/ConverterSteps.h"
-#include "platform/ImageSource.h"
+#include "core/convert/detail/ConverterSteps.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "core/upscale/ModelStore.h"
-#include "platform/Network.h"
+#include "platform/networks/Network.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestNetworks.h"
 

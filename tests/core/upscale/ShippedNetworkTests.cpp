@@ -1,6 +1,6 @@
 #include "core/ImageFiles.h"
 #include "core/upscale/ModelLibrary.h"
-#include "platform/Network.h"
+#include "platform/networks/Network.h"
 
 #include <algorithm>
 #include <cmath>

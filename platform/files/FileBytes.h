@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/files/Bytes.h"
+
+#include <filesystem>
+#include <optional>
+
+namespace orvane::FileBytes {
+
+// The whole content of a regular file, or none when it cannot be read (missing, a folder, an
+// I/O error).
+std::optional<Bytes> read(const std::filesystem::path& path);
+
+} // namespace orvane::FileBytes

@@ -1,0 +1,67 @@
+#include "platform/files/FileError.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
+namespace orvane {
+
+namespace {
+
+std::string writeFailureReason(int errorNumber) {
+    switch (errorNumber) {
+    case EACCES:
+    case EPERM:
+        return "you don't have permission to write there";
+    case ENOENT:
+        return "the folder doesn't exist";
+    case ENOTDIR:
+        return "part of the path isn't a folder";
+    case EISDIR:
+        return "that is a folder";
+    case ENOSPC:
+    case EDQUOT:
+        return "there isn't enough space on the disk";
+    case EROFS:
+        return "the disk is read-only";
+    case ENAMETOOLONG:
+        return "the name is too long";
+    case EIO:
+        return "the disk couldn't be written";
+    default:
+        break;
+    }
+    std::string reason = std::strerror(errorNumber);
+    if (!reason.empty()) {
+        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    }
+    return reason;
+}
+
+} // namespace
+
+FileError::FileError(Code code)
+    : FileError(code, descriptionFor(code)) {}
+
+FileError::FileError(Code code, std::string description)
+    : Error(std::move(description))
+    , code_(code) {}
+
+FileError FileError::writeFailed(const std::filesystem::path& path, int errorNumber) {
+    return FileError(Code::fileWriteUnknown, "The file couldn't be saved to “" + path.string() +
+                                                 "”: " + writeFailureReason(errorNumber) + ".");
+}
+
+std::string FileError::descriptionFor(Code code) {
+    switch (code) {
+    case Code::fileReadCorruptFile:
+        return "The file couldn't be opened because it isn't in the correct format.";
+    case Code::fileReadTooLarge:
+        return "This image is too large to open on this device.";
+    case Code::fileWriteUnknown:
+        return "The file couldn't be saved.";
+    }
+    return {};
+}
+
+} // namespace orvane

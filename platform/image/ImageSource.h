@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/image/Bitmap.h"
+#include "platform/files/Bytes.h"
+#include "platform/metadata/ImageProperties.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+
+// An opened image file: what it is, how many images it holds, and the properties and pixels of
+// its first image. JPEG, PNG, HEIC, AVIF, WebP, TIFF, GIF, BMP and camera RAW files are read.
+class ImageSource {
+public:
+    // None when the bytes are of no image format this layer knows.
+    static std::optional<ImageSource> create(SharedBytes bytes);
+    static std::optional<ImageSource> create(std::span<const std::uint8_t> bytes);
+    // None also when the file cannot be read.
+    static std::optional<ImageSource> createFromFile(const std::filesystem::path& path);
+
+    const std::string& typeIdentifier() const { return state_->typeIdentifier; }
+    // 0 when the file is of a known kind but its header cannot be read.
+    int count() const { return state_->count; }
+    // The properties of the first image, with its stored pixel size.
+    const ImageProperties& properties() const { return state_->properties; }
+    const SharedBytes& bytes() const { return state_->bytes; }
+
+    // The first image turned upright (its stored orientation applied), at full size or scaled
+    // down so that its long side is at most `maxPixelSize`. None when it cannot be decoded.
+    std::optional<Bitmap> createThumbnail(std::optional<int> maxPixelSize) const;
+    // The first image exactly as stored: no orientation applied, full size.
+    std::optional<Bitmap> createImage() const;
+
+    enum class Kind { jpeg, png, gif, bmp, webp, heif, tiff, raw };
+
+private:
+    struct State {
+        SharedBytes bytes;
+        Kind kind;
+        std::string typeIdentifier;
+        int count = 0;
+        ImageProperties properties;
+    };
+    explicit ImageSource(std::shared_ptr<const State> state)
+        : state_(std::move(state)) {}
+    std::optional<Bitmap> decode(std::optional<int> maxPixelSize, bool upright) const;
+    int jpegShrink(std::optional<int> maxPixelSize) const;
+
+    std::shared_ptr<const State> state_;
+};
+
+} // namespace orvane

@@ -1,0 +1,65 @@
+#include "platform/networks/detail/NetworkManifest.h"
+
+#include "platform/networks/Network.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+namespace orvane {
+
+namespace fs = std::filesystem;
+
+namespace {
+const char* const manifestName = "Manifest.json";
+
+// Packages may come from elsewhere: their file names must not lead out of the folder.
+std::string fileNameInFolder(const nlohmann::json& manifest, const char* key, const fs::path& file) {
+    const auto name = manifest.at(key).get<std::string>();
+    const fs::path path(name);
+    if (name.empty() || path.is_absolute() || path != path.filename() || name == "." || name == "..") {
+        throw NetworkError(file.string() + ": \"" + key + "\" must name a file in the same folder");
+    }
+    return name;
+}
+} // namespace
+
+NetworkManifest NetworkManifest::read(const fs::path& folder, std::string_view format) {
+    const fs::path file = folder / manifestName;
+    std::ifstream stream(file);
+    if (!stream) {
+        throw NetworkError("No network manifest at " + file.string());
+    }
+    NetworkManifest manifest;
+    try {
+        const auto json = nlohmann::json::parse(stream);
+        manifest.format = json.at("format").get<std::string>();
+        manifest.version = json.at("version").get<int>();
+        manifest.network = fileNameInFolder(json, "network", file);
+        manifest.description = fileNameInFolder(json, "description", file);
+    } catch (const nlohmann::json::exception& e) {
+        throw NetworkError(file.string() + ": " + e.what());
+    }
+    if (manifest.format != format) {
+        throw NetworkError(file.string() + ": the format is \"" + manifest.format + "\", not \"" +
+                           std::string(format) + "\"");
+    }
+    if (manifest.version < 1 || manifest.version > currentVersion) {
+        throw NetworkError(file.string() + ": version " + std::to_string(manifest.version) +
+                           " is not supported");
+    }
+    return manifest;
+}
+
+void NetworkManifest::write(const fs::path& folder) const {
+    const nlohmann::ordered_json json = {
+        {"format", format}, {"version", version}, {"network", network}, {"description", description}};
+    const fs::path file = folder / manifestName;
+    std::ofstream stream(file);
+    stream << json.dump(4) << '\n';
+    stream.close();
+    if (!stream) {
+        throw NetworkError("Could not write " + file.string());
+    }
+}
+
+} // namespace orvane

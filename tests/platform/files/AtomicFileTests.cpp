@@ -1,0 +1,173 @@
+#include "platform/files/AtomicFile.h"
+#include "platform/files/FileError.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+namespace {
+std::string contents(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+const std::vector<std::uint8_t> hello = {'h', 'i'};
+const std::vector<std::uint8_t> bye = {'b', 'y', 'e'};
+} // namespace
+
+TEST(AtomicFile, WriteReplacesAndLeavesNoTemporaryFile) {
+    test::TemporaryDirectory folder;
+    AtomicFile::write(folder / "a.jpg", hello);
+    AtomicFile::write(folder / "a.jpg", bye);
+    EXPECT_EQ(contents(folder / "a.jpg"), "bye");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(AtomicFile, WriteNewNumbersTakenNamesAndNeverReplaces) {
+    test::TemporaryDirectory folder;
+    EXPECT_EQ(AtomicFile::writeNew(folder / "beach.jpg", hello), folder / "beach.jpg");
+    EXPECT_EQ(AtomicFile::writeNew(folder / "beach.jpg", bye), folder / "beach 2.jpg");
+    EXPECT_EQ(AtomicFile::writeNew(folder / "beach.jpg", bye), folder / "beach 3.jpg");
+    EXPECT_EQ(contents(folder / "beach.jpg"), "hi");
+    EXPECT_EQ(AtomicFile::numbered("report.final.heic", 2), fs::path("report.final 2.heic"));
+    EXPECT_EQ(AtomicFile::numbered("noext", 3), fs::path("noext 3"));
+}
+
+TEST(AtomicFile, FailureInAnUnwritableFolderLeavesNothing) {
+    if (::geteuid() == 0) {
+        // root writes anywhere; a missing folder fails for everyone.
+        EXPECT_THROW(AtomicFile::write("/nonexistent-folder/x.jpg", hello), FileError);
+        return;
+    }
+    test::TemporaryDirectory folder;
+    ::chmod(folder.path().c_str(), 0500);
+    EXPECT_THROW(AtomicFile::write(folder / "x.jpg", hello), FileError);
+    ::chmod(folder.path().c_str(), 0700);
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+TEST(AtomicFile, WrittenFilesGetOrdinaryPermissions) {
+    test::TemporaryDirectory folder;
+    AtomicFile::write(folder / "p.png", hello);
+    struct stat info {};
+    ASSERT_EQ(::stat((folder / "p.png").c_str(), &info), 0);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+namespace {
+void writeText(const fs::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+long fileCount(const fs::path& folder) {
+    return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+}
+} // namespace
+
+TEST(AtomicFile, CopyReplacesTheDestinationOnlyOnceComplete) {
+    test::TemporaryDirectory folder;
+    const std::string large(3 << 20, 'x');
+    writeText(folder / "export.png", large);
+    writeText(folder / "saved.png", "old");
+    AtomicFile::copy(folder / "export.png", folder / "saved.png");
+    EXPECT_EQ(contents(folder / "saved.png"), large);
+    EXPECT_EQ(contents(folder / "export.png"), large);
+    EXPECT_EQ(fileCount(folder.path()), 2);
+
+    // A missing source or folder fails without touching anything.
+    EXPECT_THROW(AtomicFile::copy(folder / "gone.png", folder / "saved.png"), FileError);
+    EXPECT_THROW(AtomicFile::copy(folder / "export.png", folder / "missing" / "saved.png"), FileError);
+    EXPECT_THROW(AtomicFile::copy(folder.path(), folder / "saved.png"), FileError);
+    EXPECT_EQ(contents(folder / "saved.png"), large);
+    EXPECT_EQ(fileCount(folder.path()), 2);
+}
+
+TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
+    test::TemporaryDirectory folder;
+    writeText(folder / "export.jpg", std::string(256 << 10, 'n'));
+    writeText(folder / "saved.jpg", "the user's old file");
+    // A file-size limit makes every write past 4 KB fail as a full disk would; it is set in a
+    // child so that the test program keeps writing normally.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            AtomicFile::copy(folder / "export.jpg", folder / "saved.jpg");
+        } catch (const FileError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy did not report its failure";
+    EXPECT_EQ(contents(folder / "saved.jpg"), "the user's old file");
+    EXPECT_EQ(fileCount(folder.path()), 2);
+}
+
+TEST(AtomicFile, ADateGivenIsTheFilesModificationDateFromTheStart) {
+    test::TemporaryDirectory folder;
+    const auto captured = std::chrono::system_clock::time_point(std::chrono::seconds(1'625'405'400));
+    const fs::path dated = AtomicFile::writeNew(folder / "dated.jpg", hello, captured);
+    AtomicFile::write(folder / "replaced.jpg", hello, captured);
+    AtomicFile::write(folder / "undated.jpg", hello);
+    struct stat info {};
+    for (const fs::path& path : {dated, folder / "replaced.jpg"}) {
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mtim.tv_sec, 1'625'405'400) << path;
+        EXPECT_EQ(info.st_mtim.tv_nsec, 0) << path;
+    }
+    ASSERT_EQ(::stat((folder / "undated.jpg").c_str(), &info), 0);
+    EXPECT_GT(info.st_mtim.tv_sec, 1'625'405'400 + 86400 * 365);
+}
+
+TEST(AtomicFile, SaveFailuresNameThePathAndWhy) {
+    test::TemporaryDirectory folder;
+    const auto message = [](const auto& attempt) {
+        try {
+            attempt();
+        } catch (const FileError& error) {
+            EXPECT_EQ(error.code(), FileError::Code::fileWriteUnknown);
+            return std::string(error.what());
+        }
+        return std::string("no error");
+    };
+    const fs::path missing = folder / "gone" / "x.jpg";
+    EXPECT_EQ(message([&] { AtomicFile::writeNew(missing, hello); }),
+              "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.");
+    EXPECT_EQ(message([&] { AtomicFile::checkWritable(missing); }),
+              "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.");
+
+    std::ofstream(folder / "plain") << "a file, not a folder";
+    const fs::path underAFile = folder / "plain" / "x.jpg";
+    EXPECT_EQ(message([&] { AtomicFile::write(underAFile, hello); }),
+              "The file couldn't be saved to “" + underAFile.string() +
+                  "”: part of the path isn't a folder.");
+    EXPECT_EQ(message([&] { AtomicFile::checkWritable(underAFile); }),
+              "The file couldn't be saved to “" + underAFile.string() +
+                  "”: part of the path isn't a folder.");
+    EXPECT_EQ(message([&] { AtomicFile::checkWritable(folder / "fine.jpg"); }), "no error");
+
+    if (::geteuid() != 0) { // root writes anywhere
+        ::chmod(folder.path().c_str(), 0500);
+        EXPECT_EQ(message([&] { AtomicFile::checkWritable(folder / "x.jpg"); }),
+                  "The file couldn't be saved to “" + (folder / "x.jpg").string() +
+                      "”: you don't have permission to write there.");
+        ::chmod(folder.path().c_str(), 0700);
+    }
+    // The untyped sentence stays for failures that have no path.
+    EXPECT_STREQ(FileError(FileError::Code::fileWriteUnknown).what(), "The file couldn't be saved.");
+}

@@ -1,0 +1,101 @@
+#include "platform/files/FileError.h"
+#include "platform/image/ImageDestination.h"
+#include "platform/image/ImageSource.h"
+#include "tests/support/TestImages.h"
+
+#include <gtest/gtest.h>
+
+using namespace orvane;
+
+namespace {
+
+class MetadataRoundTrip : public testing::TestWithParam<ConvertFormat> {};
+
+const char* typeOf(ConvertFormat format) {
+    switch (format) {
+    case ConvertFormat::jpeg:
+        return "public.jpeg";
+    case ConvertFormat::png:
+        return "public.png";
+    case ConvertFormat::tiff:
+        return "public.tiff";
+    case ConvertFormat::heic:
+        return "public.heic";
+    default:
+        return "public.avif";
+    }
+}
+
+ImageProperties readBack(const std::vector<std::uint8_t>& bytes) {
+    const auto source = ImageSource::create(bytes);
+    EXPECT_TRUE(source.has_value());
+    return source ? source->properties() : ImageProperties{};
+}
+
+} // namespace
+
+TEST_P(MetadataRoundTrip, WritesExactlyTheGivenGroups) {
+    const ConvertFormat format = GetParam();
+    const auto bytes =
+        ImageDestination::encode(test::gradient(48, 32), typeOf(format), test::cameraProperties(), 0.9);
+    const ImageProperties read = readBack(bytes);
+    ASSERT_TRUE(read.exif.has_value());
+    ASSERT_TRUE(read.gps.has_value());
+    ASSERT_TRUE(read.tiff.has_value());
+    EXPECT_EQ(findProperty(*read.exif, "DateTimeOriginal")->text, "2021:07:04 15:30:00");
+    EXPECT_EQ(findProperty(*read.exif, "OffsetTimeOriginal")->text, "+02:00");
+    EXPECT_EQ(findProperty(*read.gps, "GPSLatitudeRef")->text, "N");
+    EXPECT_EQ(findProperty(*read.tiff, "Make")->text, "Orvane");
+    if (format == ConvertFormat::jpeg || format == ConvertFormat::tiff) {
+        ASSERT_TRUE(read.iptc.has_value());
+        EXPECT_EQ(findProperty(*read.iptc, "Iptc.Application2.City")->text, "Paris");
+    }
+}
+
+TEST_P(MetadataRoundTrip, WritesNoMetadataOfItsOwn) {
+    const ConvertFormat format = GetParam();
+    const auto bytes =
+        ImageDestination::encode(test::gradient(48, 32), typeOf(format), ImageProperties{}, 0.9);
+    const ImageProperties read = readBack(bytes);
+    EXPECT_FALSE(read.exif.has_value());
+    EXPECT_FALSE(read.gps.has_value());
+    EXPECT_FALSE(read.iptc.has_value());
+    EXPECT_FALSE(read.maker.has_value());
+    if (read.tiff) {
+        // A TIFF file states its resolution as part of its own layout; nothing else may appear.
+        for (const auto& [name, value] : *read.tiff) {
+            EXPECT_TRUE(name == "XResolution" || name == "YResolution" || name == "ResolutionUnit") << name;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMetadataFormat, MetadataRoundTrip,
+                         testing::Values(ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff,
+                                         ConvertFormat::heic, ConvertFormat::avif),
+                         [](const auto& info) { return std::string(rawValue(info.param)); });
+
+TEST(ImageDestination, WritesTheResolutionItIsGiven) {
+    ImageProperties properties;
+    properties.dpiWidth = 300;
+    properties.dpiHeight = 300;
+    for (const ConvertFormat format : {ConvertFormat::jpeg, ConvertFormat::png, ConvertFormat::tiff}) {
+        const ImageProperties read =
+            readBack(ImageDestination::encode(test::gradient(16, 16), typeOf(format), properties, 0.9));
+        ASSERT_TRUE(read.dpiWidth.has_value()) << rawValue(format);
+        EXPECT_NEAR(*read.dpiWidth, 300, 0.5) << rawValue(format);
+        EXPECT_NEAR(read.dpiHeight.value_or(0), 300, 0.5) << rawValue(format);
+    }
+}
+
+TEST(ImageDestination, RefusesTypesItCannotWrite) {
+    EXPECT_FALSE(ImageDestination::canEncode("org.webmproject.webp"));
+    EXPECT_FALSE(ImageDestination::canEncode("com.compuserve.gif"));
+    EXPECT_TRUE(ImageDestination::canEncode("public.heic"));
+    try {
+        ImageDestination::encode(test::gradient(8, 8), "com.compuserve.gif", {}, 1.0);
+        FAIL();
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.code(), FileError::Code::fileWriteUnknown);
+        EXPECT_STREQ(error.what(), "The file couldn't be saved.");
+    }
+}
