@@ -6,8 +6,8 @@
 // grain. Nothing is read from disk.
 
 #include "bench/BenchSupport.h"
-#include "platform/image/Bitmap.h"
 #include "platform/filters/Mask.h"
+#include "platform/image/Bitmap.h"
 
 #include <algorithm>
 #include <array>

@@ -3,8 +3,8 @@
 // so that the choice of settings is recorded with numbers. Usage:
 //   heif-speed IMAGE [QUALITY [REPETITIONS]]   (the median time of REPETITIONS encodings, default 1)
 
-#include "platform/image/detail/HeifEncoder.h"
 #include "platform/image/ImageSource.h"
+#include "platform/image/detail/HeifEncoder.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/image/Bitmap.h"
 #include "platform/filters/LazyImage.h"
+#include "platform/image/Bitmap.h"
 
 namespace orvane::Render {
 

@@ -6,9 +6,9 @@
 #include "intents/EnlargeImageIntent.h"
 #include "intents/OutputDestination.h"
 #include "intents/RemoveBackgroundIntent.h"
+#include "platform/Error.h"
 #include "platform/application/AppVersion.h"
 #include "platform/application/DesktopNotification.h"
-#include "platform/Error.h"
 #include "platform/files/FileBytes.h"
 
 #include <algorithm>

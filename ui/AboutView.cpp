@@ -91,7 +91,9 @@ QWidget* notices() {
 
 } // namespace
 
-QString AboutView::versionText() { return QString::fromStdString(AppVersion::versionText()); }
+QString AboutView::versionText() {
+    return QString::fromStdString(AppVersion::versionText());
+}
 
 QString AboutView::noticesText() {
     QFile file(QStringLiteral(":/notices.txt"));

@@ -1,7 +1,7 @@
 #include "ui/SaveCopyPanel.h"
 
-#include "platform/files/AtomicFile.h"
 #include "platform/Error.h"
+#include "platform/files/AtomicFile.h"
 #include "ui/ImageFileFilter.h"
 
 #include <QFileDialog>

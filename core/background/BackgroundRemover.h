@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/background/Backdrop.h"
-#include "platform/image/Bitmap.h"
 #include "platform/filters/Mask.h"
+#include "platform/image/Bitmap.h"
 
 #include <optional>
 

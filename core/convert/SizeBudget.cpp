@@ -1,7 +1,7 @@
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
-#include "core/convert/detail/ConverterSteps.h"
 #include "core/convert/SizeSearch.h"
+#include "core/convert/detail/ConverterSteps.h"
 
 #include <algorithm>
 

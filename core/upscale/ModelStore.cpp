@@ -1,8 +1,8 @@
 #include "core/upscale/ModelStore.h"
 
-#include "platform/networks/Network.h"
 #include "platform/files/Sha256.h"
 #include "platform/files/UserFolders.h"
+#include "platform/networks/Network.h"
 
 #include <charconv>
 #include <cmath>

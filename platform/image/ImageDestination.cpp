@@ -2,9 +2,9 @@
 
 #include "platform/files/FileError.h"
 #include "platform/image/detail/HeifEncoder.h"
-#include "platform/metadata/MetadataIO.h"
 #include "platform/image/detail/PngChunks.h"
 #include "platform/image/detail/VipsRuntime.h"
+#include "platform/metadata/MetadataIO.h"
 
 #include <algorithm>
 #include <cmath>

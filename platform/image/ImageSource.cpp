@@ -1,10 +1,10 @@
 #include "platform/image/ImageSource.h"
 
-#include "platform/image/detail/BmpDecoder.h"
 #include "platform/files/FileBytes.h"
-#include "platform/metadata/MetadataIO.h"
 #include "platform/image/RawDecoder.h"
+#include "platform/image/detail/BmpDecoder.h"
 #include "platform/image/detail/VipsRuntime.h"
+#include "platform/metadata/MetadataIO.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/image/Bitmap.h"
 #include "platform/files/Bytes.h"
+#include "platform/image/Bitmap.h"
 #include "platform/metadata/ImageProperties.h"
 
 #include <cstdint>
@@ -13,7 +13,6 @@
 #include <vector>
 
 namespace orvane {
-
 
 // An opened image file: what it is, how many images it holds, and the properties and pixels of
 // its first image. JPEG, PNG, HEIC, AVIF, WebP, TIFF, GIF, BMP and camera RAW files are read.

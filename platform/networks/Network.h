@@ -25,7 +25,9 @@ public:
     std::uint8_t* data() { return pixels_.data(); }
     const std::uint8_t* data() const { return pixels_.data(); }
     std::uint8_t* row(int y) { return pixels_.data() + static_cast<std::size_t>(y) * bytesPerRow(); }
-    const std::uint8_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * bytesPerRow(); }
+    const std::uint8_t* row(int y) const {
+        return pixels_.data() + static_cast<std::size_t>(y) * bytesPerRow();
+    }
 
 private:
     int width_;
@@ -51,8 +53,8 @@ struct NetworkDescription {
     std::map<std::string, std::string> creatorDefined; // such as "scale" = "4"
     std::vector<FeatureDescription> inputs;
     std::vector<FeatureDescription> outputs;
-    double pixelRange = 255;               // tensor value of a full-intensity channel: 255 or 1
-    std::string channelOrder = "RGB";      // of the tensor's channel axis
+    double pixelRange = 255;          // tensor value of a full-intensity channel: 255 or 1
+    std::string channelOrder = "RGB"; // of the tensor's channel axis
 
     const FeatureDescription* input(const std::string& name) const;
     const FeatureDescription* output(const std::string& name) const;

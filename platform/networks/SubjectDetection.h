@@ -2,9 +2,9 @@
 
 // Finding the main subject of a photo with a segmentation network, run by ONNX Runtime.
 
-#include "platform/image/Bitmap.h"
 #include "platform/Error.h"
 #include "platform/filters/Mask.h"
+#include "platform/image/Bitmap.h"
 
 #include <optional>
 

@@ -4,8 +4,8 @@
 
 #include "core/convert/ConvertFormat.h"
 #include "platform/image/Bitmap.h"
-#include "platform/metadata/ImageProperties.h"
 #include "platform/image/ImageSource.h"
+#include "platform/metadata/ImageProperties.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
+#include "platform/networks/SubjectDetection.h"
 #include "platform/networks/detail/MaskRegions.h"
 #include "platform/networks/detail/MaskScaling.h"
-#include "platform/networks/SubjectDetection.h"
 #include "platform/networks/detail/SubjectNetwork.h"
 #include "tests/platform/networks/SubjectScenes.h"
 #include "tests/support/TemporaryDirectory.h"

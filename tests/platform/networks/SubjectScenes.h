@@ -4,8 +4,8 @@
 // shaded solid objects, sharp, standing on a floor with a soft shadow, in front of a smooth
 // out-of-focus backdrop with some texture and film grain.
 
-#include "platform/image/Bitmap.h"
 #include "platform/filters/Mask.h"
+#include "platform/image/Bitmap.h"
 
 #include <cstdint>
 #include <vector>
