@@ -3,8 +3,20 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileError.h"
 #include "platform/image/ImageDestination.h"
+#include "platform/image/WebPEncoder.h"
 
 namespace orvane::Converter {
+
+Bytes encodeWebP(const Bitmap& image, double quality) {
+    if (!WebPEncoder::takesWidth(image.width())) {
+        throw ConvertRequestError::imageTooLarge("WebP");
+    }
+    try {
+        return WebPEncoder::encode(image, quality);
+    } catch (const FileError&) {
+        throw ConvertError::encodeFailed("WebP");
+    }
+}
 
 Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertFormat format, double quality) {
     if (format == ConvertFormat::webp) {
@@ -20,7 +32,7 @@ Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertForm
 
 double encoderSetting(ConvertFormat format, double quality) {
     if (format == ConvertFormat::webp) {
-        return webpQualityFactor(quality);
+        return WebPEncoder::qualityFactor(quality);
     }
     return ImageDestination::qualitySetting(utType(format).identifier(), quality).value_or(quality);
 }
