@@ -30,7 +30,11 @@ Bitmap decode(const ImageSource& source, std::optional<int> maxPixelSize) {
     requireFitsDevice(source);
     const ImageProperties& properties = source.properties();
     const int longSide = std::max(properties.pixelWidth.value_or(0), properties.pixelHeight.value_or(0));
-    const int limit = maxPixelSize.value_or(std::max(longSide, 1));
+    // A camera RAW file can develop larger than its header says (non-square pixels, turned
+    // sensors): at full size it is taken as developed.
+    const std::optional<int> limit = maxPixelSize || !source.isCameraRaw()
+                                         ? std::optional(maxPixelSize.value_or(std::max(longSide, 1)))
+                                         : std::nullopt;
     auto image = source.count() > 0 ? source.createThumbnail(limit) : std::nullopt;
     if (!image) {
         corrupt();

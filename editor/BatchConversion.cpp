@@ -2,15 +2,12 @@
 
 #include "core/convert/Converter.h"
 #include "platform/files/AtomicFile.h"
+#include "platform/files/FileBytes.h"
 #include "platform/image/UniformType.h"
 
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvane::BatchConversion {
 
@@ -85,36 +82,6 @@ void collectFolder(const fs::path& folder, const fs::path& base, std::vector<Bat
             collectFolder(path, base, items);
         }
     }
-}
-
-// The whole file, or none when it cannot be read; a folder cannot.
-std::optional<Bytes> readFile(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return std::nullopt;
-    }
-    Bytes bytes;
-    struct stat status {};
-    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) {
-        bytes.reserve(static_cast<std::size_t>(status.st_size));
-    }
-    std::uint8_t buffer[1 << 16];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            ::close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        bytes.insert(bytes.end(), buffer, buffer + n);
-    }
-    ::close(fd);
-    return bytes;
 }
 
 struct Run {
@@ -210,7 +177,7 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
     ItemResult failed{item.name, std::nullopt, 0, 0};
     try {
         const fs::path& source = std::get<BatchState::FileSource>(item.source).url;
-        auto bytes = readFile(source);
+        auto bytes = FileBytes::read(source);
         if (!bytes) {
             return failed;
         }

@@ -1,6 +1,6 @@
 #include "core/ImageFiles.h"
 #include "core/Render.h"
-#include "core/convert/Converter.h"
+#include "core/convert/ConvertInput.h"
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
 #include "editor/RunDetached.h"
@@ -44,6 +44,17 @@ Bitmap previewOf(const Bitmap& image) {
 // A decoded photo with the bytes it came from.
 using Decoded = std::pair<Bitmap, ConvertInputData>;
 
+// Both roads in decode alike: the content decides the format, and a file's name matters only
+// for camera RAW files that LibRaw alone recognises. Returns the type the source was taken for.
+std::pair<Bitmap, std::string> decodeBytes(const SharedBytes& data,
+                                           const std::optional<std::string>& typeHint) {
+    const auto source = ImageSource::create(data, typeHint);
+    if (!source) {
+        throw std::runtime_error("no image");
+    }
+    return {ImageFiles::decode(*source, std::nullopt), source->typeIdentifier()};
+}
+
 Decoded decodeFile(const fs::path& url) {
     auto bytes = FileBytes::read(url);
     if (!bytes) {
@@ -52,8 +63,7 @@ Decoded decodeFile(const fs::path& url) {
     // The image is decoded from the very bytes that become the convert tool's input, so the two
     // can never be of different files.
     ConvertInputData input{std::make_shared<const Bytes>(std::move(*bytes)), typeHintOfFile(url)};
-    Bitmap image =
-        Converter::isRaw(input) ? Converter::decodeRaw(input) : ImageFiles::loadFromData(input.data);
+    Bitmap image = decodeBytes(input.data, input.typeHint).first;
     return {std::move(image), std::move(input)};
 }
 
@@ -61,13 +71,8 @@ Decoded decodeData(SharedBytes data) {
     if (!data) {
         throw std::runtime_error("no bytes");
     }
-    // One source serves both the type identifier and the decoding.
-    const auto source = ImageSource::create(data);
-    if (!source) {
-        throw std::runtime_error("no image");
-    }
-    Bitmap image = ImageFiles::decode(*source, std::nullopt);
-    return {std::move(image), ConvertInputData{std::move(data), source->typeIdentifier()}};
+    auto [image, type] = decodeBytes(data, std::nullopt);
+    return {std::move(image), ConvertInputData{std::move(data), std::move(type)}};
 }
 
 } // namespace

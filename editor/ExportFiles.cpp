@@ -1,11 +1,6 @@
 #include "editor/ExportFiles.h"
 
-#include "platform/files/FileError.h"
-
-#include <cerrno>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/files/PrivateFolder.h"
 
 namespace orvane::ExportFiles {
 
@@ -14,27 +9,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString times = QStringLiteral("×");
-
-// A folder is trusted only when it is not a link, is a folder, belongs to this user and gives
-// nobody else any access.
-bool isPrivateFolder(const fs::path& folder) {
-    struct stat status {};
-    if (::lstat(folder.c_str(), &status) != 0) {
-        return false;
-    }
-    return S_ISDIR(status.st_mode) && status.st_uid == ::getuid() && (status.st_mode & 077) == 0;
-}
-
-// Made with mode 0700 from the start, so that there is no moment in which others could enter.
-fs::path privateFolder(const fs::path& folder) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        throw FileError::writeFailed(folder, errno);
-    }
-    if (!isPrivateFolder(folder)) {
-        throw FileError(FileError::Code::fileWriteUnknown);
-    }
-    return folder;
-}
 
 } // namespace
 
@@ -87,16 +61,11 @@ ImageFiles::Format imageFormat(ExportFormat format) {
 }
 
 fs::path privateTemporaryFolder() {
-    std::error_code error;
-    const fs::path system = fs::temp_directory_path(error);
-    if (error) {
-        throw FileError(FileError::Code::fileWriteUnknown);
-    }
-    return privateFolder(system / ("orvane-" + std::to_string(::getuid())));
+    return PrivateFolder::inTemporaryFolder("orvane");
 }
 
 fs::path exportFolder() {
-    return privateFolder(privateTemporaryFolder() / "export");
+    return PrivateFolder::make(privateTemporaryFolder() / "export");
 }
 
 } // namespace orvane::ExportFiles

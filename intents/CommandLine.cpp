@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/application/AppVersion.h"
 #include "platform/application/DesktopNotification.h"
+#include "platform/application/Terminal.h"
 #include "platform/files/FileBytes.h"
 
 #include <algorithm>
@@ -19,7 +20,6 @@
 #include <functional>
 #include <iostream>
 #include <optional>
-#include <unistd.h>
 
 namespace orvane::CommandLine {
 
@@ -114,7 +114,7 @@ Prepared prepareConvert(const Invocation& invocation) {
 
 // Tile progress on standard error, only for a person watching a terminal.
 Upscaler::ProgressHandler terminalProgress() {
-    if (::isatty(STDERR_FILENO) == 0) {
+    if (!Terminal::showsStandardError()) {
         return {};
     }
     return [](const UpscaleProgress& progress) {

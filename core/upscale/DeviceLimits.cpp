@@ -1,18 +1,15 @@
 #include "core/upscale/DeviceLimits.h"
 
+#include "platform/application/SystemMemory.h"
+
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace orvane::DeviceLimits {
 
 std::uint64_t physicalMemory() {
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGE_SIZE);
-    return pages > 0 && pageSize > 0
-               ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
-               : 0;
+    return SystemMemory::physicalBytes();
 }
 
 std::int64_t maxPixels(std::uint64_t memory) {

@@ -1,12 +1,13 @@
 #include "core/upscale/ModelStore.h"
 
+#include "platform/files/FileDates.h"
 #include "platform/files/Sha256.h"
 #include "platform/files/UserFolders.h"
 #include "platform/networks/Network.h"
 
 #include <charconv>
+#include <chrono>
 #include <cmath>
-#include <sys/stat.h>
 #include <system_error>
 
 namespace orvane::ModelStore {
@@ -44,12 +45,16 @@ fs::path compiledURL(const fs::path& package) {
     if (error) {
         throw NetworkError("The folder for compiled networks couldn't be created: " + error.message() + ".");
     }
-    struct stat manifest {};
-    if (::stat((package / "Manifest.json").c_str(), &manifest) != 0) {
+    const auto manifestDate = FileDates::modified(package / "Manifest.json");
+    if (!manifestDate) {
         throw NetworkError("The network “" + package.filename().string() + "” has no Manifest.json.");
     }
+    // Whole seconds and the nanoseconds apart, so that the name stays the one earlier versions gave.
+    const auto sinceEpoch =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(manifestDate->time_since_epoch());
+    const auto seconds = std::chrono::floor<std::chrono::seconds>(sinceEpoch);
     const double modified =
-        static_cast<double>(manifest.st_mtim.tv_sec) + static_cast<double>(manifest.st_mtim.tv_nsec) / 1e9;
+        static_cast<double>(seconds.count()) + static_cast<double>((sinceEpoch - seconds).count()) / 1e9;
     const fs::path destination = folder() / compiledName(package, modified);
     if (fs::exists(destination, error)) {
         return destination;

@@ -2,6 +2,7 @@
 
 #include "platform/files/FileBytes.h"
 #include "platform/image/RawDecoder.h"
+#include "platform/image/UniformType.h"
 #include "platform/image/detail/BmpDecoder.h"
 #include "platform/image/detail/VipsRuntime.h"
 #include "platform/metadata/MetadataIO.h"
@@ -143,6 +144,23 @@ std::optional<Sniffed> sniff(std::span<const std::uint8_t> b) {
     return std::nullopt;
 }
 
+bool namesRaw(const std::optional<std::string>& typeHint) {
+    const auto type = typeHint ? UniformType::fromIdentifier(*typeHint) : std::nullopt;
+    return type && type->conforms(UniformType::rawImage());
+}
+
+std::optional<Sniffed> recognise(std::span<const std::uint8_t> b,
+                                 const std::optional<std::string>& typeHint) {
+    auto sniffed = sniff(b);
+    if ((!sniffed || sniffed->kind == ImageSource::Kind::tiff) && namesRaw(typeHint)) {
+        if (const auto raw = RawDecoder::identify(b)) {
+            return Sniffed{ImageSource::Kind::raw, *typeHint,
+                           sniffed ? std::move(sniffed->metadata) : std::nullopt, raw};
+        }
+    }
+    return sniffed;
+}
+
 VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vips::VOption* options = nullptr,
                     VipsAccess access = VIPS_ACCESS_RANDOM) {
     const void* data = b.data();
@@ -226,12 +244,13 @@ std::optional<ImageSource> ImageSource::createFromFile(const std::filesystem::pa
     return create(std::make_shared<const Bytes>(std::move(*bytes)));
 }
 
-std::optional<ImageSource> ImageSource::create(SharedBytes bytes) {
+std::optional<ImageSource> ImageSource::create(SharedBytes bytes,
+                                               const std::optional<std::string>& typeHint) {
     VipsRuntime::ensure();
     if (!bytes) {
         return std::nullopt;
     }
-    auto sniffed = sniff(*bytes);
+    auto sniffed = recognise(*bytes, typeHint);
     if (!sniffed) {
         return std::nullopt;
     }

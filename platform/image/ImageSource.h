@@ -18,8 +18,12 @@ namespace orvane {
 // its first image. JPEG, PNG, HEIC, AVIF, WebP, TIFF, GIF, BMP and camera RAW files are read.
 class ImageSource {
 public:
-    // None when the bytes are of no image format this layer knows.
-    static std::optional<ImageSource> create(SharedBytes bytes);
+    // None when the bytes are of no image format this layer knows. The content decides the format;
+    // `typeHint`, the type a file's name gives, matters only when it names camera RAW and the
+    // content alone says no format or TIFF: LibRaw then has the last word, as it recognises RAW
+    // files that carry no signature of their own (it tells some by their size).
+    static std::optional<ImageSource> create(SharedBytes bytes,
+                                             const std::optional<std::string>& typeHint = std::nullopt);
     static std::optional<ImageSource> create(std::span<const std::uint8_t> bytes);
     // None also when the file cannot be read.
     static std::optional<ImageSource> createFromFile(const std::filesystem::path& path);
@@ -30,6 +34,8 @@ public:
     // The properties of the first image, with its stored pixel size.
     const ImageProperties& properties() const { return state_->properties; }
     const SharedBytes& bytes() const { return state_->bytes; }
+    // Whether it is developed from camera RAW data.
+    bool isCameraRaw() const { return state_->kind == Kind::raw; }
 
     // The first image turned upright (its stored orientation applied), at full size or scaled
     // down so that its long side is at most `maxPixelSize`. None when it cannot be decoded.

@@ -1,13 +1,17 @@
 #include "core/ImageFiles.h"
+#include "core/convert/ConvertError.h"
+#include "core/convert/Converter.h"
 #include "editor/ByteCountText.h"
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
+#include "platform/files/FileBytes.h"
 #include "tests/editor/WaitForLoad.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -140,6 +144,51 @@ TEST(EditorIntake, CameraRawFilesAreDevelopedAndKeepTheirOwnBytes) {
     EXPECT_EQ(model.sourceName(), "shot");
     EXPECT_EQ(*bytesInput(model).data, dng);
     EXPECT_EQ(bytesInput(model).typeHint, "com.adobe.raw-image");
+}
+
+namespace {
+// The photo a load leaves in the editor, by its file and by its bytes alone.
+std::pair<std::optional<Bitmap>, std::optional<Bitmap>> loadedBothWays(const fs::path& file) {
+    EditorModel byFile;
+    byFile.loadFile(file);
+    EditorModel byData;
+    byData.loadData(std::make_shared<const Bytes>(*FileBytes::read(file)));
+    EXPECT_TRUE(test::waitForLoad(byFile) && test::waitForLoad(byData));
+    EXPECT_FALSE(byFile.errorMessage() || byData.errorMessage());
+    return {byFile.original(), byData.original()};
+}
+
+void expectSamePixels(const Bitmap& a, const Bitmap& b) {
+    EXPECT_EQ(a.width(), b.width());
+    EXPECT_EQ(a.height(), b.height());
+    EXPECT_EQ(a.alphaInfo(), b.alphaInfo());
+    EXPECT_TRUE(std::ranges::equal(a.pixels(), b.pixels()));
+}
+} // namespace
+
+TEST(EditorIntake, ACameraRawFileGivesTheSamePixelsByItsFileAndByItsBytes) {
+    test::TemporaryDirectory directory;
+    const auto path = writeFile(directory / "shot.dng", test::linearDng(48, 32, 6));
+    const auto [byFile, byData] = loadedBothWays(path);
+    ASSERT_TRUE(byFile && byData);
+    EXPECT_EQ(byFile->width(), 32); // developed upright
+    EXPECT_EQ(byFile->height(), 48);
+    expectSamePixels(*byFile, *byData);
+    // The converter reads it by the same road.
+    expectSamePixels(*byFile, Converter::decodeRaw(ConvertInputURL{path}));
+}
+
+TEST(EditorIntake, AFileNamedAsCameraRawIsReadAsWhatItHolds) {
+    // A name is easily wrong; the content is what the file is.
+    test::TemporaryDirectory directory;
+    const auto path =
+        writeFile(directory / "shot.dng", test::encoded(test::gradient(40, 30), ConvertFormat::png));
+    const auto [byFile, byData] = loadedBothWays(path);
+    ASSERT_TRUE(byFile && byData);
+    EXPECT_EQ(byFile->width(), 40);
+    expectSamePixels(*byFile, *byData);
+    EXPECT_EQ(Converter::convert(ConvertInputURL{path}, ConvertOptions{}).width, 40);
+    EXPECT_THROW(Converter::decodeRaw(ConvertInputURL{path}), ConvertError);
 }
 
 TEST(EditorIntake, AFileThatIsNoImageKeepsEverythingAsItWas) {

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <functional>
 #include <optional>
-#include <span>
 
 namespace orvane::Converter {
 
@@ -54,9 +53,8 @@ bool fitsBudget(std::size_t byteCount, std::int64_t budget);
 int searchWorkers(std::int64_t pixels);
 int searchWorkers(std::int64_t pixels, unsigned cores, std::uint64_t physicalMemory);
 
+// The WebP encoder's failures as the converter's: an image too wide for it at all is refused
+// (ConvertRequestError), any other failure is ConvertError::encodeFailed.
 Bytes encodeWebP(const Bitmap& image, double quality);
-float webpQualityFactor(double quality);
-void unpremultiply(std::span<std::uint8_t> rgba);
-Bytes packRGB(std::span<const std::uint8_t> rgba);
 
 } // namespace orvane::Converter

@@ -1,6 +1,8 @@
 #include "core/convert/ConvertError.h"
 #include "core/convert/detail/ConverterSteps.h"
 #include "platform/image/ImageSource.h"
+#include "platform/image/PixelOps.h"
+#include "platform/image/WebPEncoder.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +19,10 @@ bool hasChunk(const Bytes& webp, const char* fourcc) {
 
 TEST(WebPEncoder, UnpremultipliesWithTheIntegerFormula) {
     std::vector<std::uint8_t> pixels = {64, 32, 200, 128, 10, 20, 30, 0, 10, 20, 30, 255, 250, 250, 250, 100};
-    Converter::unpremultiply(pixels);
+    PixelOps::unpremultiply(pixels);
     EXPECT_EQ(pixels, (std::vector<std::uint8_t>{128, 64, 255, 128, 10, 20, 30, 0, 10, 20, 30, 255, 255, 255,
                                                  255, 100}));
-    EXPECT_EQ(Converter::packRGB(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}),
+    EXPECT_EQ(WebPEncoder::packRGB(std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}),
               (Bytes{1, 2, 3, 5, 6, 7}));
 }
 
@@ -34,7 +36,7 @@ TEST(WebPEncoder, OpaqueImagesAreEncodedWithoutAlpha) {
 TEST(WebPEncoder, OpaqueSrgbPixelsReachTheEncoderUnchanged) {
     // What drawing into an opaque sRGB canvas would give: the image's own colour bytes.
     const Bitmap image = test::noise(61, 37);
-    const Bytes rgb = Converter::packRGB(image.pixels());
+    const Bytes rgb = WebPEncoder::packRGB(image.pixels());
     std::uint8_t* output = nullptr;
     const std::size_t size = WebPEncodeRGB(rgb.data(), 61, 37, 61 * 3, 70.0F, &output);
     const std::unique_ptr<std::uint8_t, decltype(&WebPFree)> owned(output, &WebPFree);

@@ -77,6 +77,15 @@ TEST_F(ModelStoreTest, TheKeyFollowsTheNameAndTheManifestTimeNotTheFolder) {
     EXPECT_TRUE(fs::exists(touched));
 }
 
+TEST_F(ModelStoreTest, TheKeyCountsTheManifestTimeToTheNanosecond) {
+    // Compiled copies made before keep serving: the time is read as seconds and nanoseconds apart.
+    const fs::path package = packageIn(work / "a", "Net.mlpackage");
+    const timespec times[2] = {{1'700'000'000, 123'456'789}, {1'700'000'000, 123'456'789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (package / "Manifest.json").c_str(), times, 0), 0);
+    EXPECT_EQ(ModelStore::compiledURL(package).filename(),
+              ModelStore::compiledName(package, 1'700'000'000.0 + 123'456'789 / 1e9));
+}
+
 TEST_F(ModelStoreTest, KeyTextAndFailures) {
     EXPECT_EQ(ModelStore::formatSeconds(0), "0.0");
     EXPECT_EQ(ModelStore::formatSeconds(1700000000), "1700000000.0");

@@ -205,6 +205,22 @@ TEST(ImageSource, DevelopsCameraRawFiles) {
     EXPECT_GT(developed->pixel(32, 45)[1], developed->pixel(32, 2)[1] + 40);
 }
 
+TEST(ImageSource, TheContentDecidesTheFormatWhateverTheNameSays) {
+    const auto png = std::make_shared<const Bytes>(test::encoded(test::gradient(8, 8), ConvertFormat::png));
+    const auto namedRaw = ImageSource::create(png, "com.adobe.raw-image");
+    ASSERT_TRUE(namedRaw);
+    EXPECT_EQ(namedRaw->typeIdentifier(), "public.png");
+    EXPECT_FALSE(namedRaw->isCameraRaw());
+    const auto namedJpeg =
+        ImageSource::create(std::make_shared<const Bytes>(test::linearDng(48, 32)), "public.jpeg");
+    ASSERT_TRUE(namedJpeg);
+    EXPECT_TRUE(namedJpeg->isCameraRaw());
+    // A name that says RAW does not make LibRaw take bytes it does not know.
+    const std::string text = "Not a photo.";
+    EXPECT_FALSE(
+        ImageSource::create(std::make_shared<const Bytes>(text.begin(), text.end()), "com.adobe.raw-image"));
+}
+
 TEST(ImageSource, KeepsTheColourProfileOfTheFile) {
     VipsRuntime::ensure();
     VipsBlob* blob = nullptr;

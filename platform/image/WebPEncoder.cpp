@@ -1,5 +1,6 @@
-#include "core/convert/ConvertError.h"
-#include "core/convert/detail/ConverterSteps.h"
+#include "platform/image/WebPEncoder.h"
+
+#include "platform/files/FileError.h"
 #include "platform/filters/LazyImage.h"
 #include "platform/image/PixelOps.h"
 
@@ -7,10 +8,16 @@
 #include <memory>
 #include <webp/encode.h>
 
-namespace orvane::Converter {
+namespace orvane::WebPEncoder {
 
-void unpremultiply(std::span<std::uint8_t> rgba) {
-    PixelOps::unpremultiply(rgba);
+namespace {
+[[noreturn]] void failed() {
+    throw FileError(FileError::Code::fileWriteUnknown);
+}
+} // namespace
+
+bool takesWidth(int width) {
+    return static_cast<long long>(width) * 4 <= INT_MAX;
 }
 
 Bytes packRGB(std::span<const std::uint8_t> rgba) {
@@ -23,17 +30,17 @@ Bytes packRGB(std::span<const std::uint8_t> rgba) {
     return rgb;
 }
 
-float webpQualityFactor(double quality) {
+float qualityFactor(double quality) {
     return static_cast<float>(quality * 100);
 }
 
-Bytes encodeWebP(const Bitmap& image, double quality) {
+Bytes encode(const Bitmap& image, double quality) {
     const int w = image.width();
     const int h = image.height();
-    if (static_cast<long long>(w) * 4 > INT_MAX) {
-        throw ConvertRequestError::imageTooLarge("WebP");
+    if (!takesWidth(w)) {
+        failed();
     }
-    const bool alpha = hasAlpha(image);
+    const bool alpha = hasAlphaChannel(image.alphaInfo());
     // Four straight bytes a pixel with alpha, three without.
     Bytes pixels;
     if (!alpha && image.colorProfile().isSrgb()) {
@@ -47,23 +54,23 @@ Bytes encodeWebP(const Bitmap& image, double quality) {
                                                                            : AlphaInfo::noneSkipLast);
             if (alpha) {
                 pixels.assign(drawn.pixels().begin(), drawn.pixels().end());
-                unpremultiply(pixels);
+                PixelOps::unpremultiply(pixels);
             } else {
                 pixels = packRGB(drawn.pixels());
             }
         } catch (const std::exception&) {
-            throw ConvertError::encodeFailed("WebP");
+            failed();
         }
     }
-    const float factor = webpQualityFactor(quality);
+    const float factor = qualityFactor(quality);
     std::uint8_t* output = nullptr;
     const std::size_t size = alpha ? WebPEncodeRGBA(pixels.data(), w, h, w * 4, factor, &output)
                                    : WebPEncodeRGB(pixels.data(), w, h, w * 3, factor, &output);
     const std::unique_ptr<std::uint8_t, decltype(&WebPFree)> owned(output, &WebPFree);
     if (size == 0 || output == nullptr) {
-        throw ConvertError::encodeFailed("WebP");
+        failed();
     }
     return Bytes(output, output + size);
 }
 
-} // namespace orvane::Converter
+} // namespace orvane::WebPEncoder

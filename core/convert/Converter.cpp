@@ -2,13 +2,15 @@
 #include "core/Render.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/detail/ConverterSteps.h"
+#include "platform/files/AtomicFile.h"
 #include "platform/files/FileBytes.h"
+#include "platform/files/FileError.h"
 #include "platform/filters/LazyImage.h"
-#include "platform/image/RawDecoder.h"
+#include "platform/image/ImageDestination.h"
 #include "platform/image/UniformType.h"
+#include "platform/image/WebPEncoder.h"
 
 #include <algorithm>
-#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -30,6 +32,33 @@ SharedBytes bytesOf(const ConvertInput& input) {
 
 bool namesRawType(const std::optional<UniformType>& type) {
     return type && type->conforms(UniformType::rawImage());
+}
+
+std::optional<std::string> typeHintOf(const ConvertInput& input) {
+    if (const auto* data = std::get_if<ConvertInputData>(&input)) {
+        return data->typeHint;
+    }
+    const auto extension = std::get<ConvertInputURL>(input).url.extension().string();
+    const auto type =
+        extension.empty() ? std::nullopt : UniformType::fromFilenameExtension(extension.substr(1));
+    return type ? std::optional(type->identifier()) : std::nullopt;
+}
+
+std::optional<ImageSource> sourceOf(const ConvertInput& input, const std::optional<std::string>& typeHint) {
+    const SharedBytes bytes = bytesOf(input);
+    return bytes ? ImageSource::create(bytes, typeHint) : std::nullopt;
+}
+
+// The one decoding of every image the converter reads, camera RAW included.
+Bitmap decoded(const ImageSource& source) {
+    try {
+        return ImageFiles::decode(source, std::nullopt);
+    } catch (const FileError& error) {
+        if (error.code() == FileError::Code::fileReadTooLarge) {
+            throw;
+        }
+        throw ConvertError::unreadable();
+    }
 }
 
 std::optional<std::int64_t> budgetFor(const ConvertOptions& options, std::int64_t sourceBytes) {
@@ -56,63 +85,35 @@ bool hasAlpha(const Bitmap& image) {
 }
 
 bool isRaw(const ConvertInput& input) {
-    if (const auto* data = std::get_if<ConvertInputData>(&input)) {
-        return data->typeHint && namesRawType(UniformType::fromIdentifier(*data->typeHint));
-    }
-    const auto extension = std::get<ConvertInputURL>(input).url.extension().string();
-    return !extension.empty() && namesRawType(UniformType::fromFilenameExtension(extension.substr(1)));
+    const auto hint = typeHintOf(input);
+    return hint && namesRawType(UniformType::fromIdentifier(*hint));
 }
-
-namespace {
-Bitmap developRaw(const SharedBytes& bytes) {
-    const auto developed = bytes ? RawDecoder::develop(*bytes) : std::nullopt;
-    if (!developed) {
-        throw ConvertError::unreadable();
-    }
-    return Render::cgImage(LazyImage::fromBitmap(*developed), false);
-}
-} // namespace
 
 Bitmap decodeRaw(const ConvertInput& input) {
-    const SharedBytes bytes = bytesOf(input);
-    if (const auto header = bytes ? RawDecoder::identify(*bytes) : std::nullopt) {
-        ImageFiles::requireFitsDevice(header->width, header->height);
+    // The caller knows the file for camera RAW even when its name does not say so.
+    const auto source = sourceOf(input, isRaw(input) ? typeHintOf(input) : "public.camera-raw-image");
+    if (!source || !source->isCameraRaw()) {
+        throw ConvertError::unreadable();
     }
-    return developRaw(bytes);
+    return decoded(*source);
 }
 
 Decoded decode(const ConvertInput& input) {
     std::int64_t sourceBytes = 0;
-    std::optional<ImageSource> source;
     if (const auto* url = std::get_if<ConvertInputURL>(&input)) {
         std::error_code error;
         const auto size = std::filesystem::file_size(url->url, error);
         sourceBytes = error ? 0 : static_cast<std::int64_t>(size);
-        source = ImageSource::createFromFile(url->url);
     } else {
         const auto& data = std::get<ConvertInputData>(input);
         sourceBytes = data.data ? static_cast<std::int64_t>(data.data->size()) : 0;
-        if (data.data) {
-            source = ImageSource::create(data.data);
-        }
     }
+    const auto source = sourceOf(input, typeHintOf(input));
     if (!source || source->count() == 0) {
         throw ConvertError::unreadable();
     }
-    ImageFiles::requireFitsDevice(*source);
     const ImageProperties& properties = source->properties();
-    const bool raw = isRaw(input) || namesRawType(UniformType::fromIdentifier(source->typeIdentifier()));
-    std::optional<Bitmap> image;
-    if (raw) {
-        image = developRaw(source->bytes());
-    } else {
-        const int longSide = std::max(properties.pixelWidth.value_or(0), properties.pixelHeight.value_or(0));
-        image = source->createThumbnail(std::max(longSide, 1));
-    }
-    if (!image) {
-        throw ConvertError::unreadable();
-    }
-    return Decoded{*image, properties, captureDate(properties), sourceBytes};
+    return Decoded{decoded(*source), properties, captureDate(properties), sourceBytes};
 }
 
 Bitmap flattenOnWhite(const Bitmap& image) {
@@ -121,6 +122,40 @@ Bitmap flattenOnWhite(const Bitmap& image) {
     } catch (const std::exception&) {
         return image;
     }
+}
+
+Bytes encodeWebP(const Bitmap& image, double quality) {
+    if (!WebPEncoder::takesWidth(image.width())) {
+        throw ConvertRequestError::imageTooLarge("WebP");
+    }
+    try {
+        return WebPEncoder::encode(image, quality);
+    } catch (const FileError&) {
+        throw ConvertError::encodeFailed("WebP");
+    }
+}
+
+Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertFormat format, double quality) {
+    if (format == ConvertFormat::webp) {
+        return encodeWebP(image, quality);
+    }
+    try {
+        return ImageDestination::encode(image, utType(format).identifier(), properties,
+                                        isLossy(format) ? std::optional<double>(quality) : std::nullopt);
+    } catch (const FileError&) {
+        throw ConvertError::encodeFailed(title(format));
+    }
+}
+
+double encoderSetting(ConvertFormat format, double quality) {
+    if (format == ConvertFormat::webp) {
+        return WebPEncoder::qualityFactor(quality);
+    }
+    return ImageDestination::qualitySetting(utType(format).identifier(), quality).value_or(quality);
+}
+
+void write(const ConvertResult& result, const std::filesystem::path& url, bool keepCaptureDate) {
+    AtomicFile::write(url, result.data, keepCaptureDate ? result.captureDate : std::nullopt);
 }
 
 ConvertResult convert(const ConvertInput& input, const ConvertOptions& options) {
