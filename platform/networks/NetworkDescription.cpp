@@ -1,5 +1,7 @@
+#include "platform/networks/NetworkDescription.h"
+
 #include "platform/files/AtomicFile.h"
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkError.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
 #include "platform/Error.h"
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkError.h"
 #include "tests/editor/WaitForLoad.h"
 #include "tests/platform/networks/SubjectScenes.h"
 #include "tests/support/TemporaryDirectory.h"
