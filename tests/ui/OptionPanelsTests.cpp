@@ -2,7 +2,7 @@
 #include "tests/support/TestImages.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/BackgroundOptions.h"
-#include "ui/ChipLabel.h"
+#include "ui/Chip.h"
 #include "ui/ChoiceRow.h"
 #include "ui/ConvertOptionsText.h"
 #include "ui/ConvertOptionsView.h"
