@@ -11,7 +11,7 @@
 #include "editor/FinishedRun.h"
 #include "editor/RunDetached.h"
 #include "editor/ToolWork.h"
-#include "platform/Error.h"
+#include "platform/Cancelled.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

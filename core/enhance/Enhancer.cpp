@@ -1,6 +1,7 @@
 #include "core/enhance/Enhancer.h"
 
 #include "core/Render.h"
+#include "platform/Cancelled.h"
 #include "platform/filters/ImageFilters.h"
 
 #include <algorithm>

@@ -5,6 +5,7 @@
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/TilePlan.h"
+#include "platform/Cancelled.h"
 #include "platform/filters/LazyImage.h"
 
 #include <algorithm>

@@ -4,7 +4,7 @@
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
-#include "platform/Error.h"
+#include "platform/Cancelled.h"
 #include "platform/networks/NetworkError.h"
 #include "tests/editor/WaitForLoad.h"
 #include "tests/platform/networks/SubjectScenes.h"
