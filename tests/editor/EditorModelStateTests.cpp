@@ -142,8 +142,12 @@ TEST(EditorModelState, ComparedPropertiesSignalOnlyARealChange) {
     check(
         &M::resultInfoChanged, [&] { model.setResultInfo(info); },
         [&] {
-            model.setResultInfo(
-                ResultInfo{info.width, info.height, info.seconds, info.hasAlpha, 300, info.label});
+            model.setResultInfo(ResultInfo{.width = info.width,
+                                           .height = info.height,
+                                           .seconds = info.seconds,
+                                           .hasAlpha = info.hasAlpha,
+                                           .dpi = 300,
+                                           .label = info.label});
         },
         [&] { return model.resultInfo()->dpi == 300; });
     check(
