@@ -10,6 +10,7 @@
 #include "core/convert/detail/ConverterSteps.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/filters/LazyImage.h"
+#include "platform/image/ImageSource.h"
 #include "platform/image/detail/VipsRuntime.h"
 
 #include <algorithm>

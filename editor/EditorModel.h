@@ -9,6 +9,7 @@
 #include "core/upscale/Upscaler.h"
 #include "editor/BackdropChoice.h"
 #include "editor/BatchState.h"
+#include "editor/ConvertedFile.h"
 #include "editor/EnlargeTarget.h"
 #include "editor/ExportFormat.h"
 #include "editor/JobGallery.h"

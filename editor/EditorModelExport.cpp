@@ -2,7 +2,7 @@
 #include "editor/EditorModel.h"
 #include "editor/ExportFiles.h"
 #include "editor/FailureMessage.h"
-#include "platform/Error.h"
+#include "platform/Cancelled.h"
 
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>

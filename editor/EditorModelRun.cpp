@@ -11,7 +11,7 @@
 #include "editor/FinishedRun.h"
 #include "editor/RunDetached.h"
 #include "editor/ToolWork.h"
-#include "platform/Error.h"
+#include "platform/Cancelled.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -101,9 +101,10 @@ std::optional<EditorModel::SizePlan> EditorModel::sizePlan() const {
     const double requested = requestedScale(*original_);
     const double scale = DeviceLimits::maxScale(w, h, requested);
     // A factor lowered by less than a millionth is rounding, not the device's limit.
-    return SizePlan{scale, static_cast<int>(std::llround(static_cast<double>(w) * scale)),
-                    static_cast<int>(std::llround(static_cast<double>(h) * scale)),
-                    requested - 0.000001 > scale};
+    return SizePlan{.scale = scale,
+                    .width = static_cast<int>(std::llround(static_cast<double>(w) * scale)),
+                    .height = static_cast<int>(std::llround(static_cast<double>(h) * scale)),
+                    .clamped = requested - 0.000001 > scale};
 }
 
 Backdrop EditorModel::backdropValue() const {

@@ -1,7 +1,7 @@
 #include "editor/FailureMessage.h"
 
 #include "platform/Error.h"
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkError.h"
 
 #include <iostream>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "editor/ConvertedFile.h"
 #include "editor/JobRecord.h"
 #include "platform/image/Bitmap.h"
-#include "platform/image/ImageSource.h"
 
 #include <QFuture>
 #include <QList>
@@ -13,13 +13,6 @@
 #include <optional>
 
 namespace orvane {
-
-// A convert job's result: the converted file exactly as it is to be stored.
-struct ConvertedFile {
-    SharedBytes bytes;
-    // Without the dot: "webp".
-    QString fileExtension;
-};
 
 // Every finished editor job, one folder per job under `root()`, named by the job's id. Lives on
 // the main thread; the folders are written on a worker thread.

@@ -1,9 +1,9 @@
 #include "intents/CommandLine.h"
 
-#include "intents/AppShortcuts.h"
 #include "intents/ConvertImageIntent.h"
 #include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeImageIntent.h"
+#include "intents/EnlargeShortcuts.h"
 #include "intents/OutputDestination.h"
 #include "intents/RemoveBackgroundIntent.h"
 #include "platform/Error.h"

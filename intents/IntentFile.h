@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/files/Bytes.h"
 #include "platform/image/Bitmap.h"
-#include "platform/image/ImageSource.h"
 #include "platform/image/UniformType.h"
 
 #include <chrono>

@@ -1,7 +1,7 @@
 // Compiles a network package into a compiled bundle, with the same code the compiled-network
 // cache uses, so that the networks the application ships need no compiling on first use.
 
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkCompiler.h"
 
 #include <iostream>
 

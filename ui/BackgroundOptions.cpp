@@ -1,7 +1,7 @@
 #include "ui/BackgroundOptions.h"
 
 #include "editor/EditorModel.h"
-#include "ui/ChipLabel.h"
+#include "ui/Chip.h"
 #include "ui/ColorPicker.h"
 #include "ui/SectionLabel.h"
 #include "ui/TextLabel.h"

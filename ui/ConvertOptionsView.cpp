@@ -2,7 +2,7 @@
 
 #include "editor/EditorModel.h"
 #include "ui/ActionButton.h"
-#include "ui/ChipLabel.h"
+#include "ui/Chip.h"
 #include "ui/ConvertOptionsText.h"
 #include "ui/Divider.h"
 #include "ui/PhotosAndFoldersPanel.h"

@@ -1,7 +1,7 @@
 #include "ui/EnlargeOptions.h"
 
 #include "editor/EditorModel.h"
-#include "ui/ChipLabel.h"
+#include "ui/Chip.h"
 #include "ui/ChoiceRow.h"
 #include "ui/EnlargeSizeText.h"
 #include "ui/SectionLabel.h"

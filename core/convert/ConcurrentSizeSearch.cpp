@@ -142,7 +142,7 @@ public:
             }
             case SizeSearch::Phase::found: {
                 const Bitmap image = reductions_.image(search_.result().attempt).get();
-                return {std::move(*best), search_.resultQuality(), image};
+                return {.data = std::move(*best), .quality = search_.resultQuality(), .image = image};
             }
             case SizeSearch::Phase::failed:
                 throw ConvertError::cannotReachSize(budget_ / 1000);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/image/ImageSource.h"
+#include "platform/files/Bytes.h"
 
 #include <chrono>
 #include <optional>

@@ -41,7 +41,7 @@ BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& prop
             break;
         }
         case SizeSearch::Phase::found:
-            return {std::move(*best), search.resultQuality(), current};
+            return {.data = std::move(*best), .quality = search.resultQuality(), .image = current};
         case SizeSearch::Phase::failed:
             throw ConvertError::cannotReachSize(budget / 1000);
         }

@@ -1,6 +1,7 @@
 #include "core/enhance/Enhancer.h"
 
 #include "core/Render.h"
+#include "platform/Cancelled.h"
 #include "platform/filters/ImageFilters.h"
 
 #include <algorithm>
@@ -9,9 +10,10 @@ namespace orvane::Enhancer {
 
 FilterSettings filterSettings(double strength, int longSide) {
     const double s = std::clamp(strength, 0.0, 1.0);
-    return FilterSettings{static_cast<float>(0.03 * s + 0.005), static_cast<float>(0.4 * s + 0.2),
-                          static_cast<float>(longSide / 2000.0 * (1.5 * s + 1)),
-                          static_cast<float>(0.5 * s + 0.25)};
+    return FilterSettings{.noiseLevel = static_cast<float>(0.03 * s + 0.005),
+                          .sharpness = static_cast<float>(0.4 * s + 0.2),
+                          .unsharpRadius = static_cast<float>(longSide / 2000.0 * (1.5 * s + 1)),
+                          .unsharpIntensity = static_cast<float>(0.5 * s + 0.25)};
 }
 
 Bitmap applyFilters(const Bitmap& image, bool autoLight, bool reduceNoise, bool sharpen, double strength) {

@@ -59,9 +59,9 @@ TilePlan::TilePlan(std::int64_t width, std::int64_t height, std::int64_t tileSiz
             const std::int64_t iw = std::min(step, width - x);
             const std::int64_t x0 = round(static_cast<double>(x) * scale);
             const std::int64_t x1 = x + iw >= width ? outW : round(static_cast<double>(x + iw) * scale);
-            tiles_.push_back(Tile{{checkedSub(x, pad), checkedSub(y, pad), tileSize, tileSize},
-                                  {x, y, iw, ih},
-                                  {x0, y0, checkedSub(x1, x0), checkedSub(y1, y0)}});
+            tiles_.push_back(Tile{.inputRect = {checkedSub(x, pad), checkedSub(y, pad), tileSize, tileSize},
+                                  .innerRect = {x, y, iw, ih},
+                                  .outputRect = {x0, y0, checkedSub(x1, x0), checkedSub(y1, y0)}});
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/TilePlan.h"
+#include "platform/Cancelled.h"
 #include "platform/filters/LazyImage.h"
 
 #include <algorithm>
@@ -202,9 +203,11 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             }
             ++done;
             if (progress) {
-                progress(UpscaleProgress{static_cast<int>(passIndex + 1), static_cast<int>(plans.size()),
-                                         static_cast<int>(i + 1), static_cast<int>(tiles.size()),
-                                         static_cast<double>(done) / static_cast<double>(total)});
+                progress(UpscaleProgress{.pass = static_cast<int>(passIndex + 1),
+                                         .passes = static_cast<int>(plans.size()),
+                                         .tile = static_cast<int>(i + 1),
+                                         .tiles = static_cast<int>(tiles.size()),
+                                         .fraction = static_cast<double>(done) / static_cast<double>(total)});
             }
         }
         current = Bitmap(outW, outH, AlphaInfo::noneSkipLast, std::move(output));

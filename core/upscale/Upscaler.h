@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/upscale/UpscaleProgress.h"
+#include "platform/Cancelled.h"
 #include "platform/image/Bitmap.h"
 #include "platform/networks/Network.h"
 

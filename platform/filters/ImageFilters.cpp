@@ -16,8 +16,8 @@ using namespace detail;
 namespace {
 // A filtered image: the samples change, their colour space and what they read from do not.
 LazyImage derived(VImage image, const LazyImage& from) {
-    return LazyImage(std::make_shared<const LazyImage::Impl>(
-        LazyImage::Impl{std::move(image), from.impl().profile, from.impl().keepAlive}));
+    return LazyImage(std::make_shared<const LazyImage::Impl>(LazyImage::Impl{
+        .image = std::move(image), .profile = from.impl().profile, .keepAlive = from.impl().keepAlive}));
 }
 
 VImage colourBands(const VImage& image) {
@@ -75,7 +75,8 @@ LazyImage fromMask(const Mask& mask) {
     const VImage image =
         copiedImage(mask.values.data(), mask.values.size(), mask.width, mask.height, 1, VIPS_FORMAT_UCHAR)
             .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_B_W));
-    return LazyImage(std::make_shared<const LazyImage::Impl>(LazyImage::Impl{image, std::nullopt, {}}));
+    return LazyImage(std::make_shared<const LazyImage::Impl>(
+        LazyImage::Impl{.image = image, .profile = std::nullopt, .keepAlive = {}}));
 }
 
 LazyImage solidColor(int width, int height, double red, double green, double blue, double alpha) {
@@ -92,7 +93,8 @@ LazyImage solidColor(int width, int height, double red, double green, double blu
                              .cast(VIPS_FORMAT_UCHAR)
                              .new_from_image(pixel)
                              .copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB));
-    return LazyImage(std::make_shared<const LazyImage::Impl>(LazyImage::Impl{image, std::nullopt, {}}));
+    return LazyImage(std::make_shared<const LazyImage::Impl>(
+        LazyImage::Impl{.image = image, .profile = std::nullopt, .keepAlive = {}}));
 }
 
 LazyImage gaussianBlur(const LazyImage& image, double sigma) {
@@ -133,8 +135,9 @@ LazyImage blendWithMask(const LazyImage& image, const LazyImage& background, con
         keepAlive.insert(keepAlive.end(), other->impl().keepAlive.begin(), other->impl().keepAlive.end());
     }
     return LazyImage(std::make_shared<const LazyImage::Impl>(LazyImage::Impl{
-        toUchar(blended).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
-        sameSpace ? image.impl().profile : std::nullopt, std::move(keepAlive)}));
+        .image = toUchar(blended).copy(VImage::option()->set("interpretation", VIPS_INTERPRETATION_sRGB)),
+        .profile = sameSpace ? image.impl().profile : std::nullopt,
+        .keepAlive = std::move(keepAlive)}));
 }
 
 LazyImage autoAdjust(const LazyImage& image) {
@@ -170,8 +173,9 @@ LazyImage withAlphaOf(const LazyImage& colour, const LazyImage& shape) {
     std::vector<Bitmap> keepAlive = colour.impl().keepAlive;
     keepAlive.insert(keepAlive.end(), shape.impl().keepAlive.begin(), shape.impl().keepAlive.end());
     return LazyImage(std::make_shared<const LazyImage::Impl>(
-        LazyImage::Impl{colourBands(colour.impl().image).bandjoin(alpha.cast(VIPS_FORMAT_UCHAR)),
-                        colour.impl().profile, std::move(keepAlive)}));
+        LazyImage::Impl{.image = colourBands(colour.impl().image).bandjoin(alpha.cast(VIPS_FORMAT_UCHAR)),
+                        .profile = colour.impl().profile,
+                        .keepAlive = std::move(keepAlive)}));
 }
 
 LazyImage reduceNoise(const LazyImage& image, float noiseLevel, float sharpness) {

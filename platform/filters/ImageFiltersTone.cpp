@@ -50,7 +50,10 @@ Preview previewOf(const VImage& rgb, const std::optional<VImage>& coverage) {
     } else {
         weight.assign(static_cast<std::size_t>(small.width()) * small.height(), 1.0f);
     }
-    return {small.width(), small.height(), pixelsOf(small), std::move(weight)};
+    return {.width = small.width(),
+            .height = small.height(),
+            .lab = pixelsOf(small),
+            .weight = std::move(weight)};
 }
 
 struct Statistics {
@@ -87,7 +90,10 @@ Statistics statisticsOf(const Preview& preview) {
         }
         return 100.0;
     };
-    return {percentile(0.005), percentile(0.5), percentile(0.995), chroma / count};
+    return {.low = percentile(0.005),
+            .median = percentile(0.5),
+            .high = percentile(0.995),
+            .meanChroma = chroma / count};
 }
 
 // Maps L* (0 to 100) to L*: levels from the robust black and white points, a toe and a shoulder

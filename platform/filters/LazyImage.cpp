@@ -12,7 +12,7 @@ using vips::VImage;
 namespace {
 LazyImage make(VImage image, const LazyImage::Impl& from) {
     return LazyImage(std::make_shared<const LazyImage::Impl>(
-        LazyImage::Impl{std::move(image), from.profile, from.keepAlive}));
+        LazyImage::Impl{.image = std::move(image), .profile = from.profile, .keepAlive = from.keepAlive}));
 }
 } // namespace
 
@@ -22,8 +22,8 @@ LazyImage LazyImage::fromBitmap(const Bitmap& bitmap) {
     if (!straight.colorProfile().isSrgb()) {
         profile = straight.colorProfile();
     }
-    return LazyImage(
-        std::make_shared<const Impl>(Impl{VipsRuntime::viewForEncoding(straight), profile, {straight}}));
+    return LazyImage(std::make_shared<const Impl>(
+        Impl{.image = VipsRuntime::viewForEncoding(straight), .profile = profile, .keepAlive = {straight}}));
 }
 
 int LazyImage::width() const {
@@ -63,8 +63,8 @@ LazyImage LazyImage::flattened(std::uint8_t red, std::uint8_t green, std::uint8_
                                          static_cast<double>(blue)};
     // The backdrop is an sRGB colour, so the photo is brought to sRGB before it meets it.
     const VImage image = srgbSamples(*impl_).flatten(VImage::option()->set("background", background));
-    return LazyImage(
-        std::make_shared<const Impl>(Impl{image.cast(VIPS_FORMAT_UCHAR), std::nullopt, impl_->keepAlive}));
+    return LazyImage(std::make_shared<const Impl>(Impl{
+        .image = image.cast(VIPS_FORMAT_UCHAR), .profile = std::nullopt, .keepAlive = impl_->keepAlive}));
 }
 
 Bitmap LazyImage::render(AlphaInfo layout) const {

@@ -55,7 +55,8 @@ std::optional<PixelBuffer> Network::predict(const std::string& inputName, const 
     if (std::find(names.begin(), names.end(), outputName) == names.end()) {
         return std::nullopt;
     }
-    const TensorImage::PixelLayout layout{impl_->description.pixelRange, impl_->description.channelOrder};
+    const TensorImage::PixelLayout layout{.range = impl_->description.pixelRange,
+                                          .channelOrder = impl_->description.channelOrder};
     std::vector<float> tensor = TensorImage::fromPixels(input, layout);
     return withOnnxErrors([&] {
         const std::array<std::int64_t, 4> shape = {1, 3, input.height(), input.width()};

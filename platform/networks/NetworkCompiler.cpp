@@ -1,4 +1,7 @@
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkCompiler.h"
+
+#include "platform/networks/NetworkDescription.h"
+#include "platform/networks/NetworkError.h"
 #include "platform/networks/detail/NetworkManifest.h"
 #include "platform/networks/detail/OnnxEnvironment.h"
 

@@ -1,5 +1,7 @@
+#include "platform/networks/NetworkDescription.h"
+
 #include "platform/files/AtomicFile.h"
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkError.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,10 +25,10 @@ const FeatureDescription* find(const std::vector<FeatureDescription>& features, 
 std::vector<FeatureDescription> featuresFrom(const json& array) {
     std::vector<FeatureDescription> features;
     for (const auto& item : array) {
-        FeatureDescription feature{item.at("name").get<std::string>(), std::nullopt};
+        FeatureDescription feature{.name = item.at("name").get<std::string>(), .image = std::nullopt};
         if (const auto image = item.find("image"); image != item.end()) {
-            ImageConstraint constraint{image->at("pixelFormat").get<std::string>(),
-                                       image->at("sizes").get<std::vector<int>>()};
+            ImageConstraint constraint{.pixelFormat = image->at("pixelFormat").get<std::string>(),
+                                       .sizes = image->at("sizes").get<std::vector<int>>()};
             if (std::any_of(constraint.sizes.begin(), constraint.sizes.end(),
                             [](int size) { return size < 1; })) {
                 throw std::invalid_argument("the image sizes of \"" + feature.name + "\" must be positive");

@@ -1,4 +1,4 @@
-#include "platform/networks/Network.h"
+#include "platform/networks/PixelBuffer.h"
 
 #include <stdexcept>
 

@@ -32,7 +32,7 @@ std::optional<Result> foregroundInstances(const Bitmap& image) {
         foreground.regionCount == 0) {
         return std::nullopt;
     }
-    return Result{std::move(mask), foreground.regionCount};
+    return Result{.mask = std::move(mask), .instanceCount = foreground.regionCount};
 }
 
 } // namespace orvane::SubjectDetection

@@ -2,6 +2,7 @@
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
 #include "platform/files/FileError.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 

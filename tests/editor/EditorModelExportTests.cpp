@@ -22,7 +22,8 @@ namespace {
 constexpr int waitLimit = 60'000;
 
 ResultInfo info(QString label, bool hasAlpha = false, std::optional<int> dpi = std::nullopt) {
-    return ResultInfo{40, 30, 1, hasAlpha, dpi, std::move(label), std::nullopt, std::nullopt};
+    return ResultInfo{
+        .width = 40, .height = 30, .seconds = 1, .hasAlpha = hasAlpha, .dpi = dpi, .label = std::move(label)};
 }
 
 // The export folder is shared by every test run of this user, so each test names its photo

@@ -47,7 +47,8 @@ struct Busy {
     void apply(EditorModel& model) const {
         model.setResult(result);
         model.setResultPreview(result);
-        model.setResultInfo(ResultInfo{30, 20, 1, false, std::nullopt, "4×"});
+        model.setResultInfo(
+            ResultInfo{.width = 30, .height = 20, .seconds = 1, .hasAlpha = false, .label = "4×"});
         model.setConvertedData(ConvertedFile{std::make_shared<const Bytes>(Bytes{1}), "jpg"});
         model.setExportURL("/tmp/export/photo.jpg");
         model.setIsPreparingExport(true);

@@ -24,7 +24,8 @@ std::optional<JobRecord> recorded(QFuture<std::optional<JobRecord>> future) {
 }
 
 ResultInfo info(QString label, bool hasAlpha, std::optional<int> dpi = std::nullopt) {
-    return ResultInfo{40, 30, 1, hasAlpha, dpi, std::move(label), std::nullopt, std::nullopt};
+    return ResultInfo{
+        .width = 40, .height = 30, .seconds = 1, .hasAlpha = hasAlpha, .dpi = dpi, .label = std::move(label)};
 }
 
 } // namespace

@@ -4,8 +4,8 @@
 #include "core/upscale/ModelLibrary.h"
 #include "editor/EditorModel.h"
 #include "editor/ToolWork.h"
-#include "platform/Error.h"
-#include "platform/networks/Network.h"
+#include "platform/Cancelled.h"
+#include "platform/networks/NetworkError.h"
 #include "tests/editor/WaitForLoad.h"
 #include "tests/platform/networks/SubjectScenes.h"
 #include "tests/support/TemporaryDirectory.h"
@@ -208,14 +208,18 @@ TEST_F(EditorModelRun, ProgressArrivesThroughTheEventLoopOnlyForTheCurrentJob) {
     ASSERT_TRUE(waitFor([&] { return model.status() == QStringLiteral("Enlarging…"); }));
     const auto report = model.reportProgress(*model.job());
 
-    std::thread([&] { report(UpscaleProgress{1, 2, 3, 4, 0.375}); }).join();
+    std::thread([&] {
+        report(UpscaleProgress{.pass = 1, .passes = 2, .tile = 3, .tiles = 4, .fraction = 0.375});
+    }).join();
     EXPECT_EQ(model.progress(), 0.0);
     ASSERT_TRUE(waitFor([&] { return model.progress() == 0.375; }));
     EXPECT_EQ(model.status(), QStringLiteral("Pass 1 of 2…"));
 
     const auto stranger = model.reportProgress(TaskHandle{});
     QSignalSpy progress(&model, &EditorModel::progressChanged);
-    std::thread([&] { stranger(UpscaleProgress{2, 2, 1, 1, 0.9}); }).join();
+    std::thread([&] {
+        stranger(UpscaleProgress{.pass = 2, .passes = 2, .tile = 1, .tiles = 1, .fraction = 0.9});
+    }).join();
     drainPostedEvents();
     EXPECT_EQ(progress.count(), 0);
     EXPECT_EQ(model.status(), QStringLiteral("Pass 1 of 2…"));
@@ -441,7 +445,8 @@ TEST(EditorModelSizePlan, FollowsTheTargetAndTheDevice) {
     EXPECT_FALSE(model.sizePlan());
     model.setSource(test::solid(1000, 500, 1, 2, 3));
     ASSERT_GE(DeviceLimits::maxPixels(), 8'000'000);
-    EXPECT_EQ(model.sizePlan(), (EditorModel::SizePlan{4, 4000, 2000, false}));
+    EXPECT_EQ(model.sizePlan(),
+              (EditorModel::SizePlan{.scale = 4, .width = 4000, .height = 2000, .clamped = false}));
 
     const PrintSize small{"Tiny", 1, 1};
     model.setTarget(EnlargePrint{small});

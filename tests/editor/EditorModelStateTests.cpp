@@ -93,9 +93,17 @@ TEST(EditorModelState, AFreshEditorStartsFromTheFixedDefaults) {
     EXPECT_EQ(model.backdrop(), BackdropChoice::transparent);
     EXPECT_EQ(model.backdropColor(), QColor::fromRgbF(0.95f, 0.95f, 0.95f, 1.0f));
     EXPECT_EQ(model.backdropColor().convertTo(QColor::Rgb), model.backdropColor()); // an RGB colour
-    EXPECT_EQ(model.enhance(), (EnhanceOptions{true, true, true, true, 0.5}));
-    EXPECT_EQ(model.convert(), (ConvertOptions{ConvertFormat::jpeg, 0.85, std::nullopt, std::nullopt,
-                                               MetadataPolicy::removeLocation, true, false}));
+    EXPECT_EQ(
+        model.enhance(),
+        (EnhanceOptions{
+            .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.5}));
+    EXPECT_EQ(model.convert(), (ConvertOptions{.format = ConvertFormat::jpeg,
+                                               .quality = 0.85,
+                                               .maxKB = std::nullopt,
+                                               .maxLongEdge = std::nullopt,
+                                               .metadata = MetadataPolicy::removeLocation,
+                                               .keepCaptureDate = true,
+                                               .neverLarger = false}));
     EXPECT_EQ(model.format(), ExportFormat::jpeg);
     EXPECT_FALSE(model.progress());
     EXPECT_FALSE(model.status());
@@ -134,8 +142,12 @@ TEST(EditorModelState, ComparedPropertiesSignalOnlyARealChange) {
     check(
         &M::resultInfoChanged, [&] { model.setResultInfo(info); },
         [&] {
-            model.setResultInfo(
-                ResultInfo{info.width, info.height, info.seconds, info.hasAlpha, 300, info.label});
+            model.setResultInfo(ResultInfo{.width = info.width,
+                                           .height = info.height,
+                                           .seconds = info.seconds,
+                                           .hasAlpha = info.hasAlpha,
+                                           .dpi = 300,
+                                           .label = info.label});
         },
         [&] { return model.resultInfo()->dpi == 300; });
     check(
@@ -185,7 +197,8 @@ TEST(EditorModelState, ComparedPropertiesSignalOnlyARealChange) {
     check(
         &M::enhanceChanged, [&] { model.setEnhance(EnhanceOptions{}); },
         [&] {
-            model.setEnhance(EnhanceOptions{true, true, true, true, 0.6});
+            model.setEnhance(EnhanceOptions{
+                .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.6});
         },
         [&] { return model.enhance().strength == 0.6; });
     auto options = model.convert();

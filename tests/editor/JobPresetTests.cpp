@@ -20,8 +20,15 @@ void makeUnusual(EditorModel& model) {
     model.setModel(UpscaleModel::detail);
     model.setBackdrop(BackdropChoice::color);
     model.setBackdropColor(Qt::green);
-    model.setEnhance(EnhanceOptions{false, false, false, false, 0.1});
-    model.setConvert(ConvertOptions{ConvertFormat::avif, 0.3, 99, 640, MetadataPolicy::keep, false, true});
+    model.setEnhance(EnhanceOptions{
+        .autoLight = false, .reduceNoise = false, .sharpen = false, .aiDetail = false, .strength = 0.1});
+    model.setConvert(ConvertOptions{.format = ConvertFormat::avif,
+                                    .quality = 0.3,
+                                    .maxKB = 99,
+                                    .maxLongEdge = 640,
+                                    .metadata = MetadataPolicy::keep,
+                                    .keepCaptureDate = false,
+                                    .neverLarger = true});
     model.setFormat(ExportFormat::heic);
 }
 
@@ -118,7 +125,8 @@ TEST(JobPresets, ApplyingSetsTheToolAndOnlyTheOptionsOfItsRow) {
         {"bg-blur", [](Options& o) { o.backdrop = BackdropChoice::blur; }},
         {"enhance",
          [](Options& o) {
-             o.enhance = EnhanceOptions{true, true, true, true, 0.5};
+             o.enhance = EnhanceOptions{
+                 .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.5};
          }},
         {"to-jpg", [&](Options& o) { o.convert = toJPG; }},
         {"compress",

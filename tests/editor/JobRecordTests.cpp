@@ -12,15 +12,15 @@ std::optional<JobRecord> decode(const std::string& json) {
 }
 
 JobRecord sample() {
-    return JobRecord{QUuid::fromString(QStringLiteral("6f1c2a3b-4d5e-4f60-8a7b-9c0d1e2f3a4b")),
-                     QStringLiteral("Enlarged ×4"),
-                     QStringLiteral("wand.and.stars"),
-                     sys_seconds{seconds{978'307'200 + 100}} + milliseconds{250},
-                     4000,
-                     3000,
-                     QStringLiteral("holiday.png"),
-                     12'345'678'901,
-                     QStringLiteral("4000 × 3000 · PNG")};
+    return JobRecord{.id = QUuid::fromString(QStringLiteral("6f1c2a3b-4d5e-4f60-8a7b-9c0d1e2f3a4b")),
+                     .title = QStringLiteral("Enlarged ×4"),
+                     .symbol = QStringLiteral("wand.and.stars"),
+                     .date = sys_seconds{seconds{978'307'200 + 100}} + milliseconds{250},
+                     .width = 4000,
+                     .height = 3000,
+                     .resultFile = QStringLiteral("holiday.png"),
+                     .bytes = 12'345'678'901,
+                     .detail = QStringLiteral("4000 × 3000 · PNG")};
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "core/convert/ConvertError.h"
 #include "core/convert/Converter.h"
 #include "platform/files/FileError.h"
+#include "platform/image/ImageSource.h"
 #include "tests/support/TestImages.h"
 
 #include <cstdio>

@@ -3,8 +3,8 @@
 // Test photos made from generated pixels and metadata, so that no fixture has to be downloaded.
 
 #include "core/convert/ConvertFormat.h"
+#include "platform/files/Bytes.h"
 #include "platform/image/Bitmap.h"
-#include "platform/image/ImageSource.h"
 #include "platform/metadata/ImageProperties.h"
 
 #include <functional>

@@ -1,5 +1,6 @@
 #include "tests/support/TestNetworks.h"
 
+#include "platform/networks/NetworkCompiler.h"
 #include "tests/support/TemporaryDirectory.h"
 
 namespace orvane::test {

@@ -2,7 +2,7 @@
 
 // Networks for the enlarging tests, made from the build's 4× nearest-neighbour test package.
 
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkDescription.h"
 
 #include <filesystem>
 #include <functional>

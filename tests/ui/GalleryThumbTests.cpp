@@ -24,15 +24,15 @@ TEST(JobListModel, FollowsTheGalleryUpToItsLimitAndHandsOnDecodedThumbnails) {
 
     QList<JobRecord> records;
     for (int index = 0; index < 3; ++index) {
-        records << JobRecord{QUuid::createUuid(),
-                             QStringLiteral("Job %1").arg(index),
-                             "trash",
-                             {},
-                             10,
-                             10,
-                             "result.jpg",
-                             100,
-                             "JPEG"};
+        records << JobRecord{.id = QUuid::createUuid(),
+                             .title = QStringLiteral("Job %1").arg(index),
+                             .symbol = "trash",
+                             .date = {},
+                             .width = 10,
+                             .height = 10,
+                             .resultFile = "result.jpg",
+                             .bytes = 100,
+                             .detail = "JPEG"};
     }
     const auto first = gallery.root() / uuidString(records[0].id).toStdString();
     std::filesystem::create_directories(first);

@@ -24,15 +24,15 @@ QList<JobRecord> jobs(int count) {
     QList<JobRecord> records;
     const auto now = std::chrono::system_clock::now();
     for (int index = 0; index < count; ++index) {
-        records << JobRecord{QUuid::createUuid(),
-                             QStringLiteral("Job %1").arg(index),
-                             "wand.and.stars",
-                             now - std::chrono::hours(index),
-                             100,
-                             100,
-                             "result.jpg",
-                             1000,
-                             "JPEG"};
+        records << JobRecord{.id = QUuid::createUuid(),
+                             .title = QStringLiteral("Job %1").arg(index),
+                             .symbol = "wand.and.stars",
+                             .date = now - std::chrono::hours(index),
+                             .width = 100,
+                             .height = 100,
+                             .resultFile = "result.jpg",
+                             .bytes = 1000,
+                             .detail = "JPEG"};
     }
     return records;
 }

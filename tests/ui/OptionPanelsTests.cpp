@@ -2,7 +2,7 @@
 #include "tests/support/TestImages.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/BackgroundOptions.h"
-#include "ui/ChipLabel.h"
+#include "ui/Chip.h"
 #include "ui/ChoiceRow.h"
 #include "ui/ConvertOptionsText.h"
 #include "ui/ConvertOptionsView.h"
@@ -204,7 +204,10 @@ TEST(EnhanceOptionsView, StrengthIsDisabledWhileNoiseAndSharpenAreOffAndKeepsIts
     toggle("autoLightRow");
     toggle("aiDetailRow");
     EXPECT_FALSE(panel.named("strengthRow")->isEnabled());
-    EXPECT_EQ(panel.model.enhance(), (EnhanceOptions{false, false, false, false, 0.7}));
+    EXPECT_EQ(
+        panel.model.enhance(),
+        (EnhanceOptions{
+            .autoLight = false, .reduceNoise = false, .sharpen = false, .aiDetail = false, .strength = 0.7}));
 
     toggle("sharpenRow");
     EXPECT_TRUE(panel.named("strengthRow")->isEnabled());

@@ -27,11 +27,18 @@ void writeText(const fs::path& path, const std::string& text) {
 }
 
 ResultInfo enhanced(double seconds = 2.46) {
-    return ResultInfo{4000, 3000, seconds, false, std::nullopt, "Enhanced", std::nullopt, std::nullopt};
+    return ResultInfo{
+        .width = 4000, .height = 3000, .seconds = seconds, .hasAlpha = false, .label = "Enhanced"};
 }
 
 ResultInfo converted(std::int64_t bytes, std::optional<std::int64_t> source) {
-    return ResultInfo{800, 600, 0.3, true, std::nullopt, "WebP", bytes, source};
+    return ResultInfo{.width = 800,
+                      .height = 600,
+                      .seconds = 0.3,
+                      .hasAlpha = true,
+                      .label = "WebP",
+                      .convertedBytes = bytes,
+                      .sourceBytes = source};
 }
 
 TEST(ResultDescription, SavingTextAndDetailLines) {
@@ -74,8 +81,8 @@ TEST(ResultCard, WaitsForTheExportBeforeSavingOrSharing) {
     Card card;
     card.card.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&card.card));
-    card.model.setResultInfo(
-        ResultInfo{400, 300, 1, true, std::nullopt, "Background removed", std::nullopt, std::nullopt});
+    card.model.setResultInfo(ResultInfo{
+        .width = 400, .height = 300, .seconds = 1, .hasAlpha = true, .label = "Background removed"});
     EXPECT_FALSE(card.row().isEnabled());
     EXPECT_TRUE(test::isShown(test::child(card.card, "exportPreparing")));
     EXPECT_FALSE(test::isShown(test::child(card.card, "shareButton")));

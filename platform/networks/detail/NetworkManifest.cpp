@@ -1,6 +1,6 @@
 #include "platform/networks/detail/NetworkManifest.h"
 
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkError.h"
 
 #include <fstream>
 #include <nlohmann/json.hpp>

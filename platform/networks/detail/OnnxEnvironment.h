@@ -3,7 +3,7 @@
 // The process's one ONNX Runtime environment, and how its failures reach callers. Internal to the
 // network runtime.
 
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkError.h"
 
 #include <onnxruntime_cxx_api.h>
 

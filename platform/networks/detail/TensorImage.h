@@ -3,7 +3,7 @@
 // BGRA8 pixels to and from a network's float32 image tensor, planar [1, 3, H, W]. Internal to the
 // network runtime.
 
-#include "platform/networks/Network.h"
+#include "platform/networks/PixelBuffer.h"
 
 #include <string>
 #include <vector>

@@ -10,7 +10,8 @@ using namespace orvane;
 
 namespace {
 
-const EnhanceOptions everythingOff{false, false, false, false, 0.5};
+const EnhanceOptions everythingOff{
+    .autoLight = false, .reduceNoise = false, .sharpen = false, .aiDetail = false, .strength = 0.5};
 
 double standardDeviation(const Bitmap& image, int x0, int y0, int x1, int y1) {
     double sum = 0;
@@ -32,8 +33,14 @@ double standardDeviation(const Bitmap& image, int x0, int y0, int x1, int y1) {
 
 TEST(EnhanceOptions, Defaults) {
     const EnhanceOptions options;
-    EXPECT_EQ(options, (EnhanceOptions{true, true, true, true, 0.5}));
-    EXPECT_NE(options, (EnhanceOptions{true, true, true, true, 0.6}));
+    EXPECT_EQ(
+        options,
+        (EnhanceOptions{
+            .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.5}));
+    EXPECT_NE(
+        options,
+        (EnhanceOptions{
+            .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.6}));
 }
 
 TEST(Enhancer, StrengthIsClampedAndScalesTheFilters) {

@@ -33,11 +33,15 @@ TEST(TilePlan, WorkedExampleAtFourTimes) {
     const TilePlan plan(1000, 600, 256, 16, 4);
     EXPECT_EQ(plan.outputSize(), (PixelSize{4000, 2400}));
     ASSERT_EQ(plan.tiles().size(), 15u);
-    EXPECT_EQ(plan.tiles()[0], (TilePlan::Tile{{-16, -16, 256, 256}, {0, 0, 224, 224}, {0, 0, 896, 896}}));
-    EXPECT_EQ(plan.tiles()[4],
-              (TilePlan::Tile{{880, -16, 256, 256}, {896, 0, 104, 224}, {3584, 0, 416, 896}}));
-    EXPECT_EQ(plan.tiles()[14],
-              (TilePlan::Tile{{880, 432, 256, 256}, {896, 448, 104, 152}, {3584, 1792, 416, 608}}));
+    EXPECT_EQ(plan.tiles()[0], (TilePlan::Tile{.inputRect = {-16, -16, 256, 256},
+                                               .innerRect = {0, 0, 224, 224},
+                                               .outputRect = {0, 0, 896, 896}}));
+    EXPECT_EQ(plan.tiles()[4], (TilePlan::Tile{.inputRect = {880, -16, 256, 256},
+                                               .innerRect = {896, 0, 104, 224},
+                                               .outputRect = {3584, 0, 416, 896}}));
+    EXPECT_EQ(plan.tiles()[14], (TilePlan::Tile{.inputRect = {880, 432, 256, 256},
+                                                .innerRect = {896, 448, 104, 152},
+                                                .outputRect = {3584, 1792, 416, 608}}));
     expectExactCover(plan);
 }
 
@@ -60,7 +64,9 @@ TEST(TilePlan, EdgeCases) {
 
     const TilePlan small(100, 80, 256, 16, 4);
     ASSERT_EQ(small.tiles().size(), 1u);
-    EXPECT_EQ(small.tiles()[0], (TilePlan::Tile{{-16, -16, 256, 256}, {0, 0, 100, 80}, {0, 0, 400, 320}}));
+    EXPECT_EQ(small.tiles()[0], (TilePlan::Tile{.inputRect = {-16, -16, 256, 256},
+                                                .innerRect = {0, 0, 100, 80},
+                                                .outputRect = {0, 0, 400, 320}}));
 
     EXPECT_EQ(TilePlan(448, 10, 256, 16, 1).tiles().size(), 2u);
     const TilePlan oneMore(225, 10, 256, 16, 1);

@@ -54,8 +54,11 @@ TEST(Upscaler, ReportsEveryTileInOrder) {
                          [&](const UpscaleProgress& p) { reports.push_back(p); });
     ASSERT_EQ(reports.size(), 15u);
     for (std::size_t i = 0; i < reports.size(); ++i) {
-        EXPECT_EQ(reports[i],
-                  (UpscaleProgress{1, 1, static_cast<int>(i + 1), 15, static_cast<double>(i + 1) / 15}));
+        EXPECT_EQ(reports[i], (UpscaleProgress{.pass = 1,
+                                               .passes = 1,
+                                               .tile = static_cast<int>(i + 1),
+                                               .tiles = 15,
+                                               .fraction = static_cast<double>(i + 1) / 15}));
     }
 }
 

@@ -85,8 +85,11 @@ void saveResultScreenshots(const QString& folder, const QString& prefix) {
         EditorModel model;
         ResultCard card(model, [](const QString&) {});
         card.setFixedWidth(284);
-        model.setResultInfo(ResultInfo{2400, 1600, 3.2, true, std::nullopt,
-                                       QStringLiteral("Background removed"), std::nullopt, std::nullopt});
+        model.setResultInfo(ResultInfo{.width = 2400,
+                                       .height = 1600,
+                                       .seconds = 3.2,
+                                       .hasAlpha = true,
+                                       .label = QStringLiteral("Background removed")});
         card.show();
         card.adjustSize();
         save(card, folder, prefix, QStringLiteral("result-preparing"));

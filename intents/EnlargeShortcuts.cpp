@@ -1,4 +1,4 @@
-#include "intents/AppShortcuts.h"
+#include "intents/EnlargeShortcuts.h"
 
 #include "intents/ConvertImageIntent.h"
 #include "intents/EnhanceImageIntent.h"
