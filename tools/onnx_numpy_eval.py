@@ -118,7 +118,8 @@ def _conv(node, x, w, b=None):
         # Every kernel tap's shifted copy of the input, side by side: one matrix product (BLAS)
         # then does the whole convolution. (N, C·kh·kw, H, W)
         patches = np.concatenate(
-            [xg[:, :, i * dh:i * dh + (out_h - 1) * sh + 1:sh, j * dw:j * dw + (out_w - 1) * sw + 1:sw]
+            [xg[:, :, i * dh:i * dh + (out_h - 1) * sh + 1:sh,
+                j * dw:j * dw + (out_w - 1) * sw + 1:sw]
              for i in range(kh) for j in range(kw)], axis=1)
         # Weights in the same order: tap-major, then input channel.
         taps = wg.transpose(0, 2, 3, 1).reshape(out_per_group, -1)

@@ -145,7 +145,8 @@ def equalise(model, ranges, sweeps=4):
             t = np.ones_like(magnitude)
             t[usable] = np.sqrt(w[usable] / magnitude[usable])
             # The widest channel keeps its range: only the others move.
-            t /= np.max(np.where(usable, magnitude * t, 0)) / np.max(magnitude) if usable.any() else 1
+            if usable.any():
+                t /= np.max(np.where(usable, magnitude * t, 0)) / np.max(magnitude)
             weights[a.input[1]] *= t.reshape(-1, 1, 1, 1)
             if len(a.input) > 2 and a.input[2]:
                 weights[a.input[2]] *= t

@@ -202,7 +202,8 @@ class QuantisedGraph(unittest.TestCase):
             scale, zero_point = quantiser.activation_quantisation(low, high)
             self.assertGreater(scale, 0)
             self.assertTrue(0 <= zero_point <= 255)
-            lowest, highest = -int(zero_point) * float(scale), (255 - int(zero_point)) * float(scale)
+            lowest = -int(zero_point) * float(scale)
+            highest = (255 - int(zero_point)) * float(scale)
             self.assertLessEqual(lowest, min(low, 0.0) + scale / 2 + 1e-9)
             self.assertGreaterEqual(highest, max(high, 0.0) - scale / 2 - 1e-9)
 
