@@ -145,6 +145,7 @@ foreach(entry IN LISTS _orvane_networks)
         DEPENDS "${package}/Manifest.json" "${_orvane_quantiser}"
         VERBATIM)
     add_custom_target(network-ranges-${network}
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${_orvane_ranges_dir}"
         COMMAND calibrate-network "${package}" "${instrumented}" "${ranges}"
                 "${_orvane_calibration_dir}/sample-2400.png" "${_orvane_calibration_dir}/sample-800.png"
                 "${_orvane_calibration_dir}/sample-contrast.png"
