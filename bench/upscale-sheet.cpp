@@ -3,7 +3,8 @@
 // application tiles), shown at 100% around the point where four tiles meet, so that tile seams,
 // left-over JPEG blocks and colour shifts would show. Run through bench/upscale --sheet.
 //
-// Usage: bench-upscale-sheet MODELS_DIR OUTDIR PHOTO... [--region N] [--view N]
+// Usage: bench-upscale-sheet MODELS_DIR OUTDIR PHOTO... [--region N] [--view N] [--float DIR]
+//        [--styles fast,detail,art]
 //
 // --region: the side of the square of the photo that is enlarged (default 256, centred; smaller
 // photos are enlarged whole); --view: the side of the part of it shown (default 96, so 384 output
@@ -11,7 +12,9 @@
 // prints per photo and style: the mean colour of the enlargement against the region's (a colour
 // shift), and the PSNR against the region when the network enlarges the region shrunk 4× by
 // bicubic interpolation (GAN-trained networks invent texture and score below bicubic there; it is
-// reported, not aimed at).
+// reported, not aimed at). --float: a folder of float bundles of networks MODELS_DIR holds in
+// int8 (the build's tests/networks/float): each is shown beside its int8 network, and the PSNR of
+// the int8 enlargement against the float one is printed. --styles: only these (default all).
 
 #include "bench/SheetImages.h"
 #include "core/ImageFiles.h"
@@ -25,6 +28,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -105,6 +109,9 @@ int main(int argc, char** argv) try {
     const fs::path models = argv[1];
     const fs::path out = argv[2];
     int regionSide = 256, viewSide = 96;
+    std::optional<fs::path> floats;
+    const auto everyStyle = allCases<UpscaleModel>();
+    std::vector<UpscaleModel> styles(everyStyle.begin(), everyStyle.end());
     std::vector<fs::path> photos;
     for (int i = 3; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -112,6 +119,26 @@ int main(int argc, char** argv) try {
             regionSide = std::stoi(argv[++i]);
         } else if (arg == "--view" && i + 1 < argc) {
             viewSide = std::stoi(argv[++i]);
+        } else if (arg == "--float" && i + 1 < argc) {
+            floats = argv[++i];
+        } else if (arg == "--styles" && i + 1 < argc) {
+            // The styles by their case names, as bench/upscale takes them.
+            styles.clear();
+            std::string list = argv[++i];
+            for (std::size_t start = 0; start <= list.size();) {
+                const std::size_t end = std::min(list.find(',', start), list.size());
+                const std::string name = list.substr(start, end - start);
+                const auto found = std::find_if(everyStyle.begin(), everyStyle.end(), [&](UpscaleModel m) {
+                    return name == (m == UpscaleModel::fast     ? "fast"
+                                    : m == UpscaleModel::detail ? "detail"
+                                                                : "art");
+                });
+                if (found == everyStyle.end()) {
+                    throw std::runtime_error("no style " + name + " (fast, detail or art)");
+                }
+                styles.push_back(*found);
+                start = end + 1;
+            }
         } else {
             photos.emplace_back(arg);
         }
@@ -121,9 +148,22 @@ int main(int argc, char** argv) try {
     constexpr int maxTile = 256;
     const int cell = viewSide * scale;
 
+    // The float original of a network shipped in int8, when --float has it.
+    const auto floatBundle = [&](UpscaleModel model) -> std::optional<fs::path> {
+        if (!floats) {
+            return std::nullopt;
+        }
+        const fs::path bundle = *floats / (std::string(rawValue(model)) + ".mlmodelc");
+        return fs::exists(bundle) ? std::optional(bundle) : std::nullopt;
+    };
     std::vector<VImage> heads{label("bicubic", cell).embed(4, 0, cell + 8, 26)};
-    for (const UpscaleModel model : allCases<UpscaleModel>()) {
-        heads.push_back(label(std::string(rawValue(model)), cell).embed(4, 0, cell + 8, 26));
+    for (const UpscaleModel model : styles) {
+        const std::string network(rawValue(model));
+        heads.push_back(
+            label(network + (floatBundle(model) ? " (int8)" : ""), cell).embed(4, 0, cell + 8, 26));
+        if (floatBundle(model)) {
+            heads.push_back(label(network + " (float)", cell).embed(4, 0, cell + 8, 26));
+        }
     }
     const VImage header = VImage::arrayjoin(heads);
 
@@ -171,13 +211,14 @@ int main(int argc, char** argv) try {
         photo.lines.emplace_back(line);
     };
 
+    std::vector<std::string> int8Lines;
     for (Photo& photo : sheetPhotos) {
         const VImage shrunk = bicubic(photo.region, 1.0 / scale);
         photo.cells.push_back(shown(photo, bicubic(photo.region, scale)));
         report(photo, "bicubic", bicubic(photo.region, scale), bicubic(shrunk, scale));
     }
     // One network at a time: the large ones need gigabytes while they run.
-    for (const UpscaleModel model : allCases<UpscaleModel>()) {
+    for (const UpscaleModel model : styles) {
         const std::string network(rawValue(model));
         const auto upscaler = Upscaler::load(models / (network + ".mlmodelc"));
         for (Photo& photo : sheetPhotos) {
@@ -186,6 +227,20 @@ int main(int argc, char** argv) try {
             photo.cells.push_back(shown(photo, enlarged));
             const VImage shrunk = bicubic(photo.region, 1.0 / scale);
             report(photo, network, enlarged, rgb(upscaler->upscale(bitmap(shrunk), scale, maxTile)));
+        }
+        if (const auto bundle = floatBundle(model)) {
+            const auto original = Upscaler::load(*bundle);
+            for (Photo& photo : sheetPhotos) {
+                const VImage enlarged = rgb(original->upscale(bitmap(photo.region), scale, maxTile));
+                const VImage fromInt8 =
+                    VImage::new_from_file((out / ("upscale-" + photo.name + "-" + network + ".png")).c_str());
+                enlarged.pngsave((out / ("upscale-" + photo.name + "-" + network + "-float.png")).c_str());
+                photo.cells.push_back(shown(photo, enlarged));
+                char line[200];
+                std::snprintf(line, sizeof line, "%-22s %-27s int8 against float: PSNR %6.2f dB",
+                              photo.name.c_str(), network.c_str(), psnr(fromInt8, enlarged));
+                int8Lines.emplace_back(line);
+            }
         }
     }
 
@@ -203,6 +258,9 @@ int main(int argc, char** argv) try {
         header.join(row, VIPS_DIRECTION_VERTICAL)
             .pngsave((out / ("upscale-sheet-" + photo.name + ".png")).c_str());
         rows.push_back(row);
+    }
+    for (const std::string& line : int8Lines) {
+        std::printf("%s\n", line.c_str());
     }
     saveStacked(rows, out / "upscale-sheet.png");
     return 0;

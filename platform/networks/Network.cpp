@@ -1,6 +1,6 @@
 #include "platform/networks/Network.h"
 
-#include "platform/networks/detail/NetworkManifest.h"
+#include "platform/networks/NetworkManifest.h"
 #include "platform/networks/detail/OnnxEnvironment.h"
 #include "platform/networks/detail/TensorImage.h"
 

@@ -2,7 +2,7 @@
 
 #include "platform/networks/NetworkDescription.h"
 #include "platform/networks/NetworkError.h"
-#include "platform/networks/detail/NetworkManifest.h"
+#include "platform/networks/NetworkManifest.h"
 #include "platform/networks/detail/OnnxEnvironment.h"
 
 #include <cerrno>
@@ -61,7 +61,7 @@ private:
 
 } // namespace
 
-void compile(const fs::path& package, const fs::path& bundle) {
+void compile(const fs::path& package, const fs::path& bundle, Optimisation optimisation) {
     std::error_code error;
     if (fs::symlink_status(bundle, error).type() != fs::file_type::not_found) {
         throw NetworkError(bundle.string() + " already exists");
@@ -74,7 +74,9 @@ void compile(const fs::path& package, const fs::path& bundle) {
     bundleManifest.format = NetworkManifest::bundleFormat;
     withOnnxErrors([&] {
         Ort::SessionOptions options;
-        options.SetGraphOptimizationLevel(GraphOptimizationLevel::ORT_ENABLE_ALL);
+        options.SetGraphOptimizationLevel(optimisation == Optimisation::all
+                                              ? GraphOptimizationLevel::ORT_ENABLE_ALL
+                                              : GraphOptimizationLevel::ORT_ENABLE_EXTENDED);
         options.SetOptimizedModelFilePath((staging.path() / bundleManifest.network).c_str());
         // The session only exists to optimise and save the graph; it never runs.
         options.SetIntraOpNumThreads(1);

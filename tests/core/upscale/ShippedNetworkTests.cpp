@@ -1,6 +1,7 @@
 #include "core/ImageFiles.h"
 #include "core/upscale/ModelLibrary.h"
 #include "platform/networks/Network.h"
+#include "tests/core/upscale/ShippedNetworks.h"
 
 #include <algorithm>
 #include <cmath>
@@ -17,35 +18,23 @@ struct Shipped {
 
 class ShippedNetwork : public testing::TestWithParam<Shipped> {};
 
-PixelBuffer toBuffer(const Bitmap& image) {
-    PixelBuffer buffer(image.width(), image.height());
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const std::uint8_t* in = image.pixel(x, y);
-            std::uint8_t* out = buffer.row(y) + x * 4;
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = 255;
-        }
-    }
-    return buffer;
-}
-
 } // namespace
 
 // Each imported network gives what its ncnn original computes (evaluated in float64 from the ncnn
-// files, without the importer) on a small picture, up to rounding to bytes.
+// files, without the importer) on a small picture, up to rounding to bytes. For a network shipped
+// with int8 convolutions that holds for its float original, which the int8 one is compared with
+// (QuantisedNetworkTests).
 TEST_P(ShippedNetwork, MatchesTheNcnnNetwork) {
     const Shipped shipped = GetParam();
     ModelLibrary library;
     const auto bundle = library.locate(shipped.model);
     ASSERT_TRUE(bundle.has_value()) << "the build installs the shipped networks";
-    const auto network = Network::load(*bundle);
+    const auto network =
+        Network::load(test::isShippedInInt8(shipped.model) ? test::floatBundle(shipped.model) : *bundle);
     const fs::path references = fs::path(ORVANE_NCNN_REFERENCES) / rawValue(shipped.model);
     const Bitmap fixture = ImageFiles::loadFromURL(references.string() + ".picture.png");
     const Bitmap expected = ImageFiles::loadFromURL(references.string() + ".reference.png");
-    const auto output = network->predict("input", toBuffer(fixture), "output");
+    const auto output = network->predict("input", test::networkInput(fixture), "output");
     ASSERT_TRUE(output.has_value());
     ASSERT_EQ(output->width(), expected.width());
     ASSERT_EQ(output->height(), expected.height());

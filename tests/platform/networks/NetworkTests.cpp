@@ -92,6 +92,17 @@ TEST(Network, CompiledNetworkEnlargesExactlyAsItsDescriptionSays) {
     EXPECT_THROW(network->predict("picture", input, "output"), NetworkError);
 }
 
+// Without the blocked layout, the graph is optimised less but computes the same.
+TEST(Network, CompiledWithoutTheBlockedLayoutEnlargesTheSame) {
+    test::TemporaryDirectory folder;
+    NetworkCompiler::compile(nearest4x, folder / "n.mlmodelc", NetworkCompiler::Optimisation::extended);
+    const auto network = Network::load(folder / "n.mlmodelc");
+    const PixelBuffer input = pattern(7, 5, 0);
+    const auto output = network->predict("input", input, "output");
+    ASSERT_TRUE(output.has_value());
+    EXPECT_TRUE(samePixels(*output, enlargedByHand(input, 4)));
+}
+
 TEST(Network, PredictionsFromSeveralThreadsAtOnceEachGetTheirOwnResult) {
     test::TemporaryDirectory folder;
     NetworkCompiler::compile(nearest4x, folder / "n.mlmodelc");

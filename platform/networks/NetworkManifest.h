@@ -1,7 +1,7 @@
 #pragma once
 
-// Manifest.json of a network package or compiled bundle (see NETWORKS.md). Internal to the network
-// runtime.
+// Manifest.json of a network package or compiled bundle (see NETWORKS.md), read by the runtime and
+// by the offline network tools.
 
 #include <filesystem>
 #include <string>

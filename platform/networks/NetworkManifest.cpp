@@ -1,4 +1,4 @@
-#include "platform/networks/detail/NetworkManifest.h"
+#include "platform/networks/NetworkManifest.h"
 
 #include "platform/networks/NetworkError.h"
 
