@@ -16,9 +16,9 @@ Offline tool: needs Debian's python3-onnx and python3-numpy.
 """
 
 import argparse
-import importlib.util
 import json
 import sys
+import types
 from pathlib import Path
 
 import numpy as np
@@ -29,10 +29,12 @@ HERE = Path(__file__).resolve().parent
 
 
 def _importer():
-    spec = importlib.util.spec_from_file_location("import_ncnn_network",
-                                                  HERE / "import-ncnn-network.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    # The importer's file name has hyphens, so it can't be imported by name.
+    path = HERE / "import-ncnn-network.py"
+    module = types.ModuleType("import_ncnn_network")
+    module.__file__ = str(path)
+    sys.modules[module.__name__] = module
+    exec(compile(path.read_text(), str(path), "exec"), module.__dict__)
     return module
 
 
