@@ -15,9 +15,9 @@
 #include "bench/BenchSupport.h"
 #include "bench/background-scenes.h"
 #include "core/background/BackgroundRemover.h"
+#include "platform/networks/OnnxEnvironment.h"
 #include "platform/networks/detail/MaskRegions.h"
 #include "platform/networks/detail/MaskScaling.h"
-#include "platform/networks/detail/OnnxEnvironment.h"
 #include "platform/networks/detail/SubjectInput.h"
 #include "platform/networks/detail/SubjectNetwork.h"
 

@@ -21,6 +21,7 @@
 #include "core/upscale/Upscaler.h"
 #include "platform/image/Bitmap.h"
 #include "platform/networks/Network.h"
+#include "platform/networks/OnnxEnvironment.h"
 
 #include <algorithm>
 #include <array>
@@ -431,7 +432,7 @@ int main(int argc, char** argv) {
                 peak.flopsPerSecond / 1e9, peak.isa, std::max(1u, std::thread::hardware_concurrency()),
                 peak.chains, 100 * peakStart.othersShareUntil(CpuClock::now()));
 
-    Ort::Env env(ORT_LOGGING_LEVEL_WARNING, "bench-upscale");
+    Ort::Env& env = onnxEnvironment();
     std::vector<StyleResult> results;
     for (const StyleRequest& request : requests) {
         const auto model = styleModel(request.name);

@@ -15,6 +15,7 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/networks/Network.h"
 #include "platform/networks/NetworkManifest.h"
+#include "platform/networks/OnnxEnvironment.h"
 
 #include <algorithm>
 #include <cmath>
@@ -100,10 +101,9 @@ int main(int argc, char** argv) {
         const bool bgr = description.channelOrder == "BGR";
         const auto scale = static_cast<float>(description.pixelRange / 255.0);
 
-        Ort::Env env(ORT_LOGGING_LEVEL_WARNING, "calibrate-network");
         Ort::SessionOptions options;
         options.SetIntraOpNumThreads(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
-        Ort::Session session(env, network.c_str(), options);
+        Ort::Session session(onnxEnvironment(), network.c_str(), options);
         Ort::AllocatorWithDefaultOptions allocator;
         std::vector<std::string> names;
         // Where each group of outputs starts in `names`, and where the last ends.

@@ -1,7 +1,7 @@
 #include "platform/networks/Network.h"
 
 #include "platform/networks/NetworkManifest.h"
-#include "platform/networks/detail/OnnxEnvironment.h"
+#include "platform/networks/OnnxEnvironment.h"
 #include "platform/networks/detail/TensorImage.h"
 
 #include <algorithm>

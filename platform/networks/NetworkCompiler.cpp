@@ -3,7 +3,7 @@
 #include "platform/networks/NetworkDescription.h"
 #include "platform/networks/NetworkError.h"
 #include "platform/networks/NetworkManifest.h"
-#include "platform/networks/detail/OnnxEnvironment.h"
+#include "platform/networks/OnnxEnvironment.h"
 
 #include <cerrno>
 #include <cstdio>

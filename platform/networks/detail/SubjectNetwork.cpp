@@ -1,7 +1,7 @@
 #include "platform/networks/detail/SubjectNetwork.h"
 
 #include "platform/application/ApplicationResources.h"
-#include "platform/networks/detail/OnnxEnvironment.h"
+#include "platform/networks/OnnxEnvironment.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,4 +1,4 @@
-#include "platform/networks/detail/OnnxEnvironment.h"
+#include "platform/networks/OnnxEnvironment.h"
 
 #include <cstdlib>
 

@@ -1,7 +1,8 @@
 #pragma once
 
-// The process's one ONNX Runtime environment, and how its failures reach callers. Internal to the
-// network runtime.
+// The process's one ONNX Runtime environment, and how its failures reach callers. Every session is
+// made in it, the offline tools' and benchmarks' too: an environment made any other way starts the
+// runtime's telemetry.
 
 #include "platform/networks/NetworkError.h"
 
