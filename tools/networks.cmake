@@ -57,9 +57,10 @@ set(_orvane_references_dir "${CMAKE_BINARY_DIR}/tests/networks/ncnn")
 set(_orvane_reference_maker "${PROJECT_SOURCE_DIR}/tests/tools/make-ncnn-reference.py")
 set(_orvane_reference_outputs)
 
-# The int8 networks' activation ranges, calibrated on generated pictures: checked in, as
-# calibrating the largest network takes minutes. `cmake --build build --target network-ranges`
-# (or network-ranges-NETWORK) makes them again, for every network.
+# The int8 networks' activation ranges, calibrated on generated pictures. They are made only on
+# request, as calibrating the largest network takes minutes, and the ranges of each network listed
+# in ORVANE_INT8_NETWORKS are checked in: `cmake --build build --target network-ranges` (or
+# network-ranges-NETWORK) makes them, for every network.
 set(_orvane_ranges_dir "${CMAKE_CURRENT_LIST_DIR}/network-ranges")
 set(_orvane_quantiser "${CMAKE_CURRENT_LIST_DIR}/quantise-network.py")
 set(_orvane_int8_packages_dir "${_orvane_packages_dir}/int8")
