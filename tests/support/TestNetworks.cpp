@@ -11,6 +11,14 @@ fs::path nearest4xPackage() {
     return fs::path(ORVANE_TEST_NETWORKS) / "nearest4x.mlpackage";
 }
 
+fs::path everyLayer4xPackage() {
+    return fs::path(ORVANE_TEST_NETWORKS) / "everylayer4x.mlpackage";
+}
+
+fs::path unsupported4xPackage() {
+    return fs::path(ORVANE_TEST_NETWORKS) / "unsupported4x.mlpackage";
+}
+
 fs::path nearest4xBundle() {
     static const TemporaryDirectory folder;
     static const fs::path bundle = [] {
