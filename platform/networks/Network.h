@@ -1,35 +1,44 @@
 #pragma once
 
 // The network runtime: super-resolution (and other image-to-image) networks stored as network
-// packages or compiled bundles (see NETWORKS.md), run with ONNX Runtime. This header brings the
-// runtime's whole interface: the pixels a network reads and gives, its description, its error
-// and the compiler that makes bundles.
+// packages or compiled bundles (see NETWORKS.md), run on the processor with oneDNN. This header
+// brings the runtime's whole interface: the pixels a network reads and gives, its description, its
+// errors and the compiler that makes bundles.
 
 #include "platform/networks/NetworkCompiler.h"
 #include "platform/networks/NetworkDescription.h"
 #include "platform/networks/NetworkError.h"
+#include "platform/networks/NetworkPrecision.h"
 #include "platform/networks/PixelBuffer.h"
+#include "platform/networks/UnsupportedNetwork.h"
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvane {
 
-// A compiled bundle loaded for running: one session using every core. Predictions may run from
-// several threads at once.
+// A compiled bundle loaded for running on every core. Predictions may run from several threads at
+// once; each tile size gets its primitives and buffers once, kept for later tiles of that size.
 class Network {
 public:
-    static std::shared_ptr<const Network> load(const std::filesystem::path& bundle);
+    static std::shared_ptr<const Network> load(const std::filesystem::path& bundle,
+                                               NetworkPrecision precision = NetworkPrecisions::preferred());
     ~Network();
 
     const NetworkDescription& description() const;
+    NetworkPrecision precision() const;
 
     // Runs the network on one image given under `inputName` and returns the image it gives under
     // `outputName`, or none when it gives no such image. Throws NetworkError when the run fails.
     std::optional<PixelBuffer> predict(const std::string& inputName, const PixelBuffer& input,
                                        const std::string& outputName) const;
+
+    // The network on planar float channels [3][height][width] in its own value range; returns its
+    // planar output, [3][height × scale][width × scale], unrounded. For comparing runtimes.
+    std::vector<float> run(const std::vector<float>& planar, int width, int height) const;
 
     struct Impl;
 

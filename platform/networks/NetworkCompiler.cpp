@@ -2,8 +2,9 @@
 
 #include "platform/networks/NetworkDescription.h"
 #include "platform/networks/NetworkError.h"
+#include "platform/networks/NetworkGraph.h"
 #include "platform/networks/NetworkManifest.h"
-#include "platform/networks/OnnxEnvironment.h"
+#include "platform/networks/detail/OnnxModel.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -61,34 +62,22 @@ private:
 
 } // namespace
 
-void compile(const fs::path& package, const fs::path& bundle, Optimisation optimisation) {
+void compile(const fs::path& package, const fs::path& bundle) {
     std::error_code error;
     if (fs::symlink_status(bundle, error).type() != fs::file_type::not_found) {
         throw NetworkError(bundle.string() + " already exists");
     }
     const auto packageManifest = NetworkManifest::read(package, NetworkManifest::packageFormat);
     const auto description = NetworkDescription::read(package / packageManifest.description);
+    NetworkGraph graph = NetworkGraph::fromOnnx(OnnxModel::read(package / packageManifest.network));
+    graph.foldScales();
 
     StagingFolder staging(bundle.has_filename() ? bundle : bundle.parent_path());
     NetworkManifest bundleManifest;
     bundleManifest.format = NetworkManifest::bundleFormat;
-    withOnnxErrors([&] {
-        Ort::SessionOptions options;
-        options.SetGraphOptimizationLevel(optimisation == Optimisation::all
-                                              ? GraphOptimizationLevel::ORT_ENABLE_ALL
-                                              : GraphOptimizationLevel::ORT_ENABLE_EXTENDED);
-        options.SetOptimizedModelFilePath((staging.path() / bundleManifest.network).c_str());
-        // The session only exists to optimise and save the graph; it never runs.
-        options.SetIntraOpNumThreads(1);
-        // Saving an ORT_ENABLE_ALL graph always warns that it is meant for this machine only, which is
-        // what a compiled bundle is.
-        options.SetLogSeverityLevel(ORT_LOGGING_LEVEL_ERROR);
-        const fs::path network = package / packageManifest.network;
-        Ort::Session session(onnxEnvironment(), network.c_str(), options);
-    });
-    if (!fs::is_regular_file(staging.path() / bundleManifest.network, error)) {
-        throw NetworkError("ONNX Runtime did not save the optimised network of " + package.string());
-    }
+    bundleManifest.version = NetworkManifest::bundleVersion;
+    bundleManifest.network = NetworkGraph::graphFile;
+    graph.write(staging.path());
     description.write(staging.path() / bundleManifest.description);
     bundleManifest.write(staging.path());
     staging.renameTo(bundle);

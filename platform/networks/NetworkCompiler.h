@@ -4,14 +4,11 @@
 
 namespace orvane::NetworkCompiler {
 
-// How far ONNX Runtime optimises the graph. `all` adds its blocked memory layout, which speeds most
-// convolution networks up but puts a reorder on each side of every operator that has no blocked
-// form: a network with a PReLU after each convolution runs faster with `extended`.
-enum class Optimisation { extended, all };
-
 // Turns a network package into a compiled bundle at `bundle` (which must not exist yet): the
-// network as ONNX Runtime optimises it, and the same description. Throws NetworkError.
-void compile(const std::filesystem::path& package, const std::filesystem::path& bundle,
-             Optimisation optimisation = Optimisation::all);
+// network's layers as the runner executes them, with the scales of residual sums folded into the
+// convolutions before them, and the same description. Throws UnsupportedNetwork for a network with
+// a layer the runner doesn't have, and NetworkError for any other failure; either way nothing is
+// left at `bundle`.
+void compile(const std::filesystem::path& package, const std::filesystem::path& bundle);
 
 } // namespace orvane::NetworkCompiler

@@ -43,7 +43,8 @@ NetworkManifest NetworkManifest::read(const fs::path& folder, std::string_view f
         throw NetworkError(file.string() + ": the format is \"" + manifest.format + "\", not \"" +
                            std::string(format) + "\"");
     }
-    if (manifest.version < 1 || manifest.version > currentVersion) {
+    const int expected = format == bundleFormat ? bundleVersion : packageVersion;
+    if (manifest.version != expected) {
         throw NetworkError(file.string() + ": version " + std::to_string(manifest.version) +
                            " is not supported");
     }

@@ -55,13 +55,13 @@ TEST_F(ModelStoreTest, CompilesOnceIntoTheCachesFolder) {
     EXPECT_EQ(compiled.parent_path(), caches.path() / "Zentrel" / "compiled");
     EXPECT_TRUE(
         std::regex_match(compiled.filename().string(), std::regex("RealNet-[0-9a-f]{16}\\.mlmodelc")));
-    EXPECT_TRUE(fs::exists(compiled / "network.onnx"));
+    EXPECT_TRUE(fs::exists(compiled / "graph.json"));
     EXPECT_NO_THROW(Network::load(compiled));
 
     // A second request finds the copy and compiles nothing.
-    fs::remove(compiled / "network.onnx");
+    fs::remove(compiled / "graph.json");
     EXPECT_EQ(ModelStore::compiledURL(package), compiled);
-    EXPECT_FALSE(fs::exists(compiled / "network.onnx"));
+    EXPECT_FALSE(fs::exists(compiled / "graph.json"));
 }
 
 TEST_F(ModelStoreTest, TheKeyFollowsTheNameAndTheManifestTimeNotTheFolder) {

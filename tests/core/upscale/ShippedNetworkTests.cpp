@@ -30,7 +30,8 @@ TEST_P(ShippedNetwork, MatchesTheNcnnNetwork) {
     const auto bundle = library.locate(shipped.model);
     ASSERT_TRUE(bundle.has_value()) << "the build installs the shipped networks";
     const auto network =
-        Network::load(test::isShippedInInt8(shipped.model) ? test::floatBundle(shipped.model) : *bundle);
+        Network::load(test::isShippedInInt8(shipped.model) ? test::floatBundle(shipped.model) : *bundle,
+                      NetworkPrecision::fp32);
     const fs::path references = fs::path(ORVANE_NCNN_REFERENCES) / rawValue(shipped.model);
     const Bitmap fixture = ImageFiles::loadFromURL(references.string() + ".picture.png");
     const Bitmap expected = ImageFiles::loadFromURL(references.string() + ".reference.png");

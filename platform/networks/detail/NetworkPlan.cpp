@@ -1,0 +1,410 @@
+#include "platform/networks/detail/NetworkPlan.h"
+
+#include "platform/networks/NetworkError.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+namespace orvane {
+
+using dnnl::memory;
+using Kind = NetworkLayer::Kind;
+using Tag = memory::format_tag;
+
+namespace {
+
+// oneDNN's failures carry its own text; the runtime's callers expect NetworkError.
+template <typename Work> auto withDnnlErrors(Work&& work) {
+    try {
+        return work();
+    } catch (const dnnl::error& e) {
+        throw NetworkError(std::string("oneDNN: ") + e.what());
+    }
+}
+
+memory::dims dims4(int channels, int height, int width) {
+    return {1, channels, height, width};
+}
+
+} // namespace
+
+NetworkWeights::NetworkWeights(const NetworkGraph& graph, dnnl::engine engine)
+    : graph_(graph)
+    , engine_(std::move(engine)) {}
+
+memory NetworkWeights::convolution(int layerIndex, const memory::desc& wanted) {
+    const std::lock_guard lock(mutex_);
+    auto& known = reordered_[layerIndex];
+    for (const auto& candidate : known) {
+        if (candidate.get_desc() == wanted) {
+            return candidate;
+        }
+    }
+    const NetworkLayer& layer = graph_.layers[static_cast<std::size_t>(layerIndex)];
+    const int out = graph_.channels[static_cast<std::size_t>(layer.output)];
+    const int in = graph_.channels[static_cast<std::size_t>(layer.inputs.front())];
+    const memory::desc plain({out, in, layer.kernel, layer.kernel}, memory::data_type::f32, Tag::oihw);
+    memory source(plain, engine_, const_cast<float*>(layer.weights.data()));
+    memory target(wanted, engine_);
+    dnnl::stream stream(engine_);
+    dnnl::reorder(source, target).execute(stream, source, target);
+    stream.wait();
+    known.push_back(target);
+    return target;
+}
+
+NetworkPlan::NetworkPlan(const NetworkGraph& graph, NetworkWeights& weights, int width, int height,
+                         NetworkPrecision precision, dnnl::engine engine)
+    : width_(width)
+    , height_(height)
+    , precision_(precision)
+    , engine_(std::move(engine))
+    , stream_(engine_)
+    , type_(precision == NetworkPrecision::bf16 ? memory::data_type::bf16 : memory::data_type::f32)
+    , layout_(Tag::nChw16c)
+    , graph_(&graph) {
+    withDnnlErrors([&] { build(graph, weights); });
+}
+
+memory::desc NetworkPlan::describe(int tensor) const {
+    const auto t = static_cast<std::size_t>(tensor);
+    const int scale = graph_->scales[t];
+    return memory::desc(dims4(graph_->channels[t], height_ * scale, width_ * scale), type_, layout_);
+}
+
+void NetworkPlan::add(dnnl::primitive primitive, std::unordered_map<int, memory> arguments, Step step) {
+    calls_.push_back(Call{std::move(primitive), std::move(arguments)});
+    steps_.push_back(std::move(step));
+}
+
+void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
+    const auto tensorCount = graph.channels.size();
+    const auto layerCount = static_cast<int>(graph.layers.size());
+    const auto readers = graph.readers();
+
+    // Which layer makes each tensor, and the last layer that reads it.
+    std::vector<int> maker(tensorCount, -1);
+    std::vector<int> lastReader(tensorCount, -1);
+    for (int i = 0; i < layerCount; ++i) {
+        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
+        maker[static_cast<std::size_t>(layer.output)] = i;
+        for (const int source : layer.inputs) {
+            lastReader[static_cast<std::size_t>(source)] = i;
+        }
+    }
+    lastReader[static_cast<std::size_t>(graph.output)] = layerCount;
+
+    // The layout the convolutions like best for activations of this size and type: ask oneDNN for a
+    // typical 64-channel 3×3 convolution and keep the layout it picks.
+    {
+        const memory::desc any(dims4(64, height_, width_), type_, Tag::any);
+        const memory::desc weightsAny({64, 64, 3, 3}, type_, Tag::any);
+        const dnnl::convolution_forward::desc probe(dnnl::prop_kind::forward_inference,
+                                                    dnnl::algorithm::convolution_direct, any, weightsAny, any,
+                                                    {1, 1}, {1, 1}, {1, 1});
+        const dnnl::convolution_forward::primitive_desc chosen(probe, engine_);
+        for (const Tag tag : {Tag::nChw16c, Tag::nhwc, Tag::nChw8c, Tag::nchw}) {
+            if (chosen.src_desc() == memory::desc(dims4(64, height_, width_), type_, tag)) {
+                layout_ = tag;
+                break;
+            }
+        }
+    }
+
+    // Layers folded into the convolution before them: a leaky ReLU as its activation, or a sum
+    // whose other term is read for the last time, which the convolution then adds into in place.
+    std::vector<bool> folded(static_cast<std::size_t>(layerCount), false);
+    std::vector<int> root(tensorCount);
+    for (std::size_t t = 0; t < tensorCount; ++t) {
+        root[t] = static_cast<int>(t);
+    }
+    struct Fusion {
+        bool activation = false;
+        float alpha = 0;
+        int sumTerm = -1; // the tensor added in place
+        float sumScale = 1;
+    };
+    std::vector<Fusion> fusion(static_cast<std::size_t>(layerCount));
+    for (int i = 0; i < layerCount; ++i) {
+        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
+        const auto out = static_cast<std::size_t>(layer.output);
+        if (layer.kind != Kind::convolution || readers[out] != 1 || static_cast<int>(out) == graph.output) {
+            continue;
+        }
+        const auto next =
+            std::find_if(graph.layers.begin() + i + 1, graph.layers.end(), [&](const NetworkLayer& l) {
+                return std::find(l.inputs.begin(), l.inputs.end(), layer.output) != l.inputs.end();
+            });
+        if (next == graph.layers.end()) {
+            continue;
+        }
+        const auto nextIndex = static_cast<std::size_t>(next - graph.layers.begin());
+        if (next->kind == Kind::leakyRelu) {
+            fusion[static_cast<std::size_t>(i)].activation = true;
+            fusion[static_cast<std::size_t>(i)].alpha = next->alpha;
+            folded[nextIndex] = true;
+            root[static_cast<std::size_t>(next->output)] = layer.output;
+        } else if (next->kind == Kind::sum && next->inputs.size() == 2) {
+            const std::size_t mine = next->inputs[0] == layer.output ? 0 : 1;
+            const int other = next->inputs[1 - mine];
+            const auto o = static_cast<std::size_t>(other);
+            const int source = layer.inputs.front();
+            if (next->coefficients[mine] != 1.0F || other == layer.output || other == graph.input ||
+                source == other || root[static_cast<std::size_t>(source)] == other ||
+                lastReader[o] != static_cast<int>(nextIndex) || other == graph.output || root[o] != other) {
+                continue;
+            }
+            fusion[static_cast<std::size_t>(i)].sumTerm = other;
+            fusion[static_cast<std::size_t>(i)].sumScale = next->coefficients[1 - mine];
+            folded[nextIndex] = true;
+            root[out] = other;
+            root[static_cast<std::size_t>(next->output)] = other;
+        }
+    }
+    // A PReLU works in place when nothing else reads its input.
+    for (int i = 0; i < layerCount; ++i) {
+        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
+        const int source = layer.inputs.front();
+        if (layer.kind == Kind::prelu && readers[static_cast<std::size_t>(source)] == 1 &&
+            source != graph.input) {
+            root[static_cast<std::size_t>(layer.output)] = root[static_cast<std::size_t>(source)];
+        }
+    }
+    // A tensor stays alive until the last reader of any tensor sharing its storage.
+    std::vector<int> storageEnd(tensorCount, -1);
+    for (std::size_t t = 0; t < tensorCount; ++t) {
+        auto& end = storageEnd[static_cast<std::size_t>(root[t])];
+        end = std::max({end, lastReader[t], maker[t]});
+    }
+
+    // Buffers, allocated when a storage is first made and handed on once its last reader has run.
+    tensors_.resize(tensorCount);
+    struct Buffer {
+        memory owner;
+        std::size_t bytes;
+        int freeAfter;
+    };
+    std::vector<Buffer> pool;
+    const auto allocate = [&](int tensor, int at) {
+        const memory::desc desc = describe(tensor);
+        const std::size_t bytes = desc.get_size();
+        Buffer* best = nullptr;
+        for (auto& buffer : pool) {
+            if (buffer.freeAfter < at && buffer.bytes >= bytes && (!best || buffer.bytes < best->bytes)) {
+                best = &buffer;
+            }
+        }
+        if (!best) {
+            pool.push_back(
+                Buffer{memory(memory::desc({static_cast<memory::dim>(bytes)}, memory::data_type::u8, Tag::a),
+                              engine_),
+                       bytes, 0});
+            best = &pool.back();
+        }
+        best->freeAfter = storageEnd[static_cast<std::size_t>(tensor)];
+        tensors_[static_cast<std::size_t>(tensor)] = memory(desc, engine_, best->owner.get_data_handle());
+    };
+    const auto tensorMemory = [&](int tensor) -> memory& {
+        auto& m = tensors_[static_cast<std::size_t>(tensor)];
+        if (!m) {
+            const int r = root[static_cast<std::size_t>(tensor)];
+            m = memory(describe(tensor), engine_, tensors_[static_cast<std::size_t>(r)].get_data_handle());
+        }
+        return m;
+    };
+
+    // The input arrives as planar floats and goes into the activation layout.
+    input_ =
+        memory(memory::desc(dims4(3, height_, width_), memory::data_type::f32, Tag::nchw), engine_, nullptr);
+    allocate(graph.input, -1);
+    add(dnnl::reorder(input_, tensors_[static_cast<std::size_t>(graph.input)]),
+        {{DNNL_ARG_FROM, input_}, {DNNL_ARG_TO, tensors_[static_cast<std::size_t>(graph.input)]}},
+        Step{"reorder", "", 0});
+
+    for (int i = 0; i < layerCount; ++i) {
+        if (folded[static_cast<std::size_t>(i)]) {
+            continue;
+        }
+        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
+        const int out = layer.output;
+        if (root[static_cast<std::size_t>(out)] == out) {
+            allocate(out, i);
+        }
+        memory& dst = tensorMemory(out);
+        memory& src = tensorMemory(layer.inputs.front());
+        const std::string name(rawValue(layer.kind));
+        switch (layer.kind) {
+        case Kind::convolution: {
+            const auto& f = fusion[static_cast<std::size_t>(i)];
+            const int outChannels = graph.channels[static_cast<std::size_t>(out)];
+            const int inChannels = graph.channels[static_cast<std::size_t>(layer.inputs.front())];
+            const memory::dim pad = layer.kernel / 2;
+            const memory::desc weightsAny({outChannels, inChannels, layer.kernel, layer.kernel}, type_,
+                                          Tag::any);
+            const memory::desc biasDesc({outChannels}, memory::data_type::f32, Tag::a);
+            const dnnl::convolution_forward::desc desc(
+                dnnl::prop_kind::forward_inference, dnnl::algorithm::convolution_direct, src.get_desc(),
+                weightsAny, biasDesc, dst.get_desc(), {1, 1}, {pad, pad}, {pad, pad});
+            dnnl::post_ops ops;
+            if (f.sumTerm >= 0) {
+                ops.append_sum(f.sumScale);
+            }
+            if (f.activation) {
+                ops.append_eltwise(1.0F, dnnl::algorithm::eltwise_relu, f.alpha, 0.0F);
+            }
+            dnnl::primitive_attr attributes;
+            attributes.set_post_ops(ops);
+            const dnnl::convolution_forward::primitive_desc pd(desc, attributes, engine_);
+            const memory bias(biasDesc, engine_, const_cast<float*>(layer.bias.data()));
+            const double scale = graph.scales[static_cast<std::size_t>(out)];
+            const double flops = 2.0 * outChannels * inChannels * layer.kernel * layer.kernel * height_ *
+                                 scale * width_ * scale;
+            add(dnnl::convolution_forward(pd),
+                {{DNNL_ARG_SRC, src},
+                 {DNNL_ARG_WEIGHTS, weights.convolution(i, pd.weights_desc())},
+                 {DNNL_ARG_BIAS, bias},
+                 {DNNL_ARG_DST, dst}},
+                Step{name + (f.sumTerm >= 0 ? "+sum"
+                             : f.activation ? "+leakyRelu"
+                                            : ""),
+                     pd.impl_info_str(), flops});
+            break;
+        }
+        case Kind::prelu: {
+            const int channels = graph.channels[static_cast<std::size_t>(out)];
+            std::vector<float> slopes = layer.slopes;
+            slopes.resize(static_cast<std::size_t>(channels), slopes.front());
+            const memory::desc plain(dims4(channels, 1, 1), memory::data_type::f32, Tag::nchw);
+            const memory::desc slopesAny(dims4(channels, 1, 1), memory::data_type::f32, Tag::any);
+            const dnnl::prelu_forward::primitive_desc pd(
+                dnnl::prelu_forward::desc(dnnl::prop_kind::forward_inference, src.get_desc(), slopesAny),
+                engine_);
+            memory target(pd.weights_desc(), engine_);
+            memory source(plain, engine_, slopes.data());
+            dnnl::reorder(source, target).execute(stream_, source, target);
+            stream_.wait();
+            add(dnnl::prelu_forward(pd),
+                {{DNNL_ARG_SRC, src}, {DNNL_ARG_WEIGHTS, target}, {DNNL_ARG_DST, dst}},
+                Step{name, pd.impl_info_str(), 0});
+            break;
+        }
+        case Kind::leakyRelu: {
+            const dnnl::eltwise_forward::primitive_desc pd(
+                dnnl::eltwise_forward::desc(dnnl::prop_kind::forward_inference, dnnl::algorithm::eltwise_relu,
+                                            src.get_desc(), layer.alpha, 0.0F),
+                engine_);
+            add(dnnl::eltwise_forward(pd), {{DNNL_ARG_SRC, src}, {DNNL_ARG_DST, dst}},
+                Step{name, pd.impl_info_str(), 0});
+            break;
+        }
+        case Kind::sum: {
+            std::vector<memory::desc> sources;
+            std::unordered_map<int, memory> arguments{{DNNL_ARG_DST, dst}};
+            for (std::size_t k = 0; k < layer.inputs.size(); ++k) {
+                memory& m = tensorMemory(layer.inputs[k]);
+                sources.push_back(m.get_desc());
+                arguments.emplace(DNNL_ARG_MULTIPLE_SRC + static_cast<int>(k), m);
+            }
+            const dnnl::sum::primitive_desc pd(dst.get_desc(), layer.coefficients, sources, engine_);
+            add(dnnl::sum(pd), std::move(arguments), Step{name, pd.impl_info_str(), 0});
+            break;
+        }
+        case Kind::concat: {
+            std::vector<memory::desc> sources;
+            std::unordered_map<int, memory> arguments{{DNNL_ARG_DST, dst}};
+            for (std::size_t k = 0; k < layer.inputs.size(); ++k) {
+                memory& m = tensorMemory(layer.inputs[k]);
+                sources.push_back(m.get_desc());
+                arguments.emplace(DNNL_ARG_MULTIPLE_SRC + static_cast<int>(k), m);
+            }
+            const dnnl::concat::primitive_desc pd(dst.get_desc(), 1, sources, engine_);
+            add(dnnl::concat(pd), std::move(arguments), Step{name, pd.impl_info_str(), 0});
+            break;
+        }
+        case Kind::upsample: {
+            const dnnl::resampling_forward::primitive_desc pd(
+                dnnl::resampling_forward::desc(dnnl::prop_kind::forward_inference,
+                                               dnnl::algorithm::resampling_nearest, src.get_desc(),
+                                               dst.get_desc()),
+                engine_);
+            add(dnnl::resampling_forward(pd), {{DNNL_ARG_SRC, src}, {DNNL_ARG_DST, dst}},
+                Step{name, pd.impl_info_str(), 0});
+            break;
+        }
+        case Kind::pixelShuffle: {
+            // Through plain layouts, where the shuffle is one reorder between two views of six
+            // dimensions: source [c][i][j][y][x] to destination [c][y][i][x][j].
+            const auto f = static_cast<memory::dim>(layer.factor);
+            const auto c = static_cast<memory::dim>(graph.channels[static_cast<std::size_t>(out)]);
+            const auto h = static_cast<memory::dim>(
+                height_ * graph.scales[static_cast<std::size_t>(layer.inputs.front())]);
+            const auto w = static_cast<memory::dim>(
+                width_ * graph.scales[static_cast<std::size_t>(layer.inputs.front())]);
+            const memory plainSource(
+                memory::desc(dims4(static_cast<int>(c * f * f), static_cast<int>(h), static_cast<int>(w)),
+                             type_, Tag::nchw),
+                engine_);
+            const memory plainTarget(
+                memory::desc(dims4(static_cast<int>(c), static_cast<int>(h * f), static_cast<int>(w * f)),
+                             type_, Tag::nchw),
+                engine_);
+            const memory::dims shape = {c, f, f, h, w};
+            const memory::desc sourceView(shape, type_, memory::dims{f * f * h * w, f * h * w, h * w, w, 1});
+            const memory::desc targetView(shape, type_, memory::dims{h * f * w * f, w * f, 1, f * w * f, f});
+            const memory sourceViewMemory(sourceView, engine_, plainSource.get_data_handle());
+            const memory targetViewMemory(targetView, engine_, plainTarget.get_data_handle());
+            add(dnnl::reorder(src, plainSource), {{DNNL_ARG_FROM, src}, {DNNL_ARG_TO, plainSource}},
+                Step{"reorder", "", 0});
+            add(dnnl::reorder(sourceViewMemory, targetViewMemory),
+                {{DNNL_ARG_FROM, sourceViewMemory}, {DNNL_ARG_TO, targetViewMemory}}, Step{name, "", 0});
+            add(dnnl::reorder(plainTarget, dst), {{DNNL_ARG_FROM, plainTarget}, {DNNL_ARG_TO, dst}},
+                Step{"reorder", "", 0});
+            break;
+        }
+        }
+    }
+
+    for (auto& buffer : pool) {
+        buffers_.push_back(std::move(buffer.owner));
+    }
+
+    // The output leaves as planar floats.
+    const int scale = graph.scales[static_cast<std::size_t>(graph.output)];
+    outputValues_.resize(static_cast<std::size_t>(3) * static_cast<std::size_t>(height_ * scale) *
+                         static_cast<std::size_t>(width_ * scale));
+    output_ =
+        memory(memory::desc(dims4(3, height_ * scale, width_ * scale), memory::data_type::f32, Tag::nchw),
+               engine_, outputValues_.data());
+    memory& result = tensorMemory(graph.output);
+    add(dnnl::reorder(result, output_), {{DNNL_ARG_FROM, result}, {DNNL_ARG_TO, output_}},
+        Step{"reorder", "", 0});
+}
+
+const float* NetworkPlan::run(const float* input) {
+    return withDnnlErrors([&] {
+        input_.set_data_handle(const_cast<float*>(input));
+        for (auto& call : calls_) {
+            call.primitive.execute(stream_, call.arguments);
+        }
+        stream_.wait();
+        return outputValues_.data();
+    });
+}
+
+std::vector<double> NetworkPlan::profile(const float* input) {
+    return withDnnlErrors([&] {
+        input_.set_data_handle(const_cast<float*>(input));
+        std::vector<double> seconds;
+        for (auto& call : calls_) {
+            const auto start = std::chrono::steady_clock::now();
+            call.primitive.execute(stream_, call.arguments);
+            stream_.wait();
+            seconds.push_back(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        }
+        return seconds;
+    });
+}
+
+} // namespace orvane
