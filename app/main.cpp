@@ -7,8 +7,9 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    // An action or an option runs on the command line; nothing, or files, open the window.
-    if (!arguments.empty() && (orvane::CommandLine::namesAction(arguments) || arguments.front().starts_with('-'))) {
+    // An action or an option runs on the command line (so does a mistyped action); nothing, or
+    // files, open the window.
+    if (orvane::CommandLine::meantForCommandLine(arguments)) {
         std::ios::sync_with_stdio(false);
         return orvane::CommandLine::run(arguments, std::cout, std::cerr);
     }

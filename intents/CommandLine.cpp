@@ -13,6 +13,7 @@
 #include "platform/files/FileBytes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +21,8 @@
 #include <functional>
 #include <iostream>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace orvane::CommandLine {
 
@@ -53,6 +56,7 @@ struct Action {
     std::string summary;
     std::vector<std::string> optionLines;
     std::vector<std::string> valueOptions; // options that take a value
+    std::vector<std::string> flagOptions;  // options that take none
     std::function<Prepared(const Invocation&)> prepare;
 };
 
@@ -93,6 +97,14 @@ long long parseKilobytes(const std::optional<std::string>& value) {
 
 Prepared prepareConvert(const Invocation& invocation) {
     ConvertImageIntent intent;
+    const auto given = [&](const std::string& name) {
+        return std::ranges::find(invocation.options, name, [](const auto& option) { return option.first; }) !=
+               invocation.options.end();
+    };
+    // The two contradict each other; the last one given must not silently win.
+    if (given("--remove-location") && given("--keep-location")) {
+        throw UsageError{"Give either --remove-location or --keep-location, not both."};
+    }
     for (const auto& [option, value] : invocation.options) {
         if (option == "--format") {
             intent.format = parseOption<ConvertFormatOption>(option, value);
@@ -185,6 +197,7 @@ const std::vector<Action>& actions() {
          {"--size x2|x4|x8                   (default x4)",
           "--style photo|detail|art          (default photo)"},
          {"--size", "--style"},
+         {},
          prepareEnlarge},
         {"convert",
          ConvertImageIntent::title,
@@ -193,14 +206,16 @@ const std::vector<Action>& actions() {
           "--max-kb N                        size limit in KB, 10 to 50000 (default none)",
           "--remove-location | --keep-location  (default --remove-location)"},
          {"--format", "--max-kb"},
+         {"--remove-location", "--keep-location"},
          prepareConvert},
         {"remove-background",
          RemoveBackgroundIntent::title,
          "Remove background from IMAGE",
          {"--background none|white|blur      (required)"},
          {"--background"},
+         {},
          prepareRemoveBackground},
-        {"enhance", EnhanceImageIntent::title, "Enhance IMAGE", {}, {}, prepareEnhance},
+        {"enhance", EnhanceImageIntent::title, "Enhance IMAGE", {}, {}, {}, prepareEnhance},
     };
     return table;
 }
@@ -216,18 +231,42 @@ const Action* findAction(const std::string& name) {
     return found == actions().end() ? nullptr : &*found;
 }
 
+bool takes(const std::vector<std::string>& options, const std::string& option) {
+    return std::ranges::find(options, option) != options.end();
+}
+
+// The arguments before "--", which ends the options: only there can an option be given.
+std::vector<std::string> optionPart(const std::vector<std::string>& arguments) {
+    return std::vector<std::string>(arguments.begin(), std::ranges::find(arguments, "--"));
+}
+
 Invocation parse(const Action& action, const std::vector<std::string>& arguments) {
     Invocation invocation;
     invocation.action = action.name;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         std::string argument = arguments[i];
-        if (argument.starts_with("--") && argument.size() > 2) {
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && argument.starts_with('-') && argument.size() > 1) {
             std::optional<std::string> value;
-            if (const auto equals = argument.find('='); equals != std::string::npos) {
+            if (const auto equals = argument.find('=');
+                argument.starts_with("--") && equals != std::string::npos) {
                 value = argument.substr(equals + 1);
                 argument.erase(equals);
-            } else if (argument == "--output" ||
-                       std::ranges::find(action.valueOptions, argument) != action.valueOptions.end()) {
+            }
+            const bool takesValue = argument == "--output" || takes(action.valueOptions, argument);
+            const bool isFlag =
+                argument == "--beside" || argument == "--notify" || takes(action.flagOptions, argument);
+            // An option of another action, or of none, is refused here, before its value could be
+            // mistaken for a second image.
+            if (!takesValue && !isFlag) {
+                unknownOption(invocation, argument);
+            }
+            if (isFlag && value) {
+                throw UsageError{"The option " + argument + " takes no value."};
+            }
+            if (takesValue && !value) {
                 if (i + 1 >= arguments.size()) {
                     throw UsageError{"The option " + argument + " needs a value."};
                 }
@@ -235,7 +274,7 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
             }
             if (argument == "--output") {
                 invocation.output = value;
-            } else if ((argument == "--beside" || argument == "--notify") && !value) {
+            } else if (argument == "--beside" || argument == "--notify") {
                 (argument == "--beside" ? invocation.beside : invocation.notify) = true;
             } else {
                 invocation.options.emplace_back(argument, value);
@@ -255,13 +294,35 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
     return invocation;
 }
 
+// Why the image at `path` can't be read, in the words of the sentence that says so; empty when it
+// can be tried.
+std::string unreadableReason(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno == EACCES ? ": you don't have permission to open it" : "";
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return ": it is a folder";
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return ": it isn't a regular file";
+    }
+    if (::access(path.c_str(), R_OK) != 0 && errno == EACCES) {
+        return ": you don't have permission to read it";
+    }
+    return "";
+}
+
 IntentFile readImage(const std::string& path) {
-    auto bytes = FileBytes::read(path);
+    const std::string name = fs::path(path).filename().string();
+    // Only a regular file is read: a named pipe or a device would keep the action waiting.
+    const std::string reason = unreadableReason(path);
+    auto bytes = reason.empty() ? FileBytes::read(path) : std::nullopt;
     if (!bytes) {
-        throw Error("The file “" + fs::path(path).filename().string() + "” couldn't be opened.");
+        throw Error("The file “" + name + "” couldn't be opened" + reason + ".");
     }
     const std::string extension = fs::path(path).extension().string();
-    return IntentFile{std::move(*bytes), fs::path(path).filename().string(),
+    return IntentFile{std::move(*bytes), name,
                       extension.size() > 1 ? UniformType::fromFilenameExtension(extension.substr(1))
                                            : std::nullopt};
 }
@@ -269,6 +330,13 @@ IntentFile readImage(const std::string& path) {
 // A named output file must say what it holds: WebP bytes in "new.png" would mislead every program
 // that opens it.
 void requireFittingName(const OutputDestination& destination, ConvertFormat format) {
+    // A name without an extension is most often a folder that was meant to be there: writing a
+    // file of that name would hide the result where nobody looks for it.
+    if (destination.kind() == OutputDestination::Kind::file &&
+        destination.path().extension().string().size() <= 1) {
+        throw UsageError{"There is no folder “" + destination.path().string() + "”. End the name in ." +
+                         fileExtension(format) + " to write a file of that name, or make the folder first."};
+    }
     if (destination.kind() == OutputDestination::Kind::file && !extensionFits(destination.path(), format)) {
         throw UsageError{"The result is a " + title(format) + " file, but --output names “" +
                          destination.path().string() + "”. End the name in ." + fileExtension(format) +
@@ -283,31 +351,75 @@ bool namesAction(const std::vector<std::string>& arguments) {
            (findAction(arguments.front()) != nullptr || arguments.front() == "--version");
 }
 
+bool meantForCommandLine(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) {
+        return false;
+    }
+    const std::string& first = arguments.front();
+    if (namesAction(arguments) || first.starts_with('-')) {
+        return true;
+    }
+    // A bare word that names no file or folder can only be a mistyped action; the window would
+    // only say that there is no display, or that the file is missing.
+    std::error_code error;
+    return first.find_first_of("./") == std::string::npos &&
+           fs::symlink_status(first, error).type() == fs::file_type::not_found;
+}
+
+namespace {
+
+std::string actionSection(const Action& action) {
+    std::string text = "  " + action.name + "\n      " + action.title + " — " + action.summary + "\n";
+    for (const std::string& line : action.optionLines) {
+        text += "      " + line + "\n";
+    }
+    if (const AppShortcut* shortcut = shortcutFor(action.name)) {
+        std::string phrases;
+        for (const std::string& phrase : shortcut->phrases) {
+            phrases += (phrases.empty() ? "" : ", ") + ("“" + EnlargeShortcuts::spoken(phrase) + "”");
+        }
+        text += "      Say: " + phrases + "\n";
+    }
+    return text;
+}
+
+const std::string sharedOptions =
+    "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
+    "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
+    "extension.\n"
+    "                        A FILE's extension must fit the format written.\n"
+    "  --beside              put the result in the image's own folder instead\n"
+    "  --notify              also tell the desktop when the result is ready or the action failed\n"
+    "  --help, -h            this text\n"
+    "  --                    ends the options: what follows is the image, even if it starts with -\n";
+
+std::string actionHelpText(const Action& action) {
+    return "Usage: orvane " + action.name + " [options] IMAGE\n\n" + actionSection(action) +
+           "\nEvery action:\n" + sharedOptions;
+}
+
+std::string actionNames() {
+    std::string names;
+    for (std::size_t i = 0; i < actions().size(); ++i) {
+        names += (i == 0 ? "" : i + 1 == actions().size() ? " and " : ", ") + actions()[i].name;
+    }
+    return names;
+}
+
+bool asksForHelp(const std::vector<std::string>& arguments) {
+    const std::vector<std::string> options = optionPart(arguments);
+    return std::ranges::find(options, "--help") != options.end() ||
+           std::ranges::find(options, "-h") != options.end();
+}
+
+} // namespace
+
 std::string helpText() {
     std::string text = "Usage: orvane ACTION [options] IMAGE\n\nActions:\n";
     for (const Action& action : actions()) {
-        text += "  " + action.name + "\n      " + action.title + " — " + action.summary + "\n";
-        for (const std::string& line : action.optionLines) {
-            text += "      " + line + "\n";
-        }
-        if (const AppShortcut* shortcut = shortcutFor(action.name)) {
-            std::string phrases;
-            for (const std::string& phrase : shortcut->phrases) {
-                phrases += (phrases.empty() ? "" : ", ") + ("“" + EnlargeShortcuts::spoken(phrase) + "”");
-            }
-            text += "      Say: " + phrases + "\n";
-        }
+        text += actionSection(action);
     }
-    text +=
-        "\nEvery action:\n"
-        "  --output DIR|FILE|-   where the result goes (default: the current folder; - is standard output).\n"
-        "                        An existing file is never replaced: \" 2\", \" 3\"… go before the "
-        "extension.\n"
-        "                        A FILE's extension must fit the format written.\n"
-        "  --beside              put the result in the image's own folder instead\n"
-        "  --notify              also tell the desktop when the result is ready or the action failed\n"
-        "  --help                this text\n"
-        "\n  orvane --version      the version of Orvane\n";
+    text += "\nEvery action:\n" + sharedOptions + "\n  orvane --version      the version of Orvane\n";
     return text;
 }
 
@@ -322,14 +434,21 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     }
     const Action* action = findAction(arguments.front());
     // Known before parsing, so that even a mistake on the command line reaches the desktop.
-    const bool notify = std::ranges::find(arguments, "--notify") != arguments.end();
+    const std::vector<std::string> options = optionPart(arguments);
+    const bool notify = std::ranges::find(options, "--notify") != options.end();
     const std::string notificationTitle = action != nullptr ? action->title : "Orvane";
+    // Names come from the command line and the file system; on a terminal they must not be able
+    // to move the cursor or send it commands.
+    const auto tell = [&](std::ostream& stream, const std::string& line) {
+        stream << Terminal::printable(line) << '\n';
+    };
     try {
         if (action == nullptr) {
-            throw UsageError{"There is no action “" + arguments.front() + "”."};
+            throw UsageError{"There is no action “" + arguments.front() + "”. The actions are " +
+                             actionNames() + "."};
         }
-        if (std::ranges::find(arguments, "--help") != arguments.end()) {
-            out << helpText();
+        if (asksForHelp(arguments)) {
+            out << actionHelpText(*action);
             return success;
         }
         const Invocation invocation = parse(*action, arguments);
@@ -343,11 +462,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         const IntentFile image = readImage(*invocation.image);
         const IntentFile result = prepared.perform(image);
         const std::optional<fs::path> written = destination.write(result, out);
-        if (destination.kind() == OutputDestination::Kind::standardOutput && !out) {
-            return failure;
-        }
         if (written) {
-            out << written->string() << '\n';
+            tell(out, written->string());
             // The desktop's actions have no terminal to print to.
             if (notify) {
                 const fs::path folder = fs::absolute(*written).parent_path();
@@ -357,19 +473,21 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         }
         return success;
     } catch (const UsageError& error) {
-        err << "orvane: " << error.message << "\n\n" << helpText();
+        tell(err, "orvane: " + error.message);
+        tell(err, action != nullptr ? "orvane " + action->name + " --help lists its options."
+                                    : "orvane --help lists the actions.");
         if (notify) {
             DesktopNotification::show(notificationTitle, error.message);
         }
         return usageError;
     } catch (const Error& error) {
-        err << error.what() << '\n';
+        tell(err, error.what());
         if (notify) {
             DesktopNotification::show(notificationTitle, error.what());
         }
         return failure;
     } catch (const std::exception& error) {
-        err << "Something went wrong: " << error.what() << '\n';
+        tell(err, std::string("Something went wrong: ") + error.what());
         if (notify) {
             DesktopNotification::show(notificationTitle,
                                       std::string("Something went wrong: ") + error.what());

@@ -1,8 +1,10 @@
 #include "intents/OutputDestination.h"
 
 #include "platform/files/AtomicFile.h"
+#include "platform/files/FileError.h"
 #include "platform/files/StreamFile.h"
 
+#include <cerrno>
 #include <ostream>
 
 namespace orvane {
@@ -63,9 +65,13 @@ std::optional<fs::path> OutputDestination::write(const IntentFile& result,
                                                  std::ostream& standardOutput) const {
     switch (kind_) {
     case Kind::standardOutput:
+        errno = 0;
         standardOutput.write(reinterpret_cast<const char*>(result.data.data()),
                              static_cast<std::streamsize>(result.data.size()));
         standardOutput.flush();
+        if (!standardOutput) {
+            throw FileError::standardOutputFailed(errno);
+        }
         return std::nullopt;
     case Kind::stream:
         StreamFile::write(path_, result.data);

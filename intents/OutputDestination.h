@@ -33,7 +33,8 @@ public:
     void checkWritable() const;
 
     // Writes the result; never replaces an existing file. Returns the written file's path, none for
-    // standard output and streams. A result carrying a capture date is dated with it.
+    // standard output and streams. A result carrying a capture date is dated with it. Throws
+    // FileError, saying why, when the bytes could not all be written (also to standard output).
     std::optional<std::filesystem::path> write(const IntentFile& result, std::ostream& standardOutput) const;
 
 private:

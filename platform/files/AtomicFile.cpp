@@ -1,11 +1,15 @@
 #include "platform/files/AtomicFile.h"
 
 #include "platform/files/FileError.h"
+#include "platform/files/SignalCleanup.h"
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <string>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -18,18 +22,52 @@ std::filesystem::path folderOf(const std::filesystem::path& path) {
     return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
 }
 
-// A temporary file that removes itself unless it was renamed into place. Its failures name
-// `target`, the file the user asked for, never the temporary name.
+std::atomic<bool> unnamedAllowed{true};
+
+// Six letters or digits, as mkstemp would pick them.
+std::string randomSuffix() {
+    static constexpr char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::array<unsigned char, 6> random{};
+    if (::getrandom(random.data(), random.size(), 0) != static_cast<ssize_t>(random.size())) {
+        throw FileError(FileError::Code::fileWriteUnknown);
+    }
+    std::string suffix;
+    for (const unsigned char byte : random) {
+        suffix += letters[byte % (sizeof letters - 1)];
+    }
+    return suffix;
+}
+
+// Whether an open descriptor can be given a name through /proc, as linkat needs for an unnamed file.
+bool canNameDescriptors() {
+    static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+    return available;
+}
+
+// A temporary file that leaves nothing behind unless it is committed under its final name. Where
+// the filesystem allows, it has no name at all until then (O_TMPFILE), so that not even SIGKILL or
+// a power cut can leave a partial file; elsewhere it is a hidden file beside the target that every
+// failure, and SIGINT, SIGTERM or SIGHUP, removes. Its failures name `target`, the file the user
+// asked for, never the temporary name.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target)
         : target_(target) {
-        std::string pattern = (folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
-        fd_ = ::mkstemp(pattern.data());
+        const std::filesystem::path folder = folderOf(target);
+        if (unnamedAllowed && canNameDescriptors()) {
+            fd_ = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd_ >= 0) {
+                return;
+            }
+            // Not every filesystem has unnamed files; a real fault shows again below.
+        }
+        std::string pattern = hiddenPattern(target);
+        fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
         if (fd_ < 0) {
             throw FileError::writeFailed(target_, errno);
         }
         path_ = pattern;
+        cleanup_.emplace(path_);
         const mode_t mask = ::umask(0);
         ::umask(mask);
         ::fchmod(fd_, 0666 & ~mask);
@@ -65,7 +103,8 @@ public:
         finish(modificationDate);
     }
 
-    // Dates the file when asked, makes the written bytes durable and closes it.
+    // Dates the file when asked and makes the written bytes durable. A named file is closed here; an
+    // unnamed one stays open, as it is named through its descriptor.
     void finish(std::optional<std::chrono::system_clock::time_point> modificationDate) {
         if (modificationDate) {
             const auto sinceEpoch = modificationDate->time_since_epoch();
@@ -76,23 +115,30 @@ public:
                                        {seconds.count(), nanoseconds.count()}};
             ::futimens(fd_, times);
         }
-        const bool synced = ::fsync(fd_) == 0;
-        const int syncError = errno;
-        const bool closed = ::close(fd_) == 0;
-        const int closeError = errno;
-        fd_ = -1;
-        if (!synced || !closed) {
-            throw FileError::writeFailed(target_, !synced ? syncError : closeError);
+        if (::fsync(fd_) != 0) {
+            throw FileError::writeFailed(target_, errno);
+        }
+        if (!isUnnamed()) {
+            const bool closed = ::close(fd_) == 0;
+            const int closeError = errno;
+            fd_ = -1;
+            if (!closed) {
+                throw FileError::writeFailed(target_, closeError);
+            }
         }
     }
 
-    // Renames into place; returns false when `noReplace` is set and the name is taken.
+    // Gives the file its final name; returns false when `noReplace` is set and the name is taken.
     bool commit(const std::filesystem::path& name, bool noReplace) {
+        if (isUnnamed()) {
+            return noReplace ? linkTo(name) : linkOver(name);
+        }
         const int result =
             noReplace ? ::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE)
                       : ::rename(path_.c_str(), name.c_str());
         if (result == 0) {
             path_.clear();
+            cleanup_.reset();
             return true;
         }
         if (noReplace && errno == EEXIST) {
@@ -102,9 +148,49 @@ public:
     }
 
 private:
+    bool isUnnamed() const { return path_.empty() && fd_ >= 0; }
+
+    static std::string hiddenPattern(const std::filesystem::path& target) {
+        return (folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
+    }
+
+    // Links the unnamed file as `name`; never replaces what is there (false).
+    bool linkTo(const std::filesystem::path& name) {
+        const std::string descriptor = "/proc/self/fd/" + std::to_string(fd_);
+        if (::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            ::close(fd_);
+            fd_ = -1;
+            return true;
+        }
+        if (errno == EEXIST) {
+            return false;
+        }
+        throw FileError::writeFailed(name, errno);
+    }
+
+    // Replaces `name` at once: the file is linked under a free hidden name beside it and renamed over
+    // it, so that readers see the old file or the whole new one.
+    bool linkOver(const std::filesystem::path& name) {
+        for (;;) {
+            const std::filesystem::path hidden =
+                folderOf(name) / ("." + name.filename().string() + "." + randomSuffix());
+            const SignalCleanup::Registration cleanup(hidden);
+            if (!linkTo(hidden)) {
+                continue; // taken: another name
+            }
+            if (::rename(hidden.c_str(), name.c_str()) != 0) {
+                const int error = errno;
+                ::unlink(hidden.c_str());
+                throw FileError::writeFailed(name, error);
+            }
+            return true;
+        }
+    }
+
     std::filesystem::path target_;
     int fd_ = -1;
-    std::string path_;
+    std::string path_; // of a named temporary file, until it is renamed
+    std::optional<SignalCleanup::Registration> cleanup_;
 };
 
 } // namespace
@@ -171,6 +257,10 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
     }
     file.finish(date);
     file.commit(destination, false);
+}
+
+void setUnnamedTemporaryFiles(bool allowed) {
+    unnamedAllowed = allowed;
 }
 
 void checkWritable(const std::filesystem::path& path) {

@@ -9,10 +9,12 @@
 namespace orvane::AtomicFile {
 
 // Writes the bytes to a temporary file beside `path` and renames it into place, so that readers
-// see either the old file or the whole new one. An existing file at `path` is replaced. With a
-// `modificationDate`, the file carries it from the moment it appears (Linux keeps no settable
-// creation date; the access date gets it too); a date that cannot be set is no failure. On failure
-// nothing is left behind and FileError (fileWriteUnknown) is thrown, naming the path and why.
+// see either the old file or the whole new one. The temporary file is unnamed where the filesystem
+// allows it, else a hidden file that is removed on every failure and on SIGINT, SIGTERM and SIGHUP. An
+// existing file at `path` is replaced. With a `modificationDate`, the file carries it from the moment it
+// appears (Linux keeps no settable creation date; the access date gets it too); a date that cannot be set is
+// no failure. On failure nothing is left behind and FileError (fileWriteUnknown) is thrown, naming the path
+// and why.
 void write(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
            std::optional<std::chrono::system_clock::time_point> modificationDate = std::nullopt);
 
@@ -31,6 +33,11 @@ writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
 // Throws the FileError that writing a file at `path` would meet now because of its folder (missing,
 // not a folder, not writable, on a read-only disk), so that a caller can refuse before long work.
 void checkWritable(const std::filesystem::path& path);
+
+// Whether the temporary files are made without a name where the filesystem allows it (the
+// default), rather than as hidden files that only a clean exit or a stopping signal removes.
+// Turned off only to try the hidden files where unnamed ones would be used.
+void setUnnamedTemporaryFiles(bool allowed);
 
 // "name.ext" → "name 2.ext" for n = 2.
 std::filesystem::path numbered(const std::filesystem::path& path, int n);

@@ -52,6 +52,13 @@ FileError FileError::writeFailed(const std::filesystem::path& path, int errorNum
                                                  "”: " + writeFailureReason(errorNumber) + ".");
 }
 
+FileError FileError::standardOutputFailed(int errorNumber) {
+    const std::string sentence = "The result couldn't be written to standard output";
+    return FileError(Code::fileWriteUnknown, errorNumber == 0
+                                                 ? sentence + "."
+                                                 : sentence + ": " + writeFailureReason(errorNumber) + ".");
+}
+
 std::string FileError::descriptionFor(Code code) {
     switch (code) {
     case Code::fileReadCorruptFile:

@@ -20,6 +20,11 @@ public:
     // full.").
     static FileError writeFailed(const std::filesystem::path& path, int errorNumber);
 
+    // A write to standard output that failed with `errorNumber` (0 when unknown): fileWriteUnknown,
+    // described with the reason when known ("The result couldn't be written to standard output:
+    // there isn't enough space on the disk.").
+    static FileError standardOutputFailed(int errorNumber);
+
     static std::string descriptionFor(Code code);
 
 private:

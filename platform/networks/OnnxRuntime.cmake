@@ -9,6 +9,9 @@ else()
 endif()
 set(ORVANE_ONNXRUNTIME_ROOT "${_orvane_deps_cache}/onnxruntime-1.29"
     CACHE PATH "ONNX Runtime to build with: a folder holding include/ and lib/")
+# Its folder becomes a search path of the executables, which must never depend on the folder they
+# are started from.
+get_filename_component(ORVANE_ONNXRUNTIME_ROOT "${ORVANE_ONNXRUNTIME_ROOT}" ABSOLUTE)
 
 set(_ort_header "${ORVANE_ONNXRUNTIME_ROOT}/include/onnxruntime_cxx_api.h")
 set(_ort_library "${ORVANE_ONNXRUNTIME_ROOT}/lib/libonnxruntime.so")
@@ -23,8 +26,10 @@ set_target_properties(orvane_onnxruntime PROPERTIES
     IMPORTED_LOCATION "${_ort_library}"
     INTERFACE_INCLUDE_DIRECTORIES "${ORVANE_ONNXRUNTIME_ROOT}/include")
 
-# The executables find the library through their RPATH: its own folder in the build tree (CMake
-# adds that), and the installed lib folder beside bin/ after `cmake --install` (CMAKE_INSTALL_RPATH).
+# The executables find the library through their RUNPATH: its own folder in the build tree (CMake
+# adds that), and the installed lib folder beside bin/ after `cmake --install` (CMAKE_INSTALL_RPATH,
+# see cmake/InstalledProgram.cmake).
+set_property(GLOBAL APPEND PROPERTY ORVANE_RUNTIME_FOLDERS "${ORVANE_ONNXRUNTIME_ROOT}/lib")
 # Following the symlink chain installs the soname the executables ask for (install(FILES) would
 # copy the unversioned link's target under the unversioned name).
 install(CODE "file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}\"

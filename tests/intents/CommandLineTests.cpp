@@ -1,6 +1,7 @@
 #include "intents/CommandLine.h"
 #include "platform/application/AppVersion.h"
 #include "platform/image/ImageSource.h"
+#include "tests/intents/CommandLineRun.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -14,17 +15,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+using Outcome = test::CommandLineOutcome;
 
-Outcome run(std::vector<std::string> arguments) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = CommandLine::run(arguments, out, err);
-    return {status, out.str(), err.str()};
+Outcome run(const std::vector<std::string>& arguments) {
+    return test::runCommandLine(arguments);
 }
 
 class CommandLineConvert : public testing::Test {
@@ -80,7 +74,7 @@ TEST_F(CommandLineConvert, DashWritesTheFileToStandardOutput) {
     EXPECT_EQ(source->typeIdentifier(), "public.png");
 }
 
-TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndShowTheHelp) {
+TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndSayWhereTheHelpIs) {
     for (const auto& arguments : std::vector<std::vector<std::string>>{
              {"convert"},
              {"convert", photo().string(), "--max-kb", "9"},
@@ -94,7 +88,13 @@ TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndShowTheHelp) {
          }) {
         const Outcome result = run(arguments);
         EXPECT_EQ(result.status, 2) << arguments.back();
-        EXPECT_NE(result.err.find("Usage: orvane"), std::string::npos);
+        // The mistake and where to read more, not the whole help.
+        EXPECT_TRUE(result.err.starts_with("orvane: ")) << result.err;
+        EXPECT_TRUE(result.err.ends_with(arguments.front() == "shrink"
+                                             ? "\norvane --help lists the actions.\n"
+                                             : "\norvane convert --help lists its options.\n"))
+            << result.err;
+        EXPECT_EQ(result.err.find("Usage: orvane"), std::string::npos);
     }
     EXPECT_TRUE(fs::is_empty(folder / "out"));
 }

@@ -1,5 +1,7 @@
 #include "platform/image/detail/VipsRuntime.h"
 
+#include "platform/image/detail/CodeGeneratorFolder.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -7,10 +9,17 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vips/vector.h>
 
 namespace orvane::VipsRuntime {
 
 using vips::VImage;
+
+namespace {
+// Before main, while the process has one thread, and so before libvips can start in any program
+// that uses these images.
+const bool codeGeneratorHasFolder = CodeGeneratorFolder::prepare();
+} // namespace
 
 void ensure() {
     static std::once_flag once;
@@ -23,6 +32,10 @@ void ensure() {
         if (VIPS_INIT("orvane") != 0) {
             std::cerr << "orvane: the image library failed to start\n";
             std::abort();
+        }
+        // Without a folder of its own the code generator would fall back on the home folder.
+        if (!codeGeneratorHasFolder) {
+            vips_vector_set_enabled(FALSE);
         }
         vips_cache_set_max(0);
         vips_cache_set_max_mem(0);

@@ -11,7 +11,8 @@ namespace orvane::VipsRuntime {
 
 // Starts libvips once per process, with its operation cache off (large one-off images must not
 // pile up in it), without the loaders and savers that hand work to outside programs, and with its
-// warnings kept off the terminal.
+// warnings kept off the terminal. Its code generator never writes into the home folder (see
+// CodeGeneratorFolder).
 void ensure();
 
 // A view of the bitmap's pixels as a 4-band image; the bitmap must outlive the returned image.

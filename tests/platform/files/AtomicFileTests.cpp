@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace orvane;
@@ -170,4 +172,88 @@ TEST(AtomicFile, SaveFailuresNameThePathAndWhy) {
     }
     // The untyped sentence stays for failures that have no path.
     EXPECT_STREQ(FileError(FileError::Code::fileWriteUnknown).what(), "The file couldn't be saved.");
+}
+
+namespace {
+
+// Whether the process `child` has a file open in `folder`, named or not.
+bool holdsFileIn(pid_t child, const fs::path& folder) {
+    std::error_code error;
+    for (const auto& descriptor : fs::directory_iterator("/proc/" + std::to_string(child) + "/fd", error)) {
+        const fs::path target = fs::read_symlink(descriptor.path(), error);
+        if (!error && target.string().starts_with(folder.string() + "/")) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Stops a copy half-way with `signal`: the copy reads from a pipe that is fed a part of the file and
+// then kept open, so that the child is caught with its temporary file open and partly written.
+// Returns how the child ended.
+int interruptedCopy(const fs::path& folder, bool unnamed, int signal) {
+    const fs::path source = folder / "source";
+    const fs::path out = folder / "out";
+    fs::create_directory(out);
+    if (::mkfifo(source.c_str(), 0600) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFile::setUnnamedTemporaryFiles(unnamed);
+        try {
+            AtomicFile::copy(source, out / "elephants.png");
+        } catch (...) {
+        }
+        ::_exit(0);
+    }
+    const int writer = ::open(source.c_str(), O_WRONLY);
+    const std::vector<char> part(1 << 20, 'p');
+    EXPECT_EQ(::write(writer, part.data(), part.size()), static_cast<ssize_t>(part.size()));
+    for (int i = 0; i < 1000 && !holdsFileIn(child, out); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(holdsFileIn(child, out));
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(writer);
+    return status;
+}
+
+} // namespace
+
+TEST(AtomicFile, AWriteStoppedBySignalLeavesNothing) {
+    for (const bool unnamed : {true, false}) {
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+            test::TemporaryDirectory folder;
+            const int status = interruptedCopy(folder.path(), unnamed, signal);
+            // The process still ends by the signal, so that a shell reports 130, 143 or 129.
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal)
+                << (unnamed ? "unnamed" : "named") << " signal " << signal << " status " << status;
+            EXPECT_TRUE(fs::is_empty(folder / "out"))
+                << (unnamed ? "unnamed" : "named") << " signal " << signal;
+        }
+    }
+}
+
+TEST(AtomicFile, AnUnnamedWriteLeavesNothingEvenWhenKilled) {
+    test::TemporaryDirectory folder;
+    const int status = interruptedCopy(folder.path(), true, SIGKILL);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
+}
+
+TEST(AtomicFile, HiddenTemporaryFilesWorkAsUnnamedOnesDo) {
+    AtomicFile::setUnnamedTemporaryFiles(false);
+    test::TemporaryDirectory folder;
+    AtomicFile::write(folder / "a.jpg", hello);
+    AtomicFile::write(folder / "a.jpg", bye);
+    EXPECT_EQ(AtomicFile::writeNew(folder / "a.jpg", hello), folder / "a 2.jpg");
+    AtomicFile::copy(folder / "a.jpg", folder / "b.jpg");
+    EXPECT_EQ(contents(folder / "b.jpg"), "bye");
+    EXPECT_THROW(AtomicFile::write(folder / "missing" / "c.jpg", hello), FileError);
+    AtomicFile::setUnnamedTemporaryFiles(true);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
 }

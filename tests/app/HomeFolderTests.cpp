@@ -1,0 +1,115 @@
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
+
+#include <array>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace orvane;
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace {
+
+// Runs the program with `arguments` in an environment of its own; returns its exit status.
+int runProgram(std::vector<std::string> arguments, std::vector<std::string> environment) {
+    arguments.insert(arguments.begin(), ORVANE_PROGRAM);
+    const auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> result;
+        for (std::string& s : strings) {
+            result.push_back(s.data());
+        }
+        result.push_back(nullptr);
+        return result;
+    };
+    auto argv = pointers(arguments);
+    auto envp = pointers(environment);
+    pid_t child = 0;
+    if (::posix_spawn(&child, ORVANE_PROGRAM, nullptr, nullptr, argv.data(), envp.data()) != 0) {
+        return -1;
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Every name created in or moved into `folder` while the watch lives, even when it is gone again.
+class FolderWatch {
+public:
+    explicit FolderWatch(const fs::path& folder)
+        : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        ::inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+    }
+    ~FolderWatch() { ::close(fd_); }
+    FolderWatch(const FolderWatch&) = delete;
+    FolderWatch& operator=(const FolderWatch&) = delete;
+
+    std::vector<std::string> created() const {
+        std::vector<std::string> names;
+        alignas(inotify_event) std::array<char, 4096> buffer{};
+        ssize_t length = 0;
+        while ((length = ::read(fd_, buffer.data(), buffer.size())) > 0) {
+            for (ssize_t at = 0; at < length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + at);
+                names.emplace_back(event->len > 0 ? event->name : "");
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return names;
+    }
+
+private:
+    int fd_;
+};
+
+} // namespace
+
+// The image library's code generator makes a file for its code in XDG_RUNTIME_DIR or, without a
+// usable one, in the home folder.
+TEST(HomeFolder, EnlargingAndEnhancingWriteNothingThere) {
+    for (const std::string runtimeFolder : {"unset", "/nonexistent"}) {
+        test::TemporaryDirectory folder;
+        for (const char* name : {"home", "cache", "data", "config", "tmp", "out"}) {
+            fs::create_directory(folder / name);
+        }
+        const Bytes photo = test::encoded(test::gradient(96, 64), ConvertFormat::jpeg);
+        std::ofstream(folder / "photo.jpg", std::ios::binary)
+            .write(reinterpret_cast<const char*>(photo.data()), static_cast<std::streamsize>(photo.size()));
+
+        std::vector<std::string> environment;
+        for (char** variable = environ; *variable != nullptr; ++variable) {
+            const std::string entry = *variable;
+            if (!entry.starts_with("HOME=") && !entry.starts_with("XDG_") && !entry.starts_with("TMPDIR=")) {
+                environment.push_back(entry);
+            }
+        }
+        environment.push_back("HOME=" + (folder / "home").string());
+        environment.push_back("XDG_CACHE_HOME=" + (folder / "cache").string());
+        environment.push_back("XDG_DATA_HOME=" + (folder / "data").string());
+        environment.push_back("XDG_CONFIG_HOME=" + (folder / "config").string());
+        environment.push_back("TMPDIR=" + (folder / "tmp").string());
+        if (runtimeFolder != "unset") {
+            environment.push_back("XDG_RUNTIME_DIR=" + runtimeFolder);
+        }
+
+        const FolderWatch home(folder / "home");
+        const std::string out = (folder / "out").string();
+        const std::string input = (folder / "photo.jpg").string();
+        EXPECT_EQ(runProgram({"enlarge", input, "--size", "x2", "--output", out}, environment), 0);
+        EXPECT_EQ(runProgram({"enhance", input, "--output", out}, environment), 0);
+        EXPECT_TRUE(fs::exists(folder / "out" / "photo-2x.jpg"));
+        EXPECT_TRUE(fs::exists(folder / "out" / "photo-enhanced.jpg"));
+
+        std::string created;
+        for (const std::string& name : home.created()) {
+            created += " " + name;
+        }
+        EXPECT_EQ(created, "") << "XDG_RUNTIME_DIR " << runtimeFolder;
+        EXPECT_TRUE(fs::is_empty(folder / "home"));
+    }
+}
