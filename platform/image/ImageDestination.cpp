@@ -1,6 +1,7 @@
 #include "platform/image/ImageDestination.h"
 
 #include "platform/files/FileError.h"
+#include "platform/image/ImageSizeError.h"
 #include "platform/image/detail/HeifEncoder.h"
 #include "platform/image/detail/PngChunks.h"
 #include "platform/image/detail/VipsRuntime.h"
@@ -39,6 +40,10 @@ std::optional<Target> targetFor(std::string_view identifier) {
 }
 
 constexpr double defaultDpi = 72.0;
+
+// libjpeg counts a side in 16 bits and keeps clear of the top, so that its arithmetic never
+// overflows.
+constexpr int largestJpegSide = 65500;
 
 int jpegQuality(double quality) {
     return static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
@@ -104,6 +109,20 @@ std::optional<int> qualitySetting(std::string_view typeIdentifier, double qualit
     return std::nullopt;
 }
 
+std::optional<int> largestSide(std::string_view typeIdentifier) {
+    switch (targetFor(typeIdentifier).value_or(Target::png)) {
+    case Target::jpeg:
+        return largestJpegSide;
+    case Target::heic:
+    case Target::avif:
+        return HeifEncoder::largestSide;
+    case Target::png:
+    case Target::tiff:
+        break;
+    }
+    return std::nullopt;
+}
+
 bool canEncode(std::string_view typeIdentifier) {
     return targetFor(typeIdentifier).has_value();
 }
@@ -113,6 +132,10 @@ std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdent
     const auto target = targetFor(typeIdentifier);
     if (!target) {
         throw FileError(FileError::Code::fileWriteUnknown);
+    }
+    if (const auto largest = largestSide(typeIdentifier);
+        largest && (image.width() > *largest || image.height() > *largest)) {
+        throw ImageSizeError(std::string(typeIdentifier), *largest);
     }
     const double q = std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
     try {
