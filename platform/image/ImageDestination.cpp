@@ -49,6 +49,44 @@ int jpegQuality(double quality) {
     return static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
 }
 
+// What of the properties to try writing, from all of them down to none of the source's: a camera's
+// notes that the metadata library cannot write back are left out first, then every EXIF and IPTC
+// entry. Each step only leaves out more, so nothing a policy removed (a location) comes back.
+std::vector<ImageProperties> carriable(const ImageProperties& properties) {
+    ImageProperties withoutMakerNotes = properties;
+    withoutMakerNotes.maker.reset();
+    ImageProperties layoutOnly;
+    layoutOnly.orientation = properties.orientation;
+    layoutOnly.dpiWidth = properties.dpiWidth;
+    layoutOnly.dpiHeight = properties.dpiHeight;
+    return {properties, withoutMakerNotes, layoutOnly};
+}
+
+// Metadata never costs the file: what cannot be written is left out.
+std::vector<std::uint8_t> exifBlobOf(const ImageProperties& properties) {
+    for (const ImageProperties& attempt : carriable(properties)) {
+        try {
+            return MetadataIO::exifBlob(attempt);
+        } catch (const std::exception&) {
+        }
+    }
+    return {};
+}
+
+void embedMetadata(std::vector<std::uint8_t>& bytes, const ImageProperties& properties,
+                   const ColorProfile& profile) {
+    const auto attempts = carriable(properties);
+    for (std::size_t i = 0; i + 1 < attempts.size(); ++i) {
+        try {
+            MetadataIO::embed(bytes, attempts[i], profile);
+            return;
+        } catch (const std::exception&) {
+            // The bytes are replaced only once the metadata is written.
+        }
+    }
+    MetadataIO::embed(bytes, attempts.back(), profile);
+}
+
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
 // none at all and add exactly ours afterwards.
 std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
@@ -88,9 +126,9 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     const auto* begin = static_cast<const std::uint8_t*>(data);
     std::vector<std::uint8_t> bytes(begin, begin + length);
     if (target == Target::png) {
-        PngChunks::embed(bytes, bitmap.colorProfile(), MetadataIO::exifBlob(properties));
+        PngChunks::embed(bytes, bitmap.colorProfile(), exifBlobOf(properties));
     } else {
-        MetadataIO::embed(bytes, properties, bitmap.colorProfile());
+        embedMetadata(bytes, properties, bitmap.colorProfile());
     }
     return bytes;
 }
@@ -143,7 +181,7 @@ std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdent
         if (*target == Target::heic || *target == Target::avif) {
             return HeifEncoder::encode(
                 straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1, q,
-                MetadataIO::exifBlob(properties));
+                exifBlobOf(properties));
         }
         return encodeWithVips(straight, *target, properties, q);
     } catch (const std::bad_alloc&) {
