@@ -1,9 +1,12 @@
 #include "core/ImageFiles.h"
 
+#include "core/convert/ConvertError.h"
+#include "core/convert/ConvertFormat.h"
 #include "core/upscale/DeviceLimits.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileError.h"
 #include "platform/image/ImageDestination.h"
+#include "platform/image/ImageSizeError.h"
 
 #include <algorithm>
 
@@ -77,15 +80,20 @@ std::optional<Bitmap> firstImage(std::span<const std::uint8_t> bytes) {
 
 void save(const Bitmap& image, const std::filesystem::path& url, Format format, double quality,
           std::optional<int> dpi) {
-    const char* type = format == Format::png    ? "public.png"
-                       : format == Format::jpeg ? "public.jpeg"
-                                                : "public.heic";
+    const ConvertFormat converted = format == Format::png    ? ConvertFormat::png
+                                    : format == Format::jpeg ? ConvertFormat::jpeg
+                                                             : ConvertFormat::heic;
     ImageProperties properties;
     if (dpi) {
         properties.dpiWidth = *dpi;
         properties.dpiHeight = *dpi;
     }
-    const auto bytes = ImageDestination::encode(image, type, properties, quality);
+    Bytes bytes;
+    try {
+        bytes = ImageDestination::encode(image, utType(converted).identifier(), properties, quality);
+    } catch (const ImageSizeError& error) {
+        throw ConvertRequestError::imageTooLarge(title(converted), error.largestSide());
+    }
     AtomicFile::write(url, bytes);
 }
 

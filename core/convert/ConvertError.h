@@ -43,8 +43,11 @@ public:
     static ConvertRequestError sizeLimitTooLarge() {
         return ConvertRequestError("That size limit is too large.");
     }
-    static ConvertRequestError imageTooLarge(const std::string& formatName) {
-        return ConvertRequestError("This image is too large to save as " + formatName + ".");
+    // `largestSide`: the largest width and height a file of the format may have here.
+    static ConvertRequestError imageTooLarge(const std::string& formatName, int largestSide) {
+        const std::string side = std::to_string(largestSide);
+        return ConvertRequestError("This image is too large to save as " + formatName + ": the largest " +
+                                   formatName + " here is " + side + " × " + side + " pixels.");
     }
 };
 

@@ -7,6 +7,7 @@
 #include "platform/files/FileError.h"
 #include "platform/filters/LazyImage.h"
 #include "platform/image/ImageDestination.h"
+#include "platform/image/ImageSizeError.h"
 #include "platform/image/UniformType.h"
 #include "platform/image/WebPEncoder.h"
 
@@ -125,13 +126,12 @@ Bitmap flattenOnWhite(const Bitmap& image) {
 }
 
 Bytes encodeWebP(const Bitmap& image, double quality) {
-    if (!WebPEncoder::takesWidth(image.width())) {
-        throw ConvertRequestError::imageTooLarge("WebP");
-    }
     try {
         return WebPEncoder::encode(image, quality);
+    } catch (const ImageSizeError& error) {
+        throw ConvertRequestError::imageTooLarge(title(ConvertFormat::webp), error.largestSide());
     } catch (const FileError&) {
-        throw ConvertError::encodeFailed("WebP");
+        throw ConvertError::encodeFailed(title(ConvertFormat::webp));
     }
 }
 
@@ -142,6 +142,8 @@ Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertForm
     try {
         return ImageDestination::encode(image, utType(format).identifier(), properties,
                                         isLossy(format) ? std::optional<double>(quality) : std::nullopt);
+    } catch (const ImageSizeError& error) {
+        throw ConvertRequestError::imageTooLarge(title(format), error.largestSide());
     } catch (const FileError&) {
         throw ConvertError::encodeFailed(title(format));
     }

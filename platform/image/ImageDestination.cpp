@@ -1,6 +1,7 @@
 #include "platform/image/ImageDestination.h"
 
 #include "platform/files/FileError.h"
+#include "platform/image/ImageSizeError.h"
 #include "platform/image/detail/HeifEncoder.h"
 #include "platform/image/detail/PngChunks.h"
 #include "platform/image/detail/VipsRuntime.h"
@@ -40,8 +41,50 @@ std::optional<Target> targetFor(std::string_view identifier) {
 
 constexpr double defaultDpi = 72.0;
 
+// libjpeg counts a side in 16 bits and keeps clear of the top, so that its arithmetic never
+// overflows.
+constexpr int largestJpegSide = 65500;
+
 int jpegQuality(double quality) {
     return static_cast<int>(std::clamp(std::lround(quality * 100), 1L, 100L));
+}
+
+// What of the properties to try writing, from all of them down to none of the source's: a camera's
+// notes that the metadata library cannot write back are left out first, then every EXIF and IPTC
+// entry. Each step only leaves out more, so nothing a policy removed (a location) comes back.
+std::vector<ImageProperties> carriable(const ImageProperties& properties) {
+    ImageProperties withoutMakerNotes = properties;
+    withoutMakerNotes.maker.reset();
+    ImageProperties layoutOnly;
+    layoutOnly.orientation = properties.orientation;
+    layoutOnly.dpiWidth = properties.dpiWidth;
+    layoutOnly.dpiHeight = properties.dpiHeight;
+    return {properties, withoutMakerNotes, layoutOnly};
+}
+
+// Metadata never costs the file: what cannot be written is left out.
+std::vector<std::uint8_t> exifBlobOf(const ImageProperties& properties) {
+    for (const ImageProperties& attempt : carriable(properties)) {
+        try {
+            return MetadataIO::exifBlob(attempt);
+        } catch (const std::exception&) {
+        }
+    }
+    return {};
+}
+
+void embedMetadata(std::vector<std::uint8_t>& bytes, const ImageProperties& properties,
+                   const ColorProfile& profile) {
+    const auto attempts = carriable(properties);
+    for (std::size_t i = 0; i + 1 < attempts.size(); ++i) {
+        try {
+            MetadataIO::embed(bytes, attempts[i], profile);
+            return;
+        } catch (const std::exception&) {
+            // The bytes are replaced only once the metadata is written.
+        }
+    }
+    MetadataIO::embed(bytes, attempts.back(), profile);
 }
 
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
@@ -83,9 +126,9 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     const auto* begin = static_cast<const std::uint8_t*>(data);
     std::vector<std::uint8_t> bytes(begin, begin + length);
     if (target == Target::png) {
-        PngChunks::embed(bytes, bitmap.colorProfile(), MetadataIO::exifBlob(properties));
+        PngChunks::embed(bytes, bitmap.colorProfile(), exifBlobOf(properties));
     } else {
-        MetadataIO::embed(bytes, properties, bitmap.colorProfile());
+        embedMetadata(bytes, properties, bitmap.colorProfile());
     }
     return bytes;
 }
@@ -104,6 +147,20 @@ std::optional<int> qualitySetting(std::string_view typeIdentifier, double qualit
     return std::nullopt;
 }
 
+std::optional<int> largestSide(std::string_view typeIdentifier) {
+    switch (targetFor(typeIdentifier).value_or(Target::png)) {
+    case Target::jpeg:
+        return largestJpegSide;
+    case Target::heic:
+    case Target::avif:
+        return HeifEncoder::largestSide;
+    case Target::png:
+    case Target::tiff:
+        break;
+    }
+    return std::nullopt;
+}
+
 bool canEncode(std::string_view typeIdentifier) {
     return targetFor(typeIdentifier).has_value();
 }
@@ -114,13 +171,17 @@ std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdent
     if (!target) {
         throw FileError(FileError::Code::fileWriteUnknown);
     }
+    if (const auto largest = largestSide(typeIdentifier);
+        largest && (image.width() > *largest || image.height() > *largest)) {
+        throw ImageSizeError(std::string(typeIdentifier), *largest);
+    }
     const double q = std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
     try {
         const Bitmap straight = image.unpremultiplied();
         if (*target == Target::heic || *target == Target::avif) {
             return HeifEncoder::encode(
                 straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1, q,
-                MetadataIO::exifBlob(properties));
+                exifBlobOf(properties));
         }
         return encodeWithVips(straight, *target, properties, q);
     } catch (const std::bad_alloc&) {

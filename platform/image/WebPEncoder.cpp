@@ -2,6 +2,7 @@
 
 #include "platform/files/FileError.h"
 #include "platform/filters/LazyImage.h"
+#include "platform/image/ImageSizeError.h"
 #include "platform/image/PixelOps.h"
 
 #include <climits>
@@ -16,9 +17,9 @@ namespace {
 }
 } // namespace
 
-bool takesWidth(int width) {
-    return static_cast<long long>(width) * 4 <= INT_MAX;
-}
+static_assert(largestSide == WEBP_MAX_DIMENSION);
+// Rows of the largest width still count their bytes in an int, as libwebp does.
+static_assert(static_cast<long long>(largestSide) * 4 <= INT_MAX);
 
 Bytes packRGB(std::span<const std::uint8_t> rgba) {
     Bytes rgb(rgba.size() / 4 * 3);
@@ -37,8 +38,8 @@ float qualityFactor(double quality) {
 Bytes encode(const Bitmap& image, double quality) {
     const int w = image.width();
     const int h = image.height();
-    if (!takesWidth(w)) {
-        failed();
+    if (w > largestSide || h > largestSide) {
+        throw ImageSizeError("public.webp", largestSide);
     }
     const bool alpha = hasAlphaChannel(image.alphaInfo());
     // Four straight bytes a pixel with alpha, three without.

@@ -10,11 +10,12 @@
 
 namespace orvane::WebPEncoder {
 
-// Whether libwebp can be handed rows of `width` pixels at all: it counts a row's bytes in an int.
-bool takesWidth(int width);
+// The largest width and height of a WebP file: the format stores each in 14 bits.
+inline constexpr int largestSide = 16383;
 
-// One encoding at `quality` (0 to 1). Throws FileError (fileWriteUnknown) when the image cannot be
-// drawn for the encoder or libwebp refuses it (a side beyond 16383 pixels, say).
+// One encoding at `quality` (0 to 1). Throws ImageSizeError, before any work, for an image larger
+// than `largestSide`, and FileError (fileWriteUnknown) when the image cannot be drawn for the
+// encoder or libwebp refuses it.
 Bytes encode(const Bitmap& image, double quality);
 
 // The quality factor libwebp gets for `quality`: two qualities with the same factor give one file.

@@ -45,6 +45,15 @@ void insert(std::optional<PropertyDictionary>& dictionary, const std::string& ke
     dictionary->emplace(key, std::move(value));
 }
 
+// An EXIF tag has one value. A file can hold its EXIF twice (libpng writes a PNG's eXIf chunk both
+// before and after the image data), and the metadata library then reads every entry twice: the
+// first is kept, as writing a tag twice fails.
+void insertOnce(std::optional<PropertyDictionary>& dictionary, const std::string& key, PropertyValue value) {
+    if (!dictionary || !dictionary->contains(key)) {
+        insert(dictionary, key, std::move(value));
+    }
+}
+
 std::optional<double> dpiFrom(const PropertyDictionary& tiff, const char* key) {
     const PropertyValue* resolution = findProperty(tiff, key);
     if (resolution == nullptr) {
@@ -187,18 +196,18 @@ ImageProperties read(std::span<const std::uint8_t> fileBytes) {
             const std::string name = datum.tagName();
             if (group == "Image") {
                 if (isDescriptiveMainTag(name)) {
-                    insert(properties.tiff, name, valueOf(datum));
+                    insertOnce(properties.tiff, name, valueOf(datum));
                 }
             } else if (group == "Photo") {
                 if (name == "MakerNote") {
-                    insert(properties.maker, datum.key(), valueOf(datum));
+                    insertOnce(properties.maker, datum.key(), valueOf(datum));
                 } else if (name != "InteroperabilityTag") {
-                    insert(properties.exif, name, valueOf(datum));
+                    insertOnce(properties.exif, name, valueOf(datum));
                 }
             } else if (group == "GPSInfo") {
-                insert(properties.gps, name, valueOf(datum));
+                insertOnce(properties.gps, name, valueOf(datum));
             } else if (Exiv2::ExifTags::isMakerGroup(group)) {
-                insert(properties.maker, datum.key(), valueOf(datum));
+                insertOnce(properties.maker, datum.key(), valueOf(datum));
             }
         }
         if (image.get() != nullptr) {

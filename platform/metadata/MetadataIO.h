@@ -20,7 +20,8 @@ ImageProperties read(std::span<const std::uint8_t> fileBytes);
 std::vector<std::uint8_t> heifExifBlock(std::span<const std::uint8_t> fileBytes);
 
 // Writes the EXIF, IPTC and colour profile of `properties` into an encoded JPEG or TIFF that
-// holds no metadata yet. Nothing is written that the properties do not hold.
+// holds no metadata yet. Nothing is written that the properties do not hold. Throws when the
+// metadata cannot be written, leaving the bytes as they were.
 void embed(std::vector<std::uint8_t>& fileBytes, const ImageProperties& properties,
            const ColorProfile& profile);
 

@@ -229,3 +229,18 @@ TEST(EditorModelExport, ASourceWithoutBytesIsEncodedAsPngForConversion) {
     const ConvertInput own = ConvertInputData{std::make_shared<const Bytes>(Bytes{1, 2, 3}), "public.png"};
     EXPECT_EQ(EditorModel::conversionInput(own, image), own);
 }
+
+// An enlargement wider than a HEIC file may be here is refused with the reason, and no file is
+// prepared.
+TEST(EditorModelExport, AResultTooLargeForHeicIsRefusedWithItsLargestSize) {
+    EditorModel model;
+    const QString name = uniqueName("panorama");
+    giveResult(model, name, info("8×"), test::gradient(17000, 40));
+    model.setFormat(ExportFormat::heic);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.isPreparingExport(); }, waitLimit));
+    EXPECT_FALSE(model.exportURL().has_value());
+    EXPECT_EQ(model.errorMessage(),
+              QStringLiteral("Couldn't prepare the file: This image is too large to save as "
+                             "HEIC: the largest HEIC here is 16384 × 16384 pixels."));
+    EXPECT_FALSE(fs::exists(ExportFiles::exportFolder() / (name + "-8x.heic").toStdString()));
+}

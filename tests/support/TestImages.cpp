@@ -373,4 +373,176 @@ ShapeKept shapeKept(const Bitmap& shape, const Bitmap& result) {
             static_cast<double>(shown) / std::max(outside, 1)};
 }
 
+namespace {
+
+// A little-endian TIFF directory written by hand: entries whose values do not fit in four bytes
+// go to a data area after the directory, at offsets counted from the TIFF header.
+class ExifWriter {
+public:
+    explicit ExifWriter(Bytes& out)
+        : out_(out) {}
+
+    void u16(std::size_t at, std::uint16_t value) {
+        out_[at] = static_cast<std::uint8_t>(value);
+        out_[at + 1] = static_cast<std::uint8_t>(value >> 8);
+    }
+    void u32(std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            out_[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    }
+    struct Entry {
+        std::uint16_t tag;
+        std::uint16_t type;
+        std::uint32_t count;
+        Bytes value; // its bytes, or four bytes to be patched later with an offset
+    };
+    // Writes a directory at the end of `out`, its out-of-line values `shift` bytes from where their
+    // offsets say; returns where each entry's value field lies (for pointers patched later) and
+    // where the next-directory link is.
+    std::pair<std::vector<std::size_t>, std::size_t> directory(const std::vector<Entry>& entries,
+                                                               std::int64_t shift = 0) {
+        const std::size_t start = out_.size();
+        out_.resize(start + 2 + entries.size() * 12 + 4, 0);
+        u16(start, static_cast<std::uint16_t>(entries.size()));
+        std::vector<std::size_t> valueFields;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const std::size_t at = start + 2 + i * 12;
+            const Entry& entry = entries[i];
+            u16(at, entry.tag);
+            u16(at + 2, entry.type);
+            u32(at + 4, entry.count);
+            valueFields.push_back(at + 8);
+            if (entry.value.size() <= 4) {
+                std::copy(entry.value.begin(), entry.value.end(), out_.begin() + static_cast<long>(at + 8));
+            } else {
+                const std::size_t data = out_.size();
+                out_.insert(out_.end(), entry.value.begin(), entry.value.end());
+                if (out_.size() % 2 != 0) {
+                    out_.push_back(0);
+                }
+                u32(at + 8, static_cast<std::uint32_t>(static_cast<std::int64_t>(data) + shift));
+            }
+        }
+        return {valueFields, start + 2 + entries.size() * 12};
+    }
+
+private:
+    Bytes& out_;
+};
+
+Bytes ascii(std::string_view text) {
+    Bytes bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    return bytes;
+}
+
+Bytes littleEndian(std::initializer_list<std::uint32_t> values, int size = 4) {
+    Bytes bytes;
+    for (const std::uint32_t value : values) {
+        for (int i = 0; i < size; ++i) {
+            bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        }
+    }
+    return bytes;
+}
+
+Bytes latitudeRationals() {
+    return littleEndian({48, 1, 51, 1, 2400, 100});
+}
+
+constexpr std::uint16_t shortType = 3, longType = 4, rationalType = 5, asciiType = 2, byteType = 1,
+                        undefinedType = 7;
+
+Bytes cameraExifBlock() {
+    Bytes exif{'I', 'I', 42, 0, 8, 0, 0, 0};
+    ExifWriter writer(exif);
+    const auto [mainFields, mainNext] = writer.directory({
+        {0x010F, asciiType, 5, ascii("SONY")},
+        {0x0110, asciiType, 12, ascii("DSC-RX100M4")},
+        {0x0112, shortType, 1, littleEndian({1}, 2)},
+        {0x011A, rationalType, 1, littleEndian({350, 1})},
+        {0x011B, rationalType, 1, littleEndian({350, 1})},
+        {0x0128, shortType, 1, littleEndian({2}, 2)},
+        {0x0131, asciiType, 13, ascii("GIMP 2.10.34")},
+        {0x0132, asciiType, 20, ascii("2021:07:04 16:02:11")},
+        {0x8769, longType, 1, littleEndian({0})},
+        {0x8825, longType, 1, littleEndian({0})},
+    });
+    // The next directory is this one again.
+    writer.u32(mainNext, 8);
+
+    // Sony's maker notes: their signature, then a directory whose offsets count from the TIFF
+    // header, as the camera writes them. Arbitrary bytes stand for the camera's enciphered blocks.
+    const Bytes makerNote{'S', 'O', 'N', 'Y', ' ', 'D', 'S', 'C', ' ', 0, 0, 0};
+    const std::size_t exifIfd = exif.size();
+    writer.u32(mainFields[8], static_cast<std::uint32_t>(exifIfd));
+    const std::vector<ExifWriter::Entry> exifEntries{
+        {0x829A, rationalType, 1, littleEndian({1, 250})},     {0x8827, shortType, 1, littleEndian({125}, 2)},
+        {0x9003, asciiType, 20, ascii("2021:07:04 15:30:00")}, {0x927C, undefinedType, 0, littleEndian({0})},
+        {0xA002, longType, 1, littleEndian({5472})},           {0xA003, longType, 1, littleEndian({3648})},
+    };
+    const std::vector<std::size_t> exifFields = writer.directory(exifEntries).first;
+
+    // The maker notes, written where the MakerNote entry points.
+    const std::size_t noteAt = exif.size();
+    exif.insert(exif.end(), makerNote.begin(), makerNote.end());
+    const auto junk = [](std::size_t size, std::uint32_t seed) {
+        Bytes bytes(size);
+        for (auto& byte : bytes) {
+            seed = seed * 1664525u + 1013904223u;
+            byte = static_cast<std::uint8_t>(seed >> 24);
+        }
+        return bytes;
+    };
+    writer.directory({
+        {0x0010, undefinedType, 368, junk(368, 1)},   {0x0020, undefinedType, 19154, junk(19154, 2)},
+        {0x0102, longType, 1, littleEndian({5})},     {0x0104, rationalType, 1, littleEndian({0, 10})},
+        {0x0114, undefinedType, 1536, junk(1536, 3)}, {0x2010, undefinedType, 6144, junk(6144, 4)},
+        {0x9050, undefinedType, 944, junk(944, 5)},   {0x9400, undefinedType, 256, junk(256, 6)},
+        {0x9401, undefinedType, 1000, junk(1000, 7)}, {0x9402, undefinedType, 16, junk(16, 8)},
+        {0x9403, undefinedType, 4, junk(4, 9)},       {0x9404, undefinedType, 32, junk(32, 10)},
+        {0x9405, undefinedType, 512, junk(512, 11)},  {0x9406, undefinedType, 64, junk(64, 12)},
+        {0x940C, undefinedType, 32, junk(32, 13)},    {0x9416, undefinedType, 256, junk(256, 14)},
+        {0xB000, byteType, 4, Bytes{3, 0, 0, 0}},     {0xB001, shortType, 1, littleEndian({368}, 2)},
+        {0xB020, asciiType, 9, ascii("Standard")},    {0xB041, shortType, 1, littleEndian({0}, 2)},
+    });
+    const std::size_t noteSize = exif.size() - noteAt;
+    writer.u32(exifFields[3] - 4, static_cast<std::uint32_t>(noteSize)); // the count
+    writer.u32(exifFields[3], static_cast<std::uint32_t>(noteAt));
+
+    const std::size_t gpsIfd = exif.size();
+    writer.u32(mainFields[9], static_cast<std::uint32_t>(gpsIfd));
+    writer.directory({
+        {0x0000, byteType, 4, Bytes{2, 3, 0, 0}},
+        {0x0001, asciiType, 2, ascii("N")},
+        {0x0002, rationalType, 3, latitudeRationals()},
+        {0x0003, asciiType, 2, ascii("E")},
+        {0x0004, rationalType, 3, littleEndian({2, 1, 21, 1, 300, 100})},
+    });
+    return exif;
+}
+
+} // namespace
+
+Bytes cameraExifLatitudeBytes() {
+    return latitudeRationals();
+}
+
+Bytes pngWithCameraExif(const Bitmap& image) {
+    Bytes png = encoded(image, ConvertFormat::png);
+    const Bytes exif = cameraExifBlock();
+    Bytes chunk;
+    appendBigEndian(chunk, static_cast<std::uint32_t>(exif.size()));
+    chunk.insert(chunk.end(), {'e', 'X', 'I', 'f'});
+    chunk.insert(chunk.end(), exif.begin(), exif.end());
+    const uLong crc = crc32(0, chunk.data() + 4, static_cast<uInt>(chunk.size() - 4));
+    appendBigEndian(chunk, static_cast<std::uint32_t>(crc));
+    // As libpng writes it when asked for EXIF: once before the image data and again after it.
+    png.insert(png.end() - 12, chunk.begin(), chunk.end()); // before IEND, the last chunk
+    constexpr std::size_t afterHeader = 8 + 12 + 13;
+    png.insert(png.begin() + afterHeader, chunk.begin(), chunk.end());
+    return png;
+}
+
 } // namespace orvane::test

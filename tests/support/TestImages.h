@@ -38,6 +38,15 @@ Bytes withXmp(const Bytes& file, const std::vector<std::pair<std::string, std::s
 // its first rows, as a decompression bomb's does.
 Bytes pngDeclaring(std::uint32_t width, std::uint32_t height);
 
+// A PNG holding the EXIF of a camera photo edited and re-saved by other programs, as libvips
+// writes it through libpng: in an eXIf chunk after the image data, and the same chunk again before
+// it. Little-endian, with a camera, a capture date, a GPS position (latitude 48° 51' 24" N,
+// longitude 2° 21' 3" E), Sony maker notes, and a main directory whose link to the next directory
+// leads back to itself.
+Bytes pngWithCameraExif(const Bitmap& image);
+// The GPS latitude's three rationals as they are stored in that block, to look for in any file.
+Bytes cameraExifLatitudeBytes();
+
 // A minimal linear (demosaiced) DNG of the given size, written by hand.
 Bytes linearDng(int width, int height, int orientation = 1);
 

@@ -53,8 +53,8 @@ bool fitsBudget(std::size_t byteCount, std::int64_t budget);
 int searchWorkers(std::int64_t pixels);
 int searchWorkers(std::int64_t pixels, unsigned cores, std::uint64_t physicalMemory);
 
-// The WebP encoder's failures as the converter's: an image too wide for it at all is refused
-// (ConvertRequestError), any other failure is ConvertError::encodeFailed.
+// The WebP encoder's failures as the converter's: an image larger than a WebP file may be is
+// refused (ConvertRequestError), any other failure is ConvertError::encodeFailed.
 Bytes encodeWebP(const Bitmap& image, double quality);
 
 } // namespace orvane::Converter

@@ -1,3 +1,4 @@
+#include "core/ImageFiles.h"
 #include "core/convert/detail/ConverterSteps.h"
 #include "platform/metadata/MetadataIO.h"
 #include "tests/support/TestImages.h"
@@ -172,5 +173,42 @@ TEST(MetadataPolicies, RemoveLocationAlsoDropsThePlacesNamedInIptcAndMakerNotes)
             << rawValue(format);
         EXPECT_EQ(readWithExiv2(convert(file, format, MetadataPolicy::keep).data).iptc.count(), 8u)
             << rawValue(format);
+    }
+}
+
+// A PNG made from a camera's photo by other programs carries EXIF after its image data, with the
+// camera's maker notes and a main directory that leads back to itself. Its metadata never costs
+// the conversion: every format is written, with what can be carried, and under removeLocation
+// without the position anywhere in the file.
+TEST(MetadataPolicies, APngWithACamerasLoopingExifConvertsToEveryFormat) {
+    const Bytes png = test::pngWithCameraExif(test::gradient(80, 60));
+    const Bytes latitude = test::cameraExifLatitudeBytes();
+    for (const ConvertFormat format : allCases<ConvertFormat>()) {
+        for (const MetadataPolicy policy : {MetadataPolicy::keep, MetadataPolicy::removeLocation}) {
+            SCOPED_TRACE(std::string(rawValue(format)) + " " + std::string(rawValue(policy)));
+            ConvertResult result;
+            ASSERT_NO_THROW(result = convert(png, format, policy));
+            EXPECT_EQ(result.width, 80);
+            EXPECT_EQ(ImageFiles::loadFromData(result.data).height(), 60);
+            if (format == ConvertFormat::webp) {
+                continue;
+            }
+            const Written written = readWithExiv2(result.data);
+            const auto date = written.exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal"));
+            ASSERT_NE(date, written.exif.end());
+            EXPECT_EQ(date->toString(), "2021:07:04 15:30:00");
+            const auto model = written.exif.findKey(Exiv2::ExifKey("Exif.Image.Model"));
+            ASSERT_NE(model, written.exif.end());
+            EXPECT_EQ(model->toString(), "DSC-RX100M4");
+            if (policy == MetadataPolicy::removeLocation) {
+                EXPECT_FALSE(hasGroup(written.exif, "GPSInfo"));
+                for (const auto& datum : written.exif) {
+                    EXPECT_EQ(datum.key().find("GPS"), std::string::npos) << datum.key();
+                }
+                EXPECT_EQ(
+                    std::search(result.data.begin(), result.data.end(), latitude.begin(), latitude.end()),
+                    result.data.end());
+            }
+        }
     }
 }

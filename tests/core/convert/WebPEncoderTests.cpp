@@ -63,7 +63,9 @@ TEST(WebPEncoder, ImagesBeyondWebPsLimitsFailWithItsName) {
     try {
         Converter::encodeWebP(test::solid(16384, 1, 0, 0, 0), 0.5);
         FAIL();
-    } catch (const ConvertError& error) {
-        EXPECT_STREQ(error.what(), "Couldn't write WebP.");
+    } catch (const ConvertRequestError& error) {
+        EXPECT_STREQ(
+            error.what(),
+            "This image is too large to save as WebP: the largest WebP here is 16383 × 16383 pixels.");
     }
 }

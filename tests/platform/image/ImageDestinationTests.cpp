@@ -1,6 +1,7 @@
 #include "platform/files/FileError.h"
 #include "platform/image/ImageDestination.h"
 #include "platform/image/ImageSource.h"
+#include "platform/metadata/MetadataIO.h"
 #include "tests/support/TestImages.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,24 @@ TEST_P(MetadataRoundTrip, WritesNoMetadataOfItsOwn) {
             EXPECT_TRUE(name == "XResolution" || name == "YResolution" || name == "ResolutionUnit") << name;
         }
     }
+}
+
+// Metadata the library cannot write back never costs the file: the camera's notes are left out,
+// and the rest is carried.
+TEST_P(MetadataRoundTrip, MakerNotesThatCannotBeWrittenAreLeftOut) {
+    // Sony's notes with each entry twice, as a file holding its EXIF twice once gave them.
+    ImageProperties properties = test::cameraProperties();
+    properties.maker = MetadataIO::read(test::pngWithCameraExif(test::gradient(8, 8))).maker;
+    ASSERT_TRUE(properties.maker.has_value());
+    const PropertyDictionary once = *properties.maker;
+    properties.maker->insert(once.begin(), once.end());
+    const ImageProperties written =
+        readBack(ImageDestination::encode(test::gradient(48, 32), typeOf(GetParam()), properties, 0.9));
+    EXPECT_FALSE(written.maker.has_value());
+    ASSERT_TRUE(written.tiff.has_value());
+    EXPECT_EQ(findProperty(*written.tiff, "Model")->text,
+              test::cameraProperties().tiff->find("Model")->second.text);
+    EXPECT_TRUE(written.gps.has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMetadataFormat, MetadataRoundTrip,
