@@ -3,7 +3,7 @@
 // application tiles), shown at 100% around the point where four tiles meet, so that tile seams,
 // left-over JPEG blocks and colour shifts would show. Run through bench/upscale --sheet.
 //
-// Usage: bench-upscale-sheet MODELS_DIR OUTDIR PHOTO... [--region N] [--view N] [--float DIR]
+// Usage: bench-upscale-sheet MODELS_DIR OUTDIR PHOTO... [--region N] [--view N]
 //        [--styles fast,detail,art]
 //
 // --region: the side of the square of the photo that is enlarged (default 256, centred; smaller
@@ -12,15 +12,16 @@
 // prints per photo and style: the mean colour of the enlargement against the region's (a colour
 // shift), and the PSNR against the region when the network enlarges the region shrunk 4× by
 // bicubic interpolation (GAN-trained networks invent texture and score below bicubic there; it is
-// reported, not aimed at). --float: a folder of float bundles of networks MODELS_DIR holds in
-// int8 (the build's tests/networks/float): each is shown beside its int8 network, and the PSNR of
-// the int8 enlargement against the float one is printed. --styles: only these (default all).
+// reported, not aimed at). Where the processor has bf16, each network runs in bf16 (as the
+// application runs it) and in fp32 beside it, and the PSNR of the one against the other is
+// printed. --styles: only these (default all).
 
 #include "bench/SheetImages.h"
 #include "core/ImageFiles.h"
 #include "core/upscale/TilePlan.h"
 #include "core/upscale/UpscaleModel.h"
 #include "core/upscale/Upscaler.h"
+#include "platform/networks/Network.h"
 
 #include <algorithm>
 #include <array>
@@ -109,7 +110,6 @@ int main(int argc, char** argv) try {
     const fs::path models = argv[1];
     const fs::path out = argv[2];
     int regionSide = 256, viewSide = 96;
-    std::optional<fs::path> floats;
     const auto everyStyle = allCases<UpscaleModel>();
     std::vector<UpscaleModel> styles(everyStyle.begin(), everyStyle.end());
     std::vector<fs::path> photos;
@@ -119,8 +119,6 @@ int main(int argc, char** argv) try {
             regionSide = std::stoi(argv[++i]);
         } else if (arg == "--view" && i + 1 < argc) {
             viewSide = std::stoi(argv[++i]);
-        } else if (arg == "--float" && i + 1 < argc) {
-            floats = argv[++i];
         } else if (arg == "--styles" && i + 1 < argc) {
             // The styles by their case names, as bench/upscale takes them.
             styles.clear();
@@ -148,21 +146,13 @@ int main(int argc, char** argv) try {
     constexpr int maxTile = 256;
     const int cell = viewSide * scale;
 
-    // The float original of a network shipped in int8, when --float has it.
-    const auto floatBundle = [&](UpscaleModel model) -> std::optional<fs::path> {
-        if (!floats) {
-            return std::nullopt;
-        }
-        const fs::path bundle = *floats / (std::string(rawValue(model)) + ".mlmodelc");
-        return fs::exists(bundle) ? std::optional(bundle) : std::nullopt;
-    };
+    const bool besideFp32 = NetworkPrecisions::preferred() == NetworkPrecision::bf16;
     std::vector<VImage> heads{label("bicubic", cell).embed(4, 0, cell + 8, 26)};
     for (const UpscaleModel model : styles) {
         const std::string network(rawValue(model));
-        heads.push_back(
-            label(network + (floatBundle(model) ? " (int8)" : ""), cell).embed(4, 0, cell + 8, 26));
-        if (floatBundle(model)) {
-            heads.push_back(label(network + " (float)", cell).embed(4, 0, cell + 8, 26));
+        heads.push_back(label(network + (besideFp32 ? " (bf16)" : ""), cell).embed(4, 0, cell + 8, 26));
+        if (besideFp32) {
+            heads.push_back(label(network + " (fp32)", cell).embed(4, 0, cell + 8, 26));
         }
     }
     const VImage header = VImage::arrayjoin(heads);
@@ -211,7 +201,7 @@ int main(int argc, char** argv) try {
         photo.lines.emplace_back(line);
     };
 
-    std::vector<std::string> int8Lines;
+    std::vector<std::string> precisionLines;
     for (Photo& photo : sheetPhotos) {
         const VImage shrunk = bicubic(photo.region, 1.0 / scale);
         photo.cells.push_back(shown(photo, bicubic(photo.region, scale)));
@@ -220,7 +210,8 @@ int main(int argc, char** argv) try {
     // One network at a time: the large ones need gigabytes while they run.
     for (const UpscaleModel model : styles) {
         const std::string network(rawValue(model));
-        const auto upscaler = Upscaler::load(models / (network + ".mlmodelc"));
+        const fs::path bundle = models / (network + ".mlmodelc");
+        const auto upscaler = std::make_shared<const Upscaler>(Network::load(bundle));
         for (Photo& photo : sheetPhotos) {
             const VImage enlarged = rgb(upscaler->upscale(bitmap(photo.region), scale, maxTile));
             enlarged.pngsave((out / ("upscale-" + photo.name + "-" + network + ".png")).c_str());
@@ -228,18 +219,18 @@ int main(int argc, char** argv) try {
             const VImage shrunk = bicubic(photo.region, 1.0 / scale);
             report(photo, network, enlarged, rgb(upscaler->upscale(bitmap(shrunk), scale, maxTile)));
         }
-        if (const auto bundle = floatBundle(model)) {
-            const auto original = Upscaler::load(*bundle);
+        if (besideFp32) {
+            const auto fp32 = std::make_shared<const Upscaler>(Network::load(bundle, NetworkPrecision::fp32));
             for (Photo& photo : sheetPhotos) {
-                const VImage enlarged = rgb(original->upscale(bitmap(photo.region), scale, maxTile));
-                const VImage fromInt8 =
+                const VImage enlarged = rgb(fp32->upscale(bitmap(photo.region), scale, maxTile));
+                const VImage fromBf16 =
                     VImage::new_from_file((out / ("upscale-" + photo.name + "-" + network + ".png")).c_str());
-                enlarged.pngsave((out / ("upscale-" + photo.name + "-" + network + "-float.png")).c_str());
+                enlarged.pngsave((out / ("upscale-" + photo.name + "-" + network + "-fp32.png")).c_str());
                 photo.cells.push_back(shown(photo, enlarged));
                 char line[200];
-                std::snprintf(line, sizeof line, "%-22s %-27s int8 against float: PSNR %6.2f dB",
-                              photo.name.c_str(), network.c_str(), psnr(fromInt8, enlarged));
-                int8Lines.emplace_back(line);
+                std::snprintf(line, sizeof line, "%-22s %-27s bf16 against fp32: PSNR %6.2f dB",
+                              photo.name.c_str(), network.c_str(), psnr(fromBf16, enlarged));
+                precisionLines.emplace_back(line);
             }
         }
     }
@@ -259,7 +250,7 @@ int main(int argc, char** argv) try {
             .pngsave((out / ("upscale-sheet-" + photo.name + ".png")).c_str());
         rows.push_back(row);
     }
-    for (const std::string& line : int8Lines) {
+    for (const std::string& line : precisionLines) {
         std::printf("%s\n", line.c_str());
     }
     saveStacked(rows, out / "upscale-sheet.png");
