@@ -43,7 +43,18 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
         return 1;
     }
     qInstallMessageHandler(messageHandler);
+    // The desktop's own file panels: Qt asks the desktop portal for them when its portal theme is
+    // installed (it keeps the desktop's own theme, GTK's or KDE's, for everything else, and falls
+    // back to it when no portal answers). A theme the user names is left alone.
+    const bool portalChosenHere = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORMTHEME");
+    if (portalChosenHere) {
+        qputenv("QT_QPA_PLATFORMTHEME", "xdgdesktopportal");
+    }
     QApplication application(argc, argv);
+    if (portalChosenHere) {
+        // Programs started from the window (a browser, a file manager) choose for themselves.
+        qunsetenv("QT_QPA_PLATFORMTHEME");
+    }
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
     QApplication::setDesktopFileName(QStringLiteral("orvane"));
