@@ -3,6 +3,7 @@
 #include "ui/ContentView.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
@@ -57,7 +58,10 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     }
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
-    QApplication::setDesktopFileName(QStringLiteral("orvane"));
+    // The installed desktop entry and icon are named after the application's id.
+    QApplication::setDesktopFileName(QStringLiteral("org.orvane.Orvane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvane.Orvane"),
+                                                 QIcon(QStringLiteral(":/org.orvane.Orvane.svg"))));
 
     ContentView window;
     window.resize(ContentView::defaultSize);
