@@ -1,7 +1,11 @@
 # Two entry points: `make run` sets everything up and opens the window with a sample photo (or, on
 # a machine without a display, converts it); `make test` sets everything up and runs every test.
-# `make screenshots` draws the window's screens into build/screenshots.
-.PHONY: setup run test screenshots clean
+# `make screenshots` draws the window's screens into build/screenshots. `make install` installs
+# for the user alone (PREFIX=~/.local, no root needed; PREFIX=/usr/local for everyone) and
+# `make uninstall` removes exactly what it installed.
+.PHONY: setup run test screenshots install uninstall clean
+
+PREFIX ?= $(HOME)/.local
 
 SAMPLE_DIR := build/sample
 # A real photo makes the screenshots easier to judge; Debian's scikit-image data has one.
@@ -29,6 +33,12 @@ screenshots: setup
 	@# The views' own states, set up by their tests.
 	ORVANE_SCREENSHOTS=$(CURDIR)/build/screenshots build/tests/ui/orvane_ui_tests \
 		--gtest_filter='*Screenshots*' --gtest_also_run_disabled_tests >/dev/null
+
+install: setup
+	scripts/install install "$(PREFIX)"
+
+uninstall:
+	scripts/install uninstall "$(PREFIX)"
 
 clean:
 	rm -rf build

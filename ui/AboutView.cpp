@@ -3,15 +3,16 @@
 #include "platform/application/AppVersion.h"
 #include "platform/application/ApplicationResources.h"
 #include "ui/ActionButton.h"
+#include "ui/LinkOpener.h"
 #include "ui/SectionLabel.h"
 #include "ui/SymbolBadge.h"
 #include "ui/TextLabel.h"
 #include "ui/Theme.h"
 
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDatabase>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QUrl>
@@ -54,6 +55,21 @@ QWidget* header() {
     return row;
 }
 
+// Nothing on this machine opens web pages: the user is told where the page is instead.
+void sayCannotOpen(QWidget* link, const QString& path) {
+    auto* message =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("The page couldn't be opened"),
+                        QStringLiteral("The page couldn't be opened"), QMessageBox::Ok, link->window());
+    message->setObjectName("pageNotOpened");
+    message->setAttribute(Qt::WA_DeleteOnClose);
+    message->setWindowModality(Qt::WindowModal);
+    message->setTextFormat(Qt::PlainText);
+    message->setInformativeText(
+        QStringLiteral("No program on this computer opens web pages. You can open the page yourself: %1")
+            .arg(path));
+    message->open();
+}
+
 QWidget* helpLinks() {
     auto* links = new QWidget;
     auto* stack = new QVBoxLayout(links);
@@ -70,8 +86,9 @@ QWidget* helpLinks() {
             link->setEnabled(false);
             link->setToolTip(QStringLiteral("This page is missing from the installation."));
         }
-        QObject::connect(link, &QAbstractButton::clicked, link,
-                         [path] { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); });
+        QObject::connect(link, &QAbstractButton::clicked, link, [link, path] {
+            LinkOpener::open(QUrl::fromLocalFile(path), link, [link, path] { sayCannotOpen(link, path); });
+        });
         stack->addWidget(link, 0, Qt::AlignLeft);
     }
     return links;
@@ -101,10 +118,9 @@ QString AboutView::noticesText() {
 }
 
 AboutView::AboutView(QWidget* parent)
-    : QDialog(parent) {
+    : SheetDialog({520, 600}, parent) {
     setObjectName("aboutView");
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(520, 600);
 
     auto* content = new QWidget;
     auto* stack = new QVBoxLayout(content);

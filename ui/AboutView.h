@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QDialog>
+#include "ui/SheetDialog.h"
+
 #include <QString>
 
 namespace orvane {
 
 // The application's name, version, help pages and open-source notices.
-class AboutView : public QDialog {
+class AboutView : public SheetDialog {
     Q_OBJECT
 public:
     explicit AboutView(QWidget* parent = nullptr);

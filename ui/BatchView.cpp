@@ -18,11 +18,10 @@ constexpr std::size_t namesShown = 5;
 } // namespace
 
 BatchView::BatchView(EditorModel& model, std::function<void(const QString&)> onSaved, QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(largestSize, parent)
     , model_(model)
     , onSaved_(std::move(onSaved)) {
     setObjectName("batchView");
-    setFixedSize(fixedSize);
 
     icon_ = new SymbolBadge(QStringLiteral("square.stack.3d.down.right"),
                             Theme::font(Theme::TextStyle::title2), Theme::accent);
@@ -142,13 +141,16 @@ void BatchView::refresh() {
     if (batch->finished && !doneButton_->hasFocus()) {
         doneButton_->setFocus();
     }
+    if (isVisible()) {
+        fitToContent();
+    }
 }
 
 void BatchView::reject() {
     if (model_.batch() && !model_.batch()->finished) {
         return;
     }
-    QDialog::reject();
+    SheetDialog::reject();
 }
 
 void BatchView::showInFolder() {

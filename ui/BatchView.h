@@ -2,8 +2,8 @@
 
 #include "core/convert/ConvertOptions.h"
 #include "editor/BatchState.h"
+#include "ui/SheetDialog.h"
 
-#include <QDialog>
 #include <functional>
 
 class QProgressBar;
@@ -18,10 +18,11 @@ class TextLabel;
 // The progress of a batch conversion, shown while the editor model has a batch: what is being
 // converted, how far it got, the bytes read and written, the files that failed, and the buttons to
 // stop, show the results and close. It cannot be dismissed while the batch runs.
-class BatchView : public QDialog {
+class BatchView : public SheetDialog {
     Q_OBJECT
 public:
-    static constexpr QSize fixedSize{440, 300};
+    // Its width, and its height at the most.
+    static constexpr QSize largestSize{440, 300};
 
     // `onSaved` is the window's notice, which this sheet has no use for.
     BatchView(EditorModel& model, std::function<void(const QString&)> onSaved, QWidget* parent = nullptr);

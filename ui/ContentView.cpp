@@ -5,6 +5,7 @@
 #include "ui/ActionButton.h"
 #include "ui/BatchView.h"
 #include "ui/EditorPage.h"
+#include "ui/FilePanels.h"
 #include "ui/GalleryDetailView.h"
 #include "ui/GalleryView.h"
 #include "ui/HomeView.h"
@@ -13,12 +14,15 @@
 #include "ui/SavedNotice.h"
 #include "ui/TextLabel.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace fs = std::filesystem;
@@ -26,12 +30,23 @@ namespace fs = std::filesystem;
 namespace orvane {
 namespace {
 
+const QString alertTitle = QStringLiteral("Something went wrong");
+
+// Only files and folders on this machine come in; a web link dragged from a browser is no photo
+// until it has been downloaded.
 std::vector<fs::path> localPaths(const QList<QUrl>& urls) {
     std::vector<fs::path> paths;
     for (const QUrl& url : urls) {
-        paths.emplace_back((url.isLocalFile() ? url.toLocalFile() : url.toString()).toStdString());
+        if (url.isLocalFile()) {
+            paths.emplace_back(url.toLocalFile().toStdString());
+        }
     }
     return paths;
+}
+
+bool allLocal(const QList<QUrl>& urls) {
+    return !urls.isEmpty() &&
+           std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
 } // namespace
@@ -70,12 +85,19 @@ ContentView::ContentView(JobGallery* gallery, QWidget* parent)
     separator->setFixedHeight(1);
     separator->setForegroundRole(QPalette::Mid);
 
-    layout_ = new QVBoxLayout(this);
+    // The screens fill the area under the header; the saved notice lies over its top edge.
+    pageArea_ = new QWidget;
+    pageArea_->setObjectName("pageArea");
+    layout_ = new QVBoxLayout(pageArea_);
     layout_->setContentsMargins(0, 0, 0, 0);
     layout_->setSpacing(0);
-    layout_->addWidget(header);
-    layout_->addWidget(separator);
-    notice_ = new SavedNotice(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(header);
+    column->addWidget(separator);
+    column->addWidget(pageArea_, 1);
+    notice_ = new SavedNotice(pageArea_);
 
     connect(backButton_, &QPushButton::clicked, this, [this] {
         if (std::holds_alternative<RecordScreen>(screen_)) {
@@ -85,6 +107,13 @@ ContentView::ContentView(JobGallery* gallery, QWidget* parent)
         }
     });
     connect(otherPhotoButton_, &QPushButton::clicked, this, &ContentView::presentSource);
+    // The keys every desktop application answers: Ctrl+W closes the window, Ctrl+Q quits.
+    auto* close = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_W), this);
+    close->setObjectName("closeShortcut");
+    connect(close, &QShortcut::activated, this, &QWidget::close);
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    quit->setObjectName("quitShortcut");
+    connect(quit, &QShortcut::activated, qApp, &QApplication::closeAllWindows);
     connect(model_.get(), &EditorModel::focusChanged, this, &ContentView::updateHeader);
     connect(model_.get(), &EditorModel::originalChanged, this, &ContentView::updateHeader);
     connect(model_.get(), &EditorModel::errorMessageChanged, this, &ContentView::showErrorAlert);
@@ -144,10 +173,10 @@ void ContentView::loadRecord(const JobRecord& record) {
 }
 
 bool ContentView::handleDrop(const QList<QUrl>& urls) {
-    if (urls.isEmpty()) {
+    const std::vector<fs::path> paths = localPaths(urls);
+    if (paths.empty()) {
         return false;
     }
-    const std::vector<fs::path> paths = localPaths(urls);
     std::error_code error;
     const bool firstIsFolder = fs::is_directory(paths.front(), error);
     if (paths.size() == 1 && !firstIsFolder) {
@@ -167,7 +196,6 @@ void ContentView::presentSource() {
                                  .onURL = [this](const fs::path& url) { model_->loadFile(url); },
                                  .onData = [this](SharedBytes data) { model_->loadData(std::move(data)); },
                                  .onRecord = [this](const JobRecord& record) { loadRecord(record); },
-                                 .showImporter = [this] { presentImporter(); },
                              },
                              this);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -181,13 +209,14 @@ void ContentView::presentImporter() {
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setFileMode(QFileDialog::ExistingFile);
     panel->setWindowModality(Qt::WindowModal);
+    FilePanels::prepare(*panel, FilePanels::Purpose::openPhoto);
     connect(panel, &QFileDialog::fileSelected, this,
             [this](const QString& file) { model_->loadFile(fs::path(file.toStdString())); });
     panel->open();
 }
 
 void ContentView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (allLocal(event->mimeData()->urls())) {
         event->acceptProposedAction();
         setDropTargeted(true);
     }
@@ -208,7 +237,7 @@ void ContentView::dropEvent(QDropEvent* event) {
 void ContentView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (notice_->isVisible()) {
-        notice_->move((width() - notice_->width()) / 2, notice_->y());
+        notice_->move((pageArea_->width() - notice_->width()) / 2, notice_->y());
     }
 }
 
@@ -311,12 +340,22 @@ void ContentView::showErrorAlert() {
         return;
     }
     if (alert_) {
-        alert_->setText(*message);
+        alert_->setInformativeText(*message);
         return;
     }
-    alert_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("Something went wrong"), *message,
-                             QMessageBox::Ok, this);
+    // Many window managers draw no title on a dialog, so the alert says what it is in its body: the
+    // heading over the message.
+    alert_ = new QMessageBox(QMessageBox::Warning, alertTitle, alertTitle, QMessageBox::Ok, this);
     alert_->setObjectName("errorAlert");
+    alert_->setTextFormat(Qt::PlainText);
+    alert_->setInformativeText(*message);
+    for (QLabel* label : alert_->findChildren<QLabel*>()) {
+        // A file name in the message is never taken for markup.
+        label->setTextFormat(Qt::PlainText);
+        if (label->text() == alertTitle) {
+            label->setFont(Theme::font(Theme::TextStyle::headline));
+        }
+    }
     alert_->setAttribute(Qt::WA_DeleteOnClose);
     alert_->setWindowModality(Qt::WindowModal);
     // However the alert goes away, the message goes with it, so that the next one shows again.
@@ -351,6 +390,7 @@ void ContentView::chooseBatchFolder(std::size_t itemCount) {
     panel->setLabelText(QFileDialog::Accept, QStringLiteral("Save Here"));
     panel->setWindowTitle(QStringLiteral("Choose where to save %1 converted files").arg(itemCount));
     panel->setWindowModality(Qt::WindowModal);
+    FilePanels::prepare(*panel, FilePanels::Purpose::batchDestination);
     connect(panel, &QFileDialog::fileSelected, this,
             [this](const QString& folder) { model_->answerBatchFolder(fs::path(folder.toStdString())); });
     connect(panel, &QFileDialog::rejected, this, [this] { model_->answerBatchFolder(std::nullopt); });

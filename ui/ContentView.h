@@ -82,6 +82,7 @@ private:
     Screen screen_ = HomeScreen{};
     bool dropTargeted_ = false;
 
+    QWidget* pageArea_;
     QVBoxLayout* layout_;
     ActionButton* backButton_;
     QLabel* title_;

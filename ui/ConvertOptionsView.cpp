@@ -5,6 +5,7 @@
 #include "ui/Chip.h"
 #include "ui/ConvertOptionsText.h"
 #include "ui/Divider.h"
+#include "ui/FilePanels.h"
 #include "ui/PhotosAndFoldersPanel.h"
 #include "ui/SectionLabel.h"
 #include "ui/SegmentedPicker.h"
@@ -167,6 +168,7 @@ void ConvertOptionsView::chooseBatchItems() {
     panel->setObjectName("batchSourcePanel");
     panel->setAttribute(Qt::WA_DeleteOnClose);
     panel->setWindowModality(Qt::WindowModal);
+    FilePanels::prepare(*panel, FilePanels::Purpose::batchSources);
     connect(panel, &PhotosAndFoldersPanel::chosen, this, [this](const QStringList& paths) {
         std::vector<fs::path> urls;
         urls.reserve(static_cast<std::size_t>(paths.size()));

@@ -88,6 +88,7 @@ EditorPage::EditorPage(EditorModel& model, JobGallery& gallery, Actions actions,
     connect(&model_, &EditorModel::resultPreviewChanged, this, &EditorPage::updateComparison);
     connect(&model_, &EditorModel::resultInfoChanged, this, &EditorPage::updateComparison);
     connect(&model_, &EditorModel::progressChanged, this, &EditorPage::updateComparison);
+    connect(&model_, &EditorModel::isLoadingChanged, this, &EditorPage::updateComparison);
     updateLayout();
     updateComparison();
 }
@@ -137,15 +138,30 @@ QWidget* EditorPage::makeEmptyState(JobGallery& gallery) {
     auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), choose);
     connect(shortcut, &QShortcut::activated, choose, &QPushButton::click);
 
-    auto* buttons = new QHBoxLayout;
+    emptyButtons_ = new QWidget;
+    emptyButtons_->setObjectName("emptyButtons");
+    auto* buttons = new QHBoxLayout(emptyButtons_);
+    buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(12);
     buttons->addStretch(1);
     buttons->addWidget(choose);
     buttons->addWidget(open);
     buttons->addStretch(1);
+    // While a photo is being opened it stands in for the buttons, as the home screen's card does.
+    emptyLoading_ = new QWidget;
+    emptyLoading_->setObjectName("emptyLoading");
+    auto* loadingRow = new QHBoxLayout(emptyLoading_);
+    loadingRow->setContentsMargins(0, 0, 0, 0);
+    loadingRow->setSpacing(10);
+    loadingRow->addStretch(1);
+    loadingRow->addWidget(new Spinner(20));
+    loadingRow->addWidget(
+        TextLabel::secondary(QStringLiteral("Opening the photo…"), Theme::TextStyle::callout));
+    loadingRow->addStretch(1);
     auto* dropHint = TextLabel::secondary(QStringLiteral("or drop an image here"), Theme::TextStyle::caption);
     auto* strip =
         new RecentJobsStrip(gallery, [this](const JobRecord& record) { actions_.loadRecord(record); });
+    strip->setTopMargin(18);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
@@ -157,7 +173,8 @@ QWidget* EditorPage::makeEmptyState(JobGallery& gallery) {
     column->addStretch(1);
     column->addWidget(symbol, 0, Qt::AlignHCenter);
     column->addLayout(texts);
-    column->addLayout(buttons);
+    column->addWidget(emptyButtons_);
+    column->addWidget(emptyLoading_);
     column->addWidget(dropHint, 0, Qt::AlignHCenter);
     column->addWidget(strip, 0, Qt::AlignHCenter);
     column->addStretch(1);
@@ -253,7 +270,11 @@ void EditorPage::updateComparison() {
     const bool transparent = model_.resultInfo() && model_.resultInfo()->hasAlpha;
     compare_->setVisible(model_.originalPreview().has_value());
     compare_->setImages(model_.originalPreview(), model_.resultPreview(), transparent);
-    progressBadge_->setVisible(model_.progress().has_value());
+    // The badge also shows while another photo is being opened over the one shown.
+    const bool loading = model_.isLoading();
+    progressBadge_->setVisible(model_.progress().has_value() || loading);
+    emptyButtons_->setVisible(!loading);
+    emptyLoading_->setVisible(loading);
     resultCard_->setVisible(model_.resultInfo().has_value());
 }
 

@@ -46,6 +46,8 @@ private:
     Actions actions_;
     QStackedWidget* layouts_;
     QWidget* emptyState_;
+    QWidget* emptyButtons_;
+    QWidget* emptyLoading_;
     QWidget* batchLayout_;
     QWidget* workArea_;
     CompareView* compare_;

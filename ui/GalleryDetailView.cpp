@@ -99,9 +99,10 @@ QWidget* GalleryDetailView::makeBottomBar() {
                              Theme::TextStyle::caption);
     details->setObjectName("detailLine");
     // At the window's narrowest the buttons keep their room and the two lines give way.
-    for (QLabel* label : {static_cast<QLabel*>(heading), static_cast<QLabel*>(details)}) {
+    for (TextLabel* label : {heading, details}) {
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         label->setMinimumWidth(120);
+        label->setElided(true);
         label->setToolTip(label->text());
     }
     auto* texts = new QVBoxLayout;

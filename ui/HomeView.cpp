@@ -13,6 +13,7 @@
 #include "ui/RoundedPanel.h"
 #include "ui/ScrollColumn.h"
 #include "ui/SectionLabel.h"
+#include "ui/SidewaysScrollArea.h"
 #include "ui/Spinner.h"
 #include "ui/Symbols.h"
 #include "ui/TextLabel.h"
@@ -211,11 +212,8 @@ QWidget* HomeView::makeRecentJobs() {
     recentRow_ = new QHBoxLayout(thumbs);
     recentRow_->setContentsMargins(0, 0, 0, 0);
     recentRow_->setSpacing(10);
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidgetResizable(true);
+    auto* scroll = new SidewaysScrollArea;
+    scroll->setObjectName("recentJobsScroller");
     scroll->setWidget(thumbs);
     scroll->viewport()->setAutoFillBackground(false);
     thumbs->setAutoFillBackground(false);

@@ -3,6 +3,7 @@
 #include "ui/ContentView.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
@@ -43,10 +44,24 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
         return 1;
     }
     qInstallMessageHandler(messageHandler);
+    // The desktop's own file panels: Qt asks the desktop portal for them when its portal theme is
+    // installed (it keeps the desktop's own theme, GTK's or KDE's, for everything else, and falls
+    // back to it when no portal answers). A theme the user names is left alone.
+    const bool portalChosenHere = qEnvironmentVariableIsEmpty("QT_QPA_PLATFORMTHEME");
+    if (portalChosenHere) {
+        qputenv("QT_QPA_PLATFORMTHEME", "xdgdesktopportal");
+    }
     QApplication application(argc, argv);
+    if (portalChosenHere) {
+        // Programs started from the window (a browser, a file manager) choose for themselves.
+        qunsetenv("QT_QPA_PLATFORMTHEME");
+    }
     QApplication::setApplicationName(QStringLiteral("Orvane"));
     QApplication::setApplicationDisplayName(QStringLiteral("Orvane"));
-    QApplication::setDesktopFileName(QStringLiteral("orvane"));
+    // The installed desktop entry and icon are named after the application's id.
+    QApplication::setDesktopFileName(QStringLiteral("org.orvane.Orvane"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvane.Orvane"),
+                                                 QIcon(QStringLiteral(":/org.orvane.Orvane.svg"))));
 
     ContentView window;
     window.resize(ContentView::defaultSize);

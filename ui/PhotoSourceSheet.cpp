@@ -3,6 +3,7 @@
 #include "editor/JobGallery.h"
 #include "platform/files/FileBytes.h"
 #include "ui/ActionButton.h"
+#include "ui/FilePanels.h"
 #include "ui/GalleryGrid.h"
 #include "ui/ImageFileFilter.h"
 #include "ui/JobListModel.h"
@@ -11,26 +12,23 @@
 #include "ui/Spinner.h"
 #include "ui/TextLabel.h"
 
-#include <QDir>
 #include <QFileDialog>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QScrollArea>
-#include <QStandardPaths>
+#include <QScrollBar>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
 namespace orvane {
 
 PhotoSourceSheet::PhotoSourceSheet(JobGallery& gallery, Actions actions, QWidget* parent)
-    : QDialog(parent)
+    : SheetDialog(largestSize, parent)
     , gallery_(gallery)
     , actions_(std::move(actions))
     , jobs_(new JobListModel(gallery, std::nullopt, this)) {
     setObjectName("photoSourceSheet");
-    setWindowTitle(QStringLiteral("Choose a photo"));
-    setFixedSize(fixedSize);
 
     auto* title = new TextLabel(QStringLiteral("Choose a photo"), Theme::TextStyle::title2, QFont::Bold);
     auto* cancel = new ActionButton(QStringLiteral("Cancel"), std::nullopt, ActionButton::Look::bordered);
@@ -112,18 +110,10 @@ PhotoSourceSheet::PhotoSourceSheet(JobGallery& gallery, Actions actions, QWidget
     spinner_->hide();
 
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(openFile, &QPushButton::clicked, this, [this] {
-        accept();
-        actions_.showImporter();
-    });
+    connect(openFile, &QPushButton::clicked, this, &PhotoSourceSheet::openImporter);
     connect(library, &QPushButton::clicked, this, &PhotoSourceSheet::openPicker);
     connect(&gallery_, &JobGallery::recordsChanged, this, &PhotoSourceSheet::refresh);
     refresh();
-}
-
-QString PhotoSourceSheet::picturesFolder() {
-    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    return !pictures.isEmpty() && QDir(pictures).exists() ? pictures : QDir::homePath();
 }
 
 void PhotoSourceSheet::refresh() {
@@ -132,12 +122,30 @@ void PhotoSourceSheet::refresh() {
     count_->setVisible(jobs > 0);
     jobsArea_->setVisible(jobs > 0);
     emptyBox_->setVisible(jobs == 0);
+    if (isVisible()) {
+        fitToContent();
+    }
+}
+
+void PhotoSourceSheet::openImporter() {
+    auto* importer = new QFileDialog(this, QString(), QString(), imageFileFilter());
+    importer->setObjectName("fileImporter");
+    importer->setAttribute(Qt::WA_DeleteOnClose);
+    importer->setFileMode(QFileDialog::ExistingFile);
+    importer->setWindowModality(Qt::WindowModal);
+    FilePanels::prepare(*importer, FilePanels::Purpose::openPhoto);
+    // Cancelling the panel leaves the sheet open, so that another source can still be chosen.
+    connect(importer, &QFileDialog::fileSelected, this, [this](const QString& file) {
+        actions_.onURL(std::filesystem::path(file.toStdString()));
+        accept();
+    });
+    importer->open();
 }
 
 void PhotoSourceSheet::openPicker() {
-    auto* picker =
-        new QFileDialog(this, QStringLiteral("Photos library"), picturesFolder(), imageFileFilter());
+    auto* picker = new QFileDialog(this, QStringLiteral("Photos library"), QString(), imageFileFilter());
     picker->setObjectName("photosPicker");
+    FilePanels::prepare(*picker, FilePanels::Purpose::photosLibrary);
     picker->setAttribute(Qt::WA_DeleteOnClose);
     picker->setFileMode(QFileDialog::ExistingFile);
     picker->setWindowModality(Qt::WindowModal);
@@ -172,8 +180,18 @@ void PhotoSourceSheet::setLoading(bool loading) {
     spinner_->raise();
 }
 
+int PhotoSourceSheet::contentHeight(int width) const {
+    const int base = SheetDialog::contentHeight(width);
+    if (!jobsArea_->isVisibleTo(this)) {
+        return base;
+    }
+    const int margins = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    const int gridWidth = width - margins - jobsArea_->verticalScrollBar()->sizeHint().width();
+    return base + std::max(0, grid_->heightForWidth(gridWidth) - jobsArea_->sizeHint().height());
+}
+
 void PhotoSourceSheet::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
+    SheetDialog::resizeEvent(event);
     const QSize side = spinner_->sizeHint();
     spinner_->setGeometry(QRect(QPoint((width() - side.width()) / 2, (height() - side.height()) / 2), side));
 }

@@ -2,8 +2,8 @@
 
 #include "editor/JobRecord.h"
 #include "platform/files/Bytes.h"
+#include "ui/SheetDialog.h"
 
-#include <QDialog>
 #include <filesystem>
 #include <functional>
 
@@ -18,25 +18,20 @@ class JobListModel;
 class Spinner;
 
 // Where the next photo comes from: a file, the Pictures folder, or a finished job. It closes
-// itself after handing a choice over.
-class PhotoSourceSheet : public QDialog {
+// itself after handing a choice over; a panel cancelled on the way leaves it open.
+class PhotoSourceSheet : public SheetDialog {
     Q_OBJECT
 public:
     struct Actions {
         std::function<void(const std::filesystem::path&)> onURL;
         std::function<void(SharedBytes)> onData;
         std::function<void(const JobRecord&)> onRecord;
-        // Opens the window's file panel; the sheet closes first.
-        std::function<void()> showImporter;
     };
 
-    static constexpr QSize fixedSize{640, 540};
+    // Its width, and its height at the most.
+    static constexpr QSize largestSize{640, 540};
 
     PhotoSourceSheet(JobGallery& gallery, Actions actions, QWidget* parent = nullptr);
-
-    // The user's Pictures folder (XDG), where the photo picker opens; the home folder when the
-    // desktop names none.
-    static QString picturesFolder();
 
     // Reads the chosen photo in the background, then hands its bytes over (when it could be read)
     // and closes. The read finishes and hands over even when the sheet was closed meanwhile.
@@ -45,9 +40,12 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // With its whole grid of jobs, which its scroll area alone would not ask for.
+    int contentHeight(int width) const override;
 
 private:
     void refresh();
+    void openImporter();
     void openPicker();
     void setLoading(bool loading);
 

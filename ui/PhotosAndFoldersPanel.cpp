@@ -25,6 +25,8 @@ void PhotosAndFoldersPanel::accept() {
         QFileDialog::accept();
         return;
     }
+    // As Qt's own accept would, so that what listens to the panel hears of the choice.
+    emit filesSelected(paths);
     emit chosen(paths);
     QDialog::accept();
 }

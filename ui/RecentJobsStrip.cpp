@@ -4,9 +4,9 @@
 #include "ui/GalleryThumb.h"
 #include "ui/JobListModel.h"
 #include "ui/SectionLabel.h"
+#include "ui/SidewaysScrollArea.h"
 
 #include <QHBoxLayout>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace orvane {
@@ -25,17 +25,14 @@ RecentJobsStrip::RecentJobsStrip(JobGallery& gallery, std::function<void(const J
     cells_->setContentsMargins(0, 0, 0, 0);
     cells_->setSpacing(10);
     cells_->addStretch(1);
-    auto* scroller = new QScrollArea;
+    auto* scroller = new SidewaysScrollArea;
     scroller->setObjectName("recentJobsScroller");
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setWidgetResizable(true);
     scroller->setWidget(row_);
     scroller->viewport()->setBackgroundRole(QPalette::Window);
     scroller->setFixedHeight(GalleryThumb::heightFor(cellWidth, true));
 
-    auto* column = new QVBoxLayout(this);
+    column_ = new QVBoxLayout(this);
+    auto* column = column_;
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
     column->addWidget(new SectionLabel(QStringLiteral("Or re-work a recent job")));
@@ -43,6 +40,10 @@ RecentJobsStrip::RecentJobsStrip(JobGallery& gallery, std::function<void(const J
 
     connect(jobs_, &JobListModel::modelReset, this, &RecentJobsStrip::reload);
     reload();
+}
+
+void RecentJobsStrip::setTopMargin(int margin) {
+    column_->setContentsMargins(0, margin, 0, 0);
 }
 
 QList<GalleryThumb*> RecentJobsStrip::thumbs() const {

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QHBoxLayout;
+class QVBoxLayout;
 
 namespace orvane {
 
@@ -24,6 +25,9 @@ public:
     RecentJobsStrip(JobGallery& gallery, std::function<void(const JobRecord&)> onRecord,
                     QWidget* parent = nullptr);
 
+    // Room above the strip that goes away with it when there is no job.
+    void setTopMargin(int margin);
+
     // The jobs shown, in order.
     QList<GalleryThumb*> thumbs() const;
 
@@ -38,6 +42,7 @@ private:
     JobListModel* jobs_;
     QWidget* row_;
     QHBoxLayout* cells_;
+    QVBoxLayout* column_;
 };
 
 } // namespace orvane

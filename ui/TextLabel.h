@@ -21,12 +21,21 @@ public:
 
     void setColorSource(ColorSource color);
 
+    // One line that ends in "…" where it doesn't fit, instead of being cut off; the whole text
+    // stays the label's text.
+    void setElided(bool elided);
+    // What is drawn: the text, shortened to the label's width when it is elided.
+    QString shownText() const;
+    QSize minimumSizeHint() const override;
+
 protected:
     void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void applyColor();
     ColorSource color_;
+    bool elided_ = false;
 };
 
 } // namespace orvane

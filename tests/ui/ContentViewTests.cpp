@@ -7,6 +7,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 
 namespace orvane {
@@ -83,26 +84,69 @@ TEST(ContentView, TheAlertShowsEachFailureAndItsOkClearsTheMessage) {
     window.view.model().setErrorMessage(QStringLiteral("That file couldn't be opened as an image."));
     auto* alert = test::child<QMessageBox>(window.view, "errorAlert");
     ASSERT_NE(alert, nullptr);
+    // The heading is in the alert's body, since many window managers show no title on a dialog.
     EXPECT_EQ(alert->windowTitle(), "Something went wrong");
-    EXPECT_EQ(alert->text(), "That file couldn't be opened as an image.");
+    EXPECT_EQ(alert->text(), "Something went wrong");
+    EXPECT_EQ(alert->informativeText(), "That file couldn't be opened as an image.");
     alert->button(QMessageBox::Ok)->click();
     EXPECT_FALSE(window.view.model().errorMessage().has_value());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     window.view.model().setErrorMessage(QStringLiteral("Again."));
     alert = test::child<QMessageBox>(window.view, "errorAlert");
     ASSERT_NE(alert, nullptr);
-    EXPECT_EQ(alert->text(), "Again.");
+    EXPECT_EQ(alert->informativeText(), "Again.");
 }
 
-TEST(ContentView, EachSavedNoticeTimerClearsWhateverShows) {
+TEST(ContentView, EachSavedNoticeTimerClearsWhateverShowsBelowTheHeader) {
     Window window;
     auto* notice = test::child<SavedNotice>(window.view, "savedNotice");
     window.view.showSaved("Saved");
+    // Once it has slid in, it lies in the content area, clear of the header row.
+    QTest::qWait(400);
+    const QWidget* header = test::child(window.view, "headerBar");
+    EXPECT_GE(notice->mapTo(&window.view, QPoint(0, 0)).y(), header->geometry().bottom() + 1);
     QTest::qWait(SavedNotice::showMilliseconds * 3 / 4);
     window.view.showSaved("Saved again");
     EXPECT_EQ(notice->message(), "Saved again");
     // The first timer fires a quarter of the time later and takes the second text with it.
     EXPECT_TRUE(test::waitFor([&] { return !notice->message(); }, SavedNotice::showMilliseconds / 2));
+}
+
+TEST(ContentView, WebLinksAreNeitherTakenNorLightTheDropFrame) {
+    Window window;
+    const QList<QUrl> link{QUrl("https://example.com/photo.jpg")};
+    EXPECT_FALSE(window.view.handleDrop(link));
+    EXPECT_FALSE(window.view.model().isLoading());
+    EXPECT_FALSE(window.view.model().errorMessage().has_value());
+
+    const auto drag = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&window.view, &enter);
+        const bool accepted = enter.isAccepted() && window.view.dropTargeted();
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(&window.view, &leave);
+        return accepted;
+    };
+    EXPECT_FALSE(drag(link));
+    const auto photo = test::writePhoto(window.folder / "one.jpg");
+    EXPECT_FALSE(drag(window.urls({photo}) + link));
+    EXPECT_TRUE(drag(window.urls({photo, window.folder.path()})));
+}
+
+TEST(ContentView, CtrlWClosesTheWindowAndCtrlQClosesEveryWindow) {
+    Window window;
+    window.view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window.view));
+    QTest::keyClick(&window.view, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window.view.isVisible());
+
+    Window another;
+    another.view.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&another.view));
+    QTest::keyClick(&another.view, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(another.view.isVisible());
 }
 
 TEST(ContentView, UsingAJobInANewJobLoadsItsResultAtHomeWithoutAPreset) {

@@ -10,14 +10,18 @@
 #include "ui/JobTile.h"
 
 #include <QAbstractButton>
-#include <QDesktopServices>
+#include <QFile>
 #include <QLabel>
+#include <QMessageBox>
 #include <QRegularExpression>
+#include <filesystem>
+#include <fstream>
 
 namespace orvane {
 namespace {
 
 using namespace std::chrono_literals;
+namespace fs = std::filesystem;
 
 // Records of `count` jobs, newest first, one hour apart; nothing on disk.
 QList<JobRecord> jobs(int count) {
@@ -158,18 +162,34 @@ TEST(HomeView, TheTilesTakeAsManyColumnsOfAtLeast168PointsAsFit) {
 }
 
 // Stands in for the browser, so that a test never opens one.
-class UrlCatcher : public QObject {
-    Q_OBJECT
+// Stands in for the desktop's opener, xdg-open, on the PATH: it notes what it was asked to open
+// and exits with `status` (3: xdg-open found no program for it).
+class FakeOpener {
 public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl& url) { urls << url; }
+    explicit FakeOpener(int status)
+        : oldPath_(qgetenv("PATH")) {
+        const fs::path script = folder_ / "xdg-open";
+        std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << (folder_ / "opened").string() << "'\nexit "
+                              << status << "\n";
+        fs::permissions(script, fs::perms::owner_all);
+        qputenv("PATH", QByteArray::fromStdString(folder_.path().string()) + ":" + oldPath_);
+    }
+    ~FakeOpener() { qputenv("PATH", oldPath_); }
+    QStringList opened() const {
+        QFile file(QString::fromStdString((folder_ / "opened").string()));
+        return file.open(QIODevice::ReadOnly)
+                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                   : QStringList();
+    }
+
+private:
+    test::TemporaryDirectory folder_;
+    QByteArray oldPath_;
 };
 
 TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
     Home home;
-    UrlCatcher browser;
-    QDesktopServices::setUrlHandler("file", &browser, "open");
+    FakeOpener browser(0);
     QTest::mouseClick(test::child<QAbstractButton>(home.view, "aboutButton"), Qt::LeftButton);
     QPointer<AboutView> sheet = home.view.aboutSheet();
     ASSERT_TRUE(sheet);
@@ -192,12 +212,20 @@ TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
             test::child<QAbstractButton>(*sheet, qPrintable(QStringLiteral("helpLink-%1").arg(page))),
             Qt::LeftButton);
     }
-    QDesktopServices::unsetUrlHandler("file");
-    ASSERT_EQ(browser.urls.size(), 3);
-    for (const QUrl& url : browser.urls) {
-        EXPECT_TRUE(QFile::exists(url.toLocalFile())) << url.toString().toStdString();
+    ASSERT_TRUE(test::waitFor([&] { return browser.opened().size() == 3; }));
+    for (const QString& opened : browser.opened()) {
+        const QUrl url(opened);
+        EXPECT_TRUE(url.isLocalFile() && QFile::exists(url.toLocalFile())) << opened.toStdString();
     }
-    EXPECT_TRUE(browser.urls[0].toLocalFile().endsWith("share/orvane/help/support.html"));
+    // The three openers run side by side, so they note their pages in any order.
+    QStringList pages;
+    for (const QString& opened : browser.opened()) {
+        pages << QUrl(opened).toLocalFile().section('/', -4);
+    }
+    pages.sort();
+    EXPECT_EQ(pages, QStringList({"share/orvane/help/privacy.html", "share/orvane/help/support.html",
+                                  "share/orvane/help/terms.html"}));
+    EXPECT_EQ(sheet->findChild<QMessageBox*>("pageNotOpened"), nullptr);
     EXPECT_TRUE(sheet->isVisible());
 
     QTest::mouseClick(test::child<QAbstractButton>(*sheet, "aboutDoneButton"), Qt::LeftButton);
@@ -210,6 +238,29 @@ TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
 
 namespace orvane {
 namespace {
+
+TEST(AboutView, SaysSoWhenNothingCanOpenAPageOrTheOpenerIsMissing) {
+    for (const bool openerMissing : {false, true}) {
+        Home home;
+        FakeOpener browser(3);
+        const QByteArray path = qgetenv("PATH");
+        if (openerMissing) {
+            qputenv("PATH", "/nonexistent");
+        }
+        home.view.showAbout();
+        QPointer<AboutView> sheet = home.view.aboutSheet();
+        ASSERT_TRUE(sheet);
+        QTest::mouseClick(test::child<QAbstractButton>(*sheet, "helpLink-privacy"), Qt::LeftButton);
+        QMessageBox* message = nullptr;
+        EXPECT_TRUE(test::waitFor(
+            [&] { return (message = sheet->window()->findChild<QMessageBox*>("pageNotOpened")); }));
+        qputenv("PATH", path);
+        ASSERT_NE(message, nullptr);
+        EXPECT_EQ(message->text(), "The page couldn't be opened");
+        EXPECT_TRUE(message->informativeText().endsWith("share/orvane/help/privacy.html"));
+        EXPECT_TRUE(sheet->isVisible());
+    }
+}
 
 TEST(HomeView, JobsReadFromDiskShowTheirThumbnails) {
     test::TemporaryDirectory folder;
@@ -229,5 +280,3 @@ TEST(HomeView, JobsReadFromDiskShowTheirThumbnails) {
 
 } // namespace
 } // namespace orvane
-
-#include "HomeViewTests.moc"

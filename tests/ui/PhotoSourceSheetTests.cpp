@@ -2,6 +2,7 @@
 #include "tests/ui/support/GalleryJobs.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/ActionButton.h"
+#include "ui/FilePanels.h"
 #include "ui/GalleryGrid.h"
 #include "ui/GalleryThumb.h"
 #include "ui/PhotoSourceSheet.h"
@@ -26,7 +27,6 @@ struct Sheet {
     std::vector<fs::path> urls;
     std::vector<SharedBytes> data;
     std::vector<JobRecord> records;
-    int importers = 0;
     QPointer<PhotoSourceSheet> sheet;
 
     explicit Sheet(int jobCount) {
@@ -40,7 +40,6 @@ struct Sheet {
                 .onURL = [this](const fs::path& url) { urls.push_back(url); },
                 .onData = [this](SharedBytes bytes) { data.push_back(bytes); },
                 .onRecord = [this](const JobRecord& record) { records.push_back(record); },
-                .showImporter = [this] { ++importers; },
             },
             &window);
         sheet->setAttribute(Qt::WA_DeleteOnClose);
@@ -49,12 +48,14 @@ struct Sheet {
     bool closed() {
         return test::waitFor([&] { return !sheet || !sheet->isVisible(); });
     }
-    int calls() const { return int(urls.size() + data.size() + records.size()) + importers; }
+    int calls() const { return int(urls.size() + data.size() + records.size()); }
 };
 
 TEST(PhotoSourceSheet, WithoutJobsExplainsWhereTheyWillShow) {
     Sheet sheet(0);
-    EXPECT_EQ(sheet.sheet->size(), PhotoSourceSheet::fixedSize);
+    // As wide as it is meant to be, and no taller than what it holds.
+    EXPECT_EQ(sheet.sheet->width(), PhotoSourceSheet::largestSize.width());
+    EXPECT_LT(sheet.sheet->height(), PhotoSourceSheet::largestSize.height() * 3 / 4);
     EXPECT_TRUE(test::child<QWidget>(*sheet.sheet, "pastJobsEmpty")->isVisible());
     EXPECT_FALSE(test::child<QLabel>(*sheet.sheet, "pastJobsCount")->isVisible());
     EXPECT_FALSE(test::child<QScrollArea>(*sheet.sheet, "pastJobsArea")->isVisible());
@@ -66,6 +67,7 @@ TEST(PhotoSourceSheet, WithoutJobsExplainsWhereTheyWillShow) {
 
 TEST(PhotoSourceSheet, ListsAllTwentyFiveJobsAndHandsOverTheOneChosen) {
     Sheet sheet(25);
+    EXPECT_EQ(sheet.sheet->size(), PhotoSourceSheet::largestSize);
     EXPECT_FALSE(test::child<QWidget>(*sheet.sheet, "pastJobsEmpty")->isVisible());
     EXPECT_EQ(test::child<QLabel>(*sheet.sheet, "pastJobsCount")->text(), "25");
     auto* grid = test::child<GalleryGrid>(*sheet.sheet, "galleryGrid");
@@ -87,20 +89,45 @@ TEST(PhotoSourceSheet, ListsAllTwentyFiveJobsAndHandsOverTheOneChosen) {
     EXPECT_EQ(sheet.calls(), 1);
 }
 
-TEST(PhotoSourceSheet, OpenFileClosesTheSheetAndOpensTheFilePanel) {
+TEST(PhotoSourceSheet, OpenFileHandsOverTheChosenFileAndACancelledPanelLeavesTheSheet) {
+    FilePanels::forgetFolders();
     Sheet sheet(0);
-    QTest::mouseClick(test::child<ActionButton>(*sheet.sheet, "openFileButton"), Qt::LeftButton);
+    const auto openPanel = [&] {
+        QTest::mouseClick(test::child<ActionButton>(*sheet.sheet, "openFileButton"), Qt::LeftButton);
+        return test::child<QFileDialog>(*sheet.sheet, "fileImporter");
+    };
+    QPointer<QFileDialog> panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(panel->directory().absolutePath(), FilePanels::picturesFolder());
+    panel->reject();
+    EXPECT_TRUE(test::waitFor([&] { return !panel; }));
+    EXPECT_TRUE(sheet.sheet && sheet.sheet->isVisible());
+    EXPECT_EQ(sheet.calls(), 0);
+
+    const auto photo = test::writePhoto(sheet.folder / "chosen.jpg");
+    panel = openPanel();
+    ASSERT_NE(panel, nullptr);
+    panel->selectFile(QString::fromStdString(photo.string()));
+    QMetaObject::invokeMethod(panel, "accept");
     EXPECT_TRUE(sheet.closed());
-    EXPECT_EQ(sheet.importers, 1);
+    ASSERT_EQ(sheet.urls.size(), 1u);
+    EXPECT_EQ(sheet.urls.front(), photo);
+    EXPECT_EQ(sheet.calls(), 1);
+    // The next panel for a photo starts where this one was found.
+    EXPECT_EQ(FilePanels::startFolder(FilePanels::Purpose::openPhoto),
+              QString::fromStdString(sheet.folder.path().string()));
+    EXPECT_EQ(FilePanels::startFolder(FilePanels::Purpose::saveCopy), FilePanels::picturesFolder());
+    FilePanels::forgetFolders();
 }
 
 TEST(PhotoSourceSheet, APickedPhotoArrivesAsBytesAndAnUnreadableOneClosesSilently) {
+    FilePanels::forgetFolders();
     Sheet sheet(0);
     QTest::mouseClick(test::child<ActionButton>(*sheet.sheet, "photosLibraryButton"), Qt::LeftButton);
     auto* picker = test::child<QFileDialog>(*sheet.sheet, "photosPicker");
     ASSERT_NE(picker, nullptr);
     EXPECT_EQ(fs::path(picker->directory().absolutePath().toStdString()),
-              fs::path(PhotoSourceSheet::picturesFolder().toStdString()));
+              fs::path(FilePanels::picturesFolder().toStdString()));
     // Cancelling the picker leaves the sheet open.
     picker->reject();
     EXPECT_TRUE(sheet.sheet && sheet.sheet->isVisible());

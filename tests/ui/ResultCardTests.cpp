@@ -132,6 +132,35 @@ TEST(ResultCard, SavingCopiesThePreparedFileAndKeepsIt) {
     EXPECT_FALSE(card.model.errorMessage().has_value());
 }
 
+TEST(SaveCopyPanel, TheSavedNameAlwaysEndsInTheFormatsExtension) {
+    test::TemporaryDirectory folder;
+    const fs::path jpeg = folder / "export" / "beach-enhanced.jpg";
+    using SaveCopyPanel::destinationFor;
+    EXPECT_EQ(destinationFor(folder / "mine.jpg", jpeg), folder / "mine.jpg");
+    // Another spelling of the same type stays as typed.
+    EXPECT_EQ(destinationFor(folder / "mine.JPEG", jpeg), folder / "mine.JPEG");
+    // Another image type's extension is corrected; anything else gets the extension added.
+    EXPECT_EQ(destinationFor(folder / "mine.png", jpeg), folder / "mine.jpg");
+    EXPECT_EQ(destinationFor(folder / "mine", jpeg), folder / "mine.jpg");
+    EXPECT_EQ(destinationFor(folder / "mine.v2", jpeg), folder / "mine.v2.jpg");
+    // The user agreed to replace "mine.png", not the corrected name, which is taken.
+    writeText(folder / "mine.jpg", "an older photo");
+    EXPECT_EQ(destinationFor(folder / "mine.png", jpeg), folder / "mine 2.jpg");
+    EXPECT_EQ(destinationFor(folder / "mine.heic", folder / "cut.png"), folder / "mine.png");
+}
+
+TEST(ResultCard, ATypedNameOfAnotherFormatIsSavedUnderTheFormatsExtension) {
+    Card card;
+    card.model.setResultInfo(enhanced());
+    card.prepare("beach-enhanced.jpg", "jpeg bytes");
+    QFileDialog* panel = card.openPanel();
+    ASSERT_NE(panel, nullptr);
+    emit panel->fileSelected(QString::fromStdString((card.folder / "mine.png").string()));
+    EXPECT_FALSE(fs::exists(card.folder / "mine.png"));
+    EXPECT_EQ(contents(card.folder / "mine.jpg"), "jpeg bytes");
+    EXPECT_EQ(card.notices, std::vector<QString>{"Saved"});
+}
+
 TEST(ResultCard, AFailedSaveLeavesTheOldFileAndSaysSo) {
     Card card;
     card.model.setResultInfo(enhanced());
