@@ -82,22 +82,30 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
     const auto tensorCount = graph.channels.size();
     const auto layerCount = static_cast<int>(graph.layers.size());
     const auto readers = graph.readers();
+    const auto at = [](auto& vector, int index) -> auto& {
+        return vector[static_cast<std::size_t>(index)];
+    };
 
     // Which layer makes each tensor, and the last layer that reads it.
     std::vector<int> maker(tensorCount, -1);
     std::vector<int> lastReader(tensorCount, -1);
     for (int i = 0; i < layerCount; ++i) {
-        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
-        maker[static_cast<std::size_t>(layer.output)] = i;
+        const auto& layer = at(graph.layers, i);
+        at(maker, layer.output) = i;
         for (const int source : layer.inputs) {
-            lastReader[static_cast<std::size_t>(source)] = i;
+            at(lastReader, source) = i;
         }
     }
-    lastReader[static_cast<std::size_t>(graph.output)] = layerCount;
+    at(lastReader, graph.output) = layerCount;
 
-    // The layout the convolutions like best for activations of this size and type: ask oneDNN for a
-    // typical 64-channel 3×3 convolution and keep the layout it picks.
-    {
+    // The activations' layout. Joined along the channels, tensors in blocks of 16 channels lie one
+    // after another in memory, so a network that joins tensors gets that layout and its
+    // convolutions write straight into the joined tensor. Otherwise the layout the convolutions
+    // like best: ask oneDNN for a typical 64-channel 3×3 convolution and keep what it picks.
+    const bool joins = std::any_of(graph.layers.begin(), graph.layers.end(),
+                                   [](const NetworkLayer& layer) { return layer.kind == Kind::concat; });
+    layout_ = Tag::nChw16c;
+    if (!joins) {
         const memory::desc any(dims4(64, height_, width_), type_, Tag::any);
         const memory::desc weightsAny({64, 64, 3, 3}, type_, Tag::any);
         const dnnl::convolution_forward::desc probe(dnnl::prop_kind::forward_inference,
@@ -112,13 +120,22 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
         }
     }
 
-    // Layers folded into the convolution before them: a leaky ReLU as its activation, or a sum
-    // whose other term is read for the last time, which the convolution then adds into in place.
-    std::vector<bool> folded(static_cast<std::size_t>(layerCount), false);
+    // Tensors that share their storage with another (`root`): a leaky ReLU's result is its
+    // convolution's (an activation of the convolution); a sum whose other term is read for the last
+    // time is added into that term's storage by the convolution before it; a PReLU works in place.
+    std::vector<char> folded(static_cast<std::size_t>(layerCount), 0);
     std::vector<int> root(tensorCount);
     for (std::size_t t = 0; t < tensorCount; ++t) {
         root[t] = static_cast<int>(t);
     }
+    const auto deadAfter = [&](int storage, int index) {
+        for (std::size_t t = 0; t < tensorCount; ++t) {
+            if (root[t] == storage && (lastReader[t] > index || static_cast<int>(t) == graph.output)) {
+                return false;
+            }
+        }
+        return true;
+    };
     struct Fusion {
         bool activation = false;
         float alpha = 0;
@@ -127,58 +144,135 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
     };
     std::vector<Fusion> fusion(static_cast<std::size_t>(layerCount));
     for (int i = 0; i < layerCount; ++i) {
-        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
-        const auto out = static_cast<std::size_t>(layer.output);
-        if (layer.kind != Kind::convolution || readers[out] != 1 || static_cast<int>(out) == graph.output) {
+        const auto& layer = at(graph.layers, i);
+        const int out = layer.output;
+        if (layer.kind != Kind::convolution || at(readers, out) != 1 || out == graph.output) {
             continue;
         }
         const auto next =
             std::find_if(graph.layers.begin() + i + 1, graph.layers.end(), [&](const NetworkLayer& l) {
-                return std::find(l.inputs.begin(), l.inputs.end(), layer.output) != l.inputs.end();
+                return std::find(l.inputs.begin(), l.inputs.end(), out) != l.inputs.end();
             });
         if (next == graph.layers.end()) {
             continue;
         }
-        const auto nextIndex = static_cast<std::size_t>(next - graph.layers.begin());
+        const auto nextIndex = static_cast<int>(next - graph.layers.begin());
         if (next->kind == Kind::leakyRelu) {
-            fusion[static_cast<std::size_t>(i)].activation = true;
-            fusion[static_cast<std::size_t>(i)].alpha = next->alpha;
-            folded[nextIndex] = true;
-            root[static_cast<std::size_t>(next->output)] = layer.output;
+            at(fusion, i).activation = true;
+            at(fusion, i).alpha = next->alpha;
+            at(folded, nextIndex) = true;
+            at(root, next->output) = out;
         } else if (next->kind == Kind::sum && next->inputs.size() == 2) {
-            const std::size_t mine = next->inputs[0] == layer.output ? 0 : 1;
+            const std::size_t mine = next->inputs[0] == out ? 0 : 1;
             const int other = next->inputs[1 - mine];
-            const auto o = static_cast<std::size_t>(other);
+            const int storage = at(root, other);
             const int source = layer.inputs.front();
-            if (next->coefficients[mine] != 1.0F || other == layer.output || other == graph.input ||
-                source == other || root[static_cast<std::size_t>(source)] == other ||
-                lastReader[o] != static_cast<int>(nextIndex) || other == graph.output || root[o] != other) {
+            // A scaled sum sends oneDNN's blocked convolutions to its reference kernel: it stays a
+            // layer of its own.
+            if (next->coefficients[mine] != 1.0F || next->coefficients[1 - mine] != 1.0F || other == out ||
+                storage == at(root, graph.input) || storage == at(root, source) ||
+                !deadAfter(storage, nextIndex)) {
                 continue;
             }
-            fusion[static_cast<std::size_t>(i)].sumTerm = other;
-            fusion[static_cast<std::size_t>(i)].sumScale = next->coefficients[1 - mine];
-            folded[nextIndex] = true;
-            root[out] = other;
-            root[static_cast<std::size_t>(next->output)] = other;
+            at(fusion, i).sumTerm = other;
+            at(fusion, i).sumScale = next->coefficients[1 - mine];
+            at(folded, nextIndex) = true;
+            at(root, out) = storage;
+            at(root, next->output) = storage;
         }
     }
-    // A PReLU works in place when nothing else reads its input.
     for (int i = 0; i < layerCount; ++i) {
-        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
+        const auto& layer = at(graph.layers, i);
         const int source = layer.inputs.front();
-        if (layer.kind == Kind::prelu && readers[static_cast<std::size_t>(source)] == 1 &&
-            source != graph.input) {
-            root[static_cast<std::size_t>(layer.output)] = root[static_cast<std::size_t>(source)];
+        if (layer.kind == Kind::prelu && at(readers, source) == 1 &&
+            at(root, source) != at(root, graph.input)) {
+            at(root, layer.output) = at(root, source);
         }
     }
-    // A tensor stays alive until the last reader of any tensor sharing its storage.
+
+    // A storage stays alive until the last reader of any tensor in it.
     std::vector<int> storageEnd(tensorCount, -1);
     for (std::size_t t = 0; t < tensorCount; ++t) {
         auto& end = storageEnd[static_cast<std::size_t>(root[t])];
         end = std::max({end, lastReader[t], maker[t]});
     }
 
-    // Buffers, allocated when a storage is first made and handed on once its last reader has run.
+    // Joined tensors. The last of a run of joins whose inputs each begin with the same tensors in
+    // the same order (x; x, a; x, a, b; … as in a dense block) gets one buffer, and the earlier ones
+    // are its first channels. A convolution's result goes straight to its place in the buffer when
+    // it starts at a whole block of channels and has no other storage role; any other input is
+    // copied in when it is first joined.
+    struct Group {
+        int channels = 0;
+        int scale = 1;
+        std::vector<int> joins;                  // the concat layers it serves
+        std::vector<std::pair<int, int>> places; // input tensor → channel offset, of the largest join
+        int begin = 0;                           // the first layer that writes into it
+        int end = -1;                            // the last layer that reads from it
+        memory buffer;
+    };
+    std::vector<Group> groups;
+    std::vector<int> groupOfJoin(static_cast<std::size_t>(layerCount), -1);
+    std::vector<int> placedGroup(tensorCount, -1); // by storage: the group a convolution writes into
+    std::vector<int> placedOffset(tensorCount, 0);
+    if (layout_ == Tag::nChw16c) {
+        for (int i = layerCount - 1; i >= 0; --i) {
+            const auto& largest = at(graph.layers, i);
+            if (largest.kind != Kind::concat || at(groupOfJoin, i) >= 0) {
+                continue;
+            }
+            Group group;
+            group.channels = at(graph.channels, largest.output);
+            group.scale = at(graph.scales, largest.output);
+            int offset = 0;
+            for (const int source : largest.inputs) {
+                group.places.emplace_back(source, offset);
+                offset += at(graph.channels, source);
+            }
+            // Only whole blocks of 16 channels have places of their own; other joins copy.
+            if (!std::all_of(group.places.begin(), group.places.end(), [&](const auto& place) {
+                    return place.second % 16 == 0 && at(graph.channels, place.first) % 16 == 0;
+                })) {
+                continue;
+            }
+            for (int j = 0; j <= i; ++j) {
+                const auto& join = at(graph.layers, j);
+                if (join.kind == Kind::concat && at(groupOfJoin, j) < 0 &&
+                    join.inputs.size() <= largest.inputs.size() &&
+                    std::equal(join.inputs.begin(), join.inputs.end(), largest.inputs.begin())) {
+                    at(groupOfJoin, j) = static_cast<int>(groups.size());
+                    group.joins.push_back(j);
+                }
+            }
+            group.begin = group.joins.front();
+            for (const int j : group.joins) {
+                group.end = std::max(group.end, at(storageEnd, at(root, at(graph.layers, j).output)));
+            }
+            const int id = static_cast<int>(groups.size());
+            for (const auto& [source, place] : group.places) {
+                const int storage = at(root, source);
+                const int made = at(maker, storage);
+                bool alone = true; // no tensor but the convolution's result and its activation uses it
+                for (std::size_t t = 0; t < tensorCount; ++t) {
+                    if (root[t] == storage && static_cast<int>(t) != storage &&
+                        static_cast<int>(t) != source) {
+                        alone = false;
+                    }
+                }
+                if (made >= 0 && at(graph.layers, made).kind == Kind::convolution && alone &&
+                    at(fusion, made).sumTerm < 0 && at(placedGroup, storage) < 0 && storage != graph.output) {
+                    at(placedGroup, storage) = id;
+                    at(placedOffset, storage) = place;
+                    group.begin = std::min(group.begin, made);
+                    group.end = std::max(group.end, at(storageEnd, storage));
+                }
+            }
+            groups.push_back(std::move(group));
+        }
+    }
+
+    // Buffers, taken from a pool when a storage is first written and handed back once its last
+    // reader has run.
     tensors_.resize(tensorCount);
     struct Buffer {
         memory owner;
@@ -186,12 +280,10 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
         int freeAfter;
     };
     std::vector<Buffer> pool;
-    const auto allocate = [&](int tensor, int at) {
-        const memory::desc desc = describe(tensor);
-        const std::size_t bytes = desc.get_size();
+    const auto take = [&](std::size_t bytes, int from, int until) -> memory& {
         Buffer* best = nullptr;
         for (auto& buffer : pool) {
-            if (buffer.freeAfter < at && buffer.bytes >= bytes && (!best || buffer.bytes < best->bytes)) {
+            if (buffer.freeAfter < from && buffer.bytes >= bytes && (!best || buffer.bytes < best->bytes)) {
                 best = &buffer;
             }
         }
@@ -202,14 +294,41 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
                        bytes, 0});
             best = &pool.back();
         }
-        best->freeAfter = storageEnd[static_cast<std::size_t>(tensor)];
-        tensors_[static_cast<std::size_t>(tensor)] = memory(desc, engine_, best->owner.get_data_handle());
+        best->freeAfter = until;
+        return best->owner;
+    };
+    const auto elementBytes = type_ == memory::data_type::bf16 ? 2 : 4;
+    const auto openGroups = [&](int index) {
+        for (auto& group : groups) {
+            if (group.begin <= index && !group.buffer) {
+                const memory::desc desc(dims4(group.channels, height_ * group.scale, width_ * group.scale),
+                                        type_, layout_);
+                group.buffer = take(desc.get_size(), group.begin, group.end);
+            }
+        }
+    };
+    const auto allocate = [&](int tensor, int index) {
+        openGroups(index);
+        const int group = at(placedGroup, tensor);
+        if (group >= 0) {
+            // Whole blocks of 16 channels lie one after another: the place is a plain offset.
+            const Group& g = at(groups, group);
+            const auto side =
+                static_cast<std::size_t>(height_ * g.scale) * static_cast<std::size_t>(width_ * g.scale);
+            auto* base = static_cast<std::uint8_t*>(g.buffer.get_data_handle());
+            at(tensors_, tensor) =
+                memory(describe(tensor), engine_,
+                       base + static_cast<std::size_t>(at(placedOffset, tensor)) * side * elementBytes);
+            return;
+        }
+        const memory::desc desc = describe(tensor);
+        at(tensors_, tensor) =
+            memory(desc, engine_, take(desc.get_size(), index, at(storageEnd, tensor)).get_data_handle());
     };
     const auto tensorMemory = [&](int tensor) -> memory& {
-        auto& m = tensors_[static_cast<std::size_t>(tensor)];
+        auto& m = at(tensors_, tensor);
         if (!m) {
-            const int r = root[static_cast<std::size_t>(tensor)];
-            m = memory(describe(tensor), engine_, tensors_[static_cast<std::size_t>(r)].get_data_handle());
+            m = memory(describe(tensor), engine_, at(tensors_, at(root, tensor)).get_data_handle());
         }
         return m;
     };
@@ -218,17 +337,44 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
     input_ =
         memory(memory::desc(dims4(3, height_, width_), memory::data_type::f32, Tag::nchw), engine_, nullptr);
     allocate(graph.input, -1);
-    add(dnnl::reorder(input_, tensors_[static_cast<std::size_t>(graph.input)]),
-        {{DNNL_ARG_FROM, input_}, {DNNL_ARG_TO, tensors_[static_cast<std::size_t>(graph.input)]}},
-        Step{"reorder", "", 0});
+    add(dnnl::reorder(input_, at(tensors_, graph.input)),
+        {{DNNL_ARG_FROM, input_}, {DNNL_ARG_TO, at(tensors_, graph.input)}}, Step{"reorder", "", 0});
 
+    std::vector<std::vector<int>> copiedInto(groups.size());
     for (int i = 0; i < layerCount; ++i) {
-        if (folded[static_cast<std::size_t>(i)]) {
+        if (at(folded, i)) {
             continue;
         }
-        const auto& layer = graph.layers[static_cast<std::size_t>(i)];
+        const auto& layer = at(graph.layers, i);
         const int out = layer.output;
-        if (root[static_cast<std::size_t>(out)] == out) {
+        if (const int group = at(groupOfJoin, i); group >= 0) {
+            // A join of a group: its inputs not written in place are copied into their places (once
+            // for the group), and the join itself is the group's first channels.
+            Group& g = at(groups, group);
+            openGroups(i);
+            const memory::desc whole(dims4(g.channels, height_ * g.scale, width_ * g.scale), type_, layout_);
+            for (const auto& [source, place] : g.places) {
+                const bool joined =
+                    std::find(layer.inputs.begin(), layer.inputs.end(), source) != layer.inputs.end();
+                auto& copied = at(copiedInto, group);
+                if (!joined || at(placedGroup, at(root, source)) == group ||
+                    std::find(copied.begin(), copied.end(), source) != copied.end()) {
+                    continue;
+                }
+                copied.push_back(source);
+                const int height = height_ * g.scale;
+                const int width = width_ * g.scale;
+                const memory target(
+                    whole.submemory_desc(dims4(at(graph.channels, source), height, width), {0, place, 0, 0}),
+                    engine_, g.buffer.get_data_handle());
+                memory& from = tensorMemory(source);
+                add(dnnl::reorder(from, target), {{DNNL_ARG_FROM, from}, {DNNL_ARG_TO, target}},
+                    Step{"concat copy", "", 0});
+            }
+            at(tensors_, out) = memory(describe(out), engine_, g.buffer.get_data_handle());
+            continue;
+        }
+        if (at(root, out) == out) {
             allocate(out, i);
         }
         memory& dst = tensorMemory(out);
@@ -243,9 +389,13 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
             const memory::desc weightsAny({outChannels, inChannels, layer.kernel, layer.kernel}, type_,
                                           Tag::any);
             const memory::desc biasDesc({outChannels}, memory::data_type::f32, Tag::a);
+            // The picture's three channels are read in whatever layout the convolution likes best.
+            const bool readsPicture = at(root, layer.inputs.front()) == at(root, graph.input);
+            const memory::desc srcDesc =
+                readsPicture ? memory::desc(src.get_desc().dims(), type_, Tag::any) : src.get_desc();
             const dnnl::convolution_forward::desc desc(
-                dnnl::prop_kind::forward_inference, dnnl::algorithm::convolution_direct, src.get_desc(),
-                weightsAny, biasDesc, dst.get_desc(), {1, 1}, {pad, pad}, {pad, pad});
+                dnnl::prop_kind::forward_inference, dnnl::algorithm::convolution_direct, srcDesc, weightsAny,
+                biasDesc, dst.get_desc(), {1, 1}, {pad, pad}, {pad, pad});
             dnnl::post_ops ops;
             if (f.sumTerm >= 0) {
                 ops.append_sum(f.sumScale);
@@ -256,12 +406,18 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
             dnnl::primitive_attr attributes;
             attributes.set_post_ops(ops);
             const dnnl::convolution_forward::primitive_desc pd(desc, attributes, engine_);
+            memory input = src;
+            if (pd.src_desc() != src.get_desc()) {
+                input = memory(pd.src_desc(), engine_);
+                add(dnnl::reorder(src, input), {{DNNL_ARG_FROM, src}, {DNNL_ARG_TO, input}},
+                    Step{"reorder", "", 0});
+            }
             const memory bias(biasDesc, engine_, const_cast<float*>(layer.bias.data()));
             const double scale = graph.scales[static_cast<std::size_t>(out)];
             const double flops = 2.0 * outChannels * inChannels * layer.kernel * layer.kernel * height_ *
                                  scale * width_ * scale;
             add(dnnl::convolution_forward(pd),
-                {{DNNL_ARG_SRC, src},
+                {{DNNL_ARG_SRC, input},
                  {DNNL_ARG_WEIGHTS, weights.convolution(i, pd.weights_desc())},
                  {DNNL_ARG_BIAS, bias},
                  {DNNL_ARG_DST, dst}},
