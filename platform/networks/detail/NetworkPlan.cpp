@@ -33,11 +33,11 @@ NetworkWeights::NetworkWeights(const NetworkGraph& graph, dnnl::engine engine)
     : graph_(graph)
     , engine_(std::move(engine)) {}
 
-memory NetworkWeights::convolution(int layerIndex, const memory::desc& wanted) {
+memory NetworkWeights::convolution(int layerIndex, const memory::desc& wanted, float factor) {
     const std::lock_guard lock(mutex_);
     auto& known = reordered_[layerIndex];
-    for (const auto& candidate : known) {
-        if (candidate.get_desc() == wanted) {
+    for (const auto& [candidateFactor, candidate] : known) {
+        if (candidate.get_desc() == wanted && candidateFactor == factor) {
             return candidate;
         }
     }
@@ -45,12 +45,16 @@ memory NetworkWeights::convolution(int layerIndex, const memory::desc& wanted) {
     const int out = graph_.channels[static_cast<std::size_t>(layer.output)];
     const int in = graph_.channels[static_cast<std::size_t>(layer.inputs.front())];
     const memory::desc plain({out, in, layer.kernel, layer.kernel}, memory::data_type::f32, Tag::oihw);
-    memory source(plain, engine_, const_cast<float*>(layer.weights.data()));
+    std::vector<float> scaled = layer.weights;
+    for (float& w : scaled) {
+        w *= factor;
+    }
+    memory source(plain, engine_, scaled.data());
     memory target(wanted, engine_);
     dnnl::stream stream(engine_);
     dnnl::reorder(source, target).execute(stream, source, target);
     stream.wait();
-    known.push_back(target);
+    known.emplace_back(factor, target);
     return target;
 }
 
@@ -167,9 +171,10 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
             const int other = next->inputs[1 - mine];
             const int storage = at(root, other);
             const int source = layer.inputs.front();
-            // A scaled sum sends oneDNN's blocked convolutions to its reference kernel: it stays a
-            // layer of its own.
-            if (next->coefficients[mine] != 1.0F || next->coefficients[1 - mine] != 1.0F || other == out ||
+            // The convolution's own term is unscaled (its scale is in its weights); a scaled other
+            // term b is reached as b × (convolution / b + other), as a sum with a scaled term sends
+            // oneDNN's blocked convolutions to its reference kernel.
+            if (next->coefficients[mine] != 1.0F || next->coefficients[1 - mine] == 0.0F || other == out ||
                 storage == at(root, graph.input) || storage == at(root, source) ||
                 !deadAfter(storage, nextIndex)) {
                 continue;
@@ -398,7 +403,10 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
                 biasDesc, dst.get_desc(), {1, 1}, {pad, pad}, {pad, pad});
             dnnl::post_ops ops;
             if (f.sumTerm >= 0) {
-                ops.append_sum(f.sumScale);
+                ops.append_sum(1.0F);
+                if (f.sumScale != 1.0F) {
+                    ops.append_eltwise(1.0F, dnnl::algorithm::eltwise_linear, f.sumScale, 0.0F);
+                }
             }
             if (f.activation) {
                 ops.append_eltwise(1.0F, dnnl::algorithm::eltwise_relu, f.alpha, 0.0F);
@@ -412,13 +420,16 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
                 add(dnnl::reorder(src, input), {{DNNL_ARG_FROM, src}, {DNNL_ARG_TO, input}},
                     Step{"reorder", "", 0});
             }
-            const memory bias(biasDesc, engine_, const_cast<float*>(layer.bias.data()));
+            const float factor = f.sumTerm >= 0 ? 1.0F / f.sumScale : 1.0F;
+            memory bias(biasDesc, engine_);
+            std::transform(layer.bias.begin(), layer.bias.end(), static_cast<float*>(bias.get_data_handle()),
+                           [factor](float b) { return b * factor; });
             const double scale = graph.scales[static_cast<std::size_t>(out)];
             const double flops = 2.0 * outChannels * inChannels * layer.kernel * layer.kernel * height_ *
                                  scale * width_ * scale;
             add(dnnl::convolution_forward(pd),
                 {{DNNL_ARG_SRC, input},
-                 {DNNL_ARG_WEIGHTS, weights.convolution(i, pd.weights_desc())},
+                 {DNNL_ARG_WEIGHTS, weights.convolution(i, pd.weights_desc(), factor)},
                  {DNNL_ARG_BIAS, bias},
                  {DNNL_ARG_DST, dst}},
                 Step{name + (f.sumTerm >= 0 ? "+sum"

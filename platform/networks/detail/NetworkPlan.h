@@ -20,13 +20,14 @@ namespace orvane {
 class NetworkWeights {
 public:
     NetworkWeights(const NetworkGraph& graph, dnnl::engine engine);
-    dnnl::memory convolution(int layer, const dnnl::memory::desc& wanted);
+    // The layer's weights × `factor` in the layout `wanted`.
+    dnnl::memory convolution(int layer, const dnnl::memory::desc& wanted, float factor = 1.0F);
 
 private:
     const NetworkGraph& graph_;
     dnnl::engine engine_;
     std::mutex mutex_;
-    std::map<int, std::vector<dnnl::memory>> reordered_;
+    std::map<int, std::vector<std::pair<float, dnnl::memory>>> reordered_;
 };
 
 class NetworkPlan {
