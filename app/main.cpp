@@ -1,5 +1,5 @@
 #include "intents/CommandLine.h"
-#include "ui/OrvaneApp.h"
+#include "ui/window/OrvaneApp.h"
 
 #include <iostream>
 #include <string>

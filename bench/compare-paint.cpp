@@ -8,9 +8,9 @@
 
 #include "bench/BenchSupport.h"
 #include "editor/BitmapImage.h"
-#include "ui/CompareGeometry.h"
-#include "ui/CompareView.h"
-#include "ui/DisplayImage.h"
+#include "ui/compare/CompareGeometry.h"
+#include "ui/compare/CompareView.h"
+#include "ui/compare/DisplayImage.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -12,10 +12,10 @@
 
 #include "BenchSupport.h"
 #include "editor/JobGallery.h"
-#include "ui/ContentView.h"
-#include "ui/GalleryGrid.h"
-#include "ui/GalleryThumb.h"
-#include "ui/GalleryView.h"
+#include "ui/gallery/GalleryGrid.h"
+#include "ui/gallery/GalleryThumb.h"
+#include "ui/gallery/GalleryView.h"
+#include "ui/window/ContentView.h"
 
 #include <QApplication>
 #include <QListView>

@@ -14,9 +14,9 @@
 #include "core/ImageFiles.h"
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
-#include "ui/ContentView.h"
-#include "ui/EditorPage.h"
-#include "ui/HomeView.h"
+#include "ui/home/HomeView.h"
+#include "ui/job/EditorPage.h"
+#include "ui/window/ContentView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -7,12 +7,12 @@
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
 #include "tools/SamplePhoto.h"
-#include "ui/AboutView.h"
-#include "ui/ContentView.h"
-#include "ui/GalleryDetailView.h"
-#include "ui/GalleryThumb.h"
-#include "ui/PhotoSourceSheet.h"
-#include "ui/Theme.h"
+#include "ui/gallery/GalleryDetailView.h"
+#include "ui/gallery/GalleryThumb.h"
+#include "ui/look/Theme.h"
+#include "ui/sheets/AboutView.h"
+#include "ui/sheets/PhotoSourceSheet.h"
+#include "ui/window/ContentView.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,5 +1,5 @@
 #include "tests/ui/support/ResultScreenshots.h"
-#include "ui/Theme.h"
+#include "ui/look/Theme.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -2,8 +2,8 @@
 
 #include "editor/EditorModel.h"
 #include "tests/support/TestImages.h"
-#include "ui/Theme.h"
-#include "ui/ToolPanel.h"
+#include "ui/job/ToolPanel.h"
+#include "ui/look/Theme.h"
 
 #include <QApplication>
 #include <QPalette>

@@ -3,9 +3,9 @@
 #include "editor/EditorModel.h"
 #include "tests/support/TestImages.h"
 #include "tests/ui/support/WindowTestSupport.h"
-#include "ui/BatchView.h"
-#include "ui/CompareView.h"
-#include "ui/ResultCard.h"
+#include "ui/compare/CompareView.h"
+#include "ui/job/ResultCard.h"
+#include "ui/sheets/BatchView.h"
 
 #include <QDir>
 #include <QThreadPool>
