@@ -186,6 +186,57 @@ TEST(Enhancer, ACutOutComesOutAsTheEnhancedPhotoInItsOwnShape) {
     }
 }
 
+// A cut-out's soft edge, over a bright colour that was cut away, comes out no lighter against the
+// subject than it went in: no light halo where the subject meets the black. (Were the hidden colour
+// to show, the edge would be about seven times lighter than it should.)
+TEST(Enhancer, ASoftEdgedCutOutGetsNoLightHalo) {
+    const int side = 240;
+    const double radius = 80;
+    const double ramp = 8;
+    const Bitmap cutOut =
+        test::drawn(side, side, AlphaInfo::last, [&](int x, int y) -> std::array<std::uint8_t, 4> {
+            const double distance = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0);
+            const double alpha = std::clamp((radius - distance) / ramp, 0.0, 1.0);
+            if (alpha == 0) {
+                return {250, 250, 240, 0}; // the background that was cut away
+            }
+            // A dark subject whose edge pixels still carry some of that background, as cut-outs do.
+            const double kept = 1 - alpha;
+            const auto mix = [&](double subject, double background) {
+                return static_cast<std::uint8_t>(std::lround(subject * alpha + background * kept * 0.3));
+            };
+            return {mix(70 + 10 * std::sin(x * 0.2), 250), mix(60, 250), mix(50, 240),
+                    static_cast<std::uint8_t>(std::lround(alpha * 255))};
+        });
+    // Mean lightness of the edge band against the inside (with the cut-out laid over black).
+    const auto edgeToInside = [&](const Bitmap& image, bool overBlack) {
+        double edge = 0;
+        double inside = 0;
+        int edgeCount = 0;
+        int insideCount = 0;
+        for (int y = 0; y < side; ++y) {
+            for (int x = 0; x < side; ++x) {
+                const double distance = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0);
+                const std::uint8_t* p = image.pixel(x, y);
+                const double weight = overBlack ? p[3] / 255.0 : 1.0;
+                const double light = (p[0] + p[1] + p[2]) / 3.0 * weight;
+                if (distance > radius - ramp && distance < radius + 2) {
+                    edge += light;
+                    ++edgeCount;
+                } else if (distance < radius - ramp - 6) {
+                    inside += light;
+                    ++insideCount;
+                }
+            }
+        }
+        return (edge / edgeCount) / (inside / insideCount);
+    };
+    const double before = edgeToInside(cutOut, true);
+    const Bitmap enhanced = Enhancer::enhance(cutOut, EnhanceOptions{});
+    EXPECT_EQ(enhanced.alphaInfo(), AlphaInfo::noneSkipLast);
+    EXPECT_LE(edgeToInside(enhanced, false), before * 1.1);
+}
+
 // Pure black can come out of the colour conversion a hair below zero lightness; it once turned the
 // automatic light into no number at all, blacking out everything near it.
 TEST(Enhancer, ABlackFrameLeavesThePhotoInsideAlone) {
