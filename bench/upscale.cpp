@@ -183,6 +183,21 @@ struct BareRun {
 constexpr int chains512 = 16; // of 32 zmm registers
 constexpr int chains256 = 12; // of 16 ymm registers
 
+// Everything the chains added up, so that the compiler can't leave the loop out.
+__attribute__((target("avx512f"))) float sumOfChains(const __m512 (&acc)[chains512]) {
+    __m512 total = acc[0];
+    for (int i = 1; i < chains512; ++i) {
+        total = _mm512_add_ps(total, acc[i]);
+    }
+    alignas(64) float lanes[16];
+    _mm512_store_ps(lanes, total);
+    float sum = 0;
+    for (const float lane : lanes) {
+        sum += lane;
+    }
+    return sum;
+}
+
 // Each function runs `iterations` rounds of FMAs (acc = acc × a + b) on its chains and returns the
 // FLOPs done: 2 per lane per FMA.
 __attribute__((target("avx512f,fma"))) double fmaLoop512(std::int64_t iterations, float* sink) {
@@ -199,16 +214,7 @@ __attribute__((target("avx512f,fma"))) double fmaLoop512(std::int64_t iterations
             acc[i] = _mm512_fmadd_ps(acc[i], a, b);
         }
     }
-    __m512 total = acc[0];
-    for (int i = 1; i < chains512; ++i) {
-        total = _mm512_add_ps(total, acc[i]);
-    }
-    alignas(64) float lanes[16];
-    _mm512_store_ps(lanes, total);
-    *sink = 0;
-    for (const float lane : lanes) {
-        *sink += lane;
-    }
+    *sink = sumOfChains(acc);
     return 2.0 * 16 * chains512 * static_cast<double>(iterations);
 }
 
@@ -253,16 +259,7 @@ __attribute__((target("avx512f,avx512bf16"))) double dpbf16Loop(std::int64_t ite
             acc[i] = _mm512_dpbf16_ps(acc[i], a, b);
         }
     }
-    __m512 total = acc[0];
-    for (int i = 1; i < chains512; ++i) {
-        total = _mm512_add_ps(total, acc[i]);
-    }
-    alignas(64) float lanes[16];
-    _mm512_store_ps(lanes, total);
-    *sink = 0;
-    for (const float lane : lanes) {
-        *sink += lane;
-    }
+    *sink = sumOfChains(acc);
     return 2.0 * 32 * chains512 * static_cast<double>(iterations);
 }
 

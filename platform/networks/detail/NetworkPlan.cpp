@@ -338,6 +338,17 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
         return m;
     };
 
+    // A layer of several inputs: their memories as the primitive's numbered sources.
+    const auto gather = [&](const NetworkLayer& layer, std::unordered_map<int, memory>& arguments) {
+        std::vector<memory::desc> sources;
+        for (std::size_t k = 0; k < layer.inputs.size(); ++k) {
+            memory& m = tensorMemory(layer.inputs[k]);
+            sources.push_back(m.get_desc());
+            arguments.emplace(DNNL_ARG_MULTIPLE_SRC + static_cast<int>(k), m);
+        }
+        return sources;
+    };
+
     // The input arrives as planar floats and goes into the activation layout.
     input_ =
         memory(memory::desc(dims4(3, height_, width_), memory::data_type::f32, Tag::nchw), engine_, nullptr);
@@ -466,25 +477,15 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
             break;
         }
         case Kind::sum: {
-            std::vector<memory::desc> sources;
             std::unordered_map<int, memory> arguments{{DNNL_ARG_DST, dst}};
-            for (std::size_t k = 0; k < layer.inputs.size(); ++k) {
-                memory& m = tensorMemory(layer.inputs[k]);
-                sources.push_back(m.get_desc());
-                arguments.emplace(DNNL_ARG_MULTIPLE_SRC + static_cast<int>(k), m);
-            }
+            const auto sources = gather(layer, arguments);
             const dnnl::sum::primitive_desc pd(dst.get_desc(), layer.coefficients, sources, engine_);
             add(dnnl::sum(pd), std::move(arguments), Step{name, pd.impl_info_str(), 0});
             break;
         }
         case Kind::concat: {
-            std::vector<memory::desc> sources;
             std::unordered_map<int, memory> arguments{{DNNL_ARG_DST, dst}};
-            for (std::size_t k = 0; k < layer.inputs.size(); ++k) {
-                memory& m = tensorMemory(layer.inputs[k]);
-                sources.push_back(m.get_desc());
-                arguments.emplace(DNNL_ARG_MULTIPLE_SRC + static_cast<int>(k), m);
-            }
+            const auto sources = gather(layer, arguments);
             const dnnl::concat::primitive_desc pd(dst.get_desc(), 1, sources, engine_);
             add(dnnl::concat(pd), std::move(arguments), Step{name, pd.impl_info_str(), 0});
             break;
