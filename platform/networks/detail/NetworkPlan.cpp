@@ -102,14 +102,33 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
     }
     at(lastReader, graph.output) = layerCount;
 
-    // The activations' layout. Joined along the channels, tensors in blocks of 16 channels lie one
-    // after another in memory, so a network that joins tensors gets that layout and its
-    // convolutions write straight into the joined tensor. Otherwise the layout the convolutions
-    // like best: ask oneDNN for a typical 64-channel 3×3 convolution and keep what it picks.
+    // The activations' layout. Joined along the channels, tensors in blocks of channels lie one
+    // after another in memory, so a network that joins tensors gets a blocked layout that this
+    // processor's convolutions run well (16 channels a block with AVX-512, 8 with AVX2), and its
+    // convolutions write straight into the joined tensor. Otherwise, or where neither runs well,
+    // the layout the convolutions like best: ask oneDNN for a typical 64-channel 3×3 convolution
+    // and keep what it picks.
     const bool joins = std::any_of(graph.layers.begin(), graph.layers.end(),
                                    [](const NetworkLayer& layer) { return layer.kind == Kind::concat; });
-    layout_ = Tag::nChw16c;
-    if (!joins) {
+    int block = 0; // channels a block, where joined tensors get places of their own
+    if (joins) {
+        for (const auto& [tag, channels] : {std::pair{Tag::nChw16c, 16}, std::pair{Tag::nChw8c, 8}}) {
+            const memory::desc src(dims4(64, height_, width_), type_, tag);
+            const memory::desc dst(dims4(32, height_, width_), type_, tag);
+            const memory::desc weightsAny({32, 64, 3, 3}, type_, Tag::any);
+            const dnnl::convolution_forward::desc probe(dnnl::prop_kind::forward_inference,
+                                                        dnnl::algorithm::convolution_direct, src, weightsAny,
+                                                        dst, {1, 1}, {1, 1}, {1, 1});
+            // oneDNN names its slow, portable kernels "ref".
+            if (std::string(dnnl::convolution_forward::primitive_desc(probe, engine_).impl_info_str())
+                    .rfind("ref", 0) != 0) {
+                layout_ = tag;
+                block = channels;
+                break;
+            }
+        }
+    }
+    if (block == 0) {
         const memory::desc any(dims4(64, height_, width_), type_, Tag::any);
         const memory::desc weightsAny({64, 64, 3, 3}, type_, Tag::any);
         const dnnl::convolution_forward::desc probe(dnnl::prop_kind::forward_inference,
@@ -220,7 +239,7 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
     std::vector<int> groupOfJoin(static_cast<std::size_t>(layerCount), -1);
     std::vector<int> placedGroup(tensorCount, -1); // by storage: the group a convolution writes into
     std::vector<int> placedOffset(tensorCount, 0);
-    if (layout_ == Tag::nChw16c) {
+    if (block > 0) {
         for (int i = layerCount - 1; i >= 0; --i) {
             const auto& largest = at(graph.layers, i);
             if (largest.kind != Kind::concat || at(groupOfJoin, i) >= 0) {
@@ -234,9 +253,9 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
                 group.places.emplace_back(source, offset);
                 offset += at(graph.channels, source);
             }
-            // Only whole blocks of 16 channels have places of their own; other joins copy.
+            // Only whole blocks of channels have places of their own; other joins copy.
             if (!std::all_of(group.places.begin(), group.places.end(), [&](const auto& place) {
-                    return place.second % 16 == 0 && at(graph.channels, place.first) % 16 == 0;
+                    return place.second % block == 0 && at(graph.channels, place.first) % block == 0;
                 })) {
                 continue;
             }
@@ -316,7 +335,7 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
         openGroups(index);
         const int group = at(placedGroup, tensor);
         if (group >= 0) {
-            // Whole blocks of 16 channels lie one after another: the place is a plain offset.
+            // Whole blocks of channels lie one after another: the place is a plain offset.
             const Group& g = at(groups, group);
             const auto side =
                 static_cast<std::size_t>(height_ * g.scale) * static_cast<std::size_t>(width_ * g.scale);
@@ -477,6 +496,18 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
             break;
         }
         case Kind::sum: {
+            // Two plain terms add through the binary primitive, which has fast kernels for the
+            // padded blocks of a 3-channel picture where the sum primitive has none.
+            if (layer.inputs.size() == 2 && layer.coefficients[0] == 1.0F && layer.coefficients[1] == 1.0F) {
+                memory& other = tensorMemory(layer.inputs[1]);
+                const dnnl::binary::primitive_desc pd(dnnl::binary::desc(dnnl::algorithm::binary_add,
+                                                                         src.get_desc(), other.get_desc(),
+                                                                         dst.get_desc()),
+                                                      engine_);
+                add(dnnl::binary(pd), {{DNNL_ARG_SRC_0, src}, {DNNL_ARG_SRC_1, other}, {DNNL_ARG_DST, dst}},
+                    Step{name, pd.impl_info_str(), 0});
+                break;
+            }
             std::unordered_map<int, memory> arguments{{DNNL_ARG_DST, dst}};
             const auto sources = gather(layer, arguments);
             const dnnl::sum::primitive_desc pd(dst.get_desc(), layer.coefficients, sources, engine_);

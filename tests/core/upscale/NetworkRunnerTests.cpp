@@ -3,7 +3,9 @@
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/Upscaler.h"
 #include "platform/networks/Network.h"
+#include "platform/networks/NetworkGraph.h"
 #include "platform/networks/OnnxNetwork.h"
+#include "platform/networks/detail/NetworkPlan.h"
 #include "tests/core/upscale/ShippedNetworks.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
@@ -190,5 +192,27 @@ TEST(NetworkRunner, RefusesAnUnsupportedLayerAndLeavesNoBundle) {
         ::setenv("XDG_CACHE_HOME", previous.c_str(), 1);
     } else {
         ::unsetenv("XDG_CACHE_HOME");
+    }
+}
+
+// oneDNN falls back to its portable reference kernels, a hundred to a thousand times slower, for
+// arrangements its fast ones lack (a sliced channels-last tensor, a layout blocked for another
+// processor, a scaled sum after a blocked convolution). No step of any shipped network may land
+// there, in either precision. ctest runs this once more with oneDNN limited to AVX2
+// (ONEDNN_MAX_CPU_ISA), as on processors without AVX-512.
+TEST(NetworkRunner, RunsNoStepOnAReferenceKernel) {
+    const dnnl::engine engine(dnnl::engine::kind::cpu, 0);
+    for (const UpscaleModel model : allCases<UpscaleModel>()) {
+        test::TemporaryDirectory folder;
+        const NetworkGraph graph = NetworkGraph::read(compiled(shippedPackage(model), folder.path()));
+        for (const NetworkPrecision precision : {NetworkPrecision::fp32, NetworkPrecisions::preferred()}) {
+            NetworkWeights weights(graph, engine);
+            const NetworkPlan plan(graph, weights, 40, 32, precision, engine);
+            for (const auto& step : plan.steps()) {
+                EXPECT_NE(step.implementation.rfind("ref", 0), 0u)
+                    << rawValue(model) << " " << rawValue(precision) << ": " << step.name << " runs on "
+                    << step.implementation;
+            }
+        }
     }
 }
