@@ -98,4 +98,14 @@ std::vector<float> Network::run(const std::vector<float>& planar, int width, int
     return result;
 }
 
+std::vector<std::string> Network::kernels(int width, int height) const {
+    auto plan = impl_->take(width, height);
+    std::vector<std::string> names;
+    for (const auto& step : plan->steps()) {
+        names.push_back(step.name + ": " + step.implementation);
+    }
+    impl_->giveBack(std::move(plan));
+    return names;
+}
+
 } // namespace orvane

@@ -40,6 +40,10 @@ public:
     // planar output, [3][height × scale][width × scale], unrounded. For comparing runtimes.
     std::vector<float> run(const std::vector<float>& planar, int width, int height) const;
 
+    // Each step of a tile of this size, as "layer: kernel" with oneDNN's name of the kernel that
+    // runs it (empty for plain copies), for checking which kernels the processor gets.
+    std::vector<std::string> kernels(int width, int height) const;
+
     struct Impl;
 
 private:
