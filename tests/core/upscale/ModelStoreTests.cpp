@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
@@ -62,6 +63,29 @@ TEST_F(ModelStoreTest, CompilesOnceIntoTheCachesFolder) {
     fs::remove(compiled / "graph.json");
     EXPECT_EQ(ModelStore::compiledURL(package), compiled);
     EXPECT_FALSE(fs::exists(compiled / "graph.json"));
+}
+
+// A bundle an earlier version made under the same name (ONNX Runtime's, manifest version 1) is
+// compiled again in its place, and nothing else is left beside it.
+TEST_F(ModelStoreTest, ABundleOfAnEarlierVersionIsCompiledAgain) {
+    const fs::path package = packageIn(work / "a", "Net.mlpackage");
+    const fs::path compiled = ModelStore::compiledURL(package);
+    fs::remove_all(compiled);
+    fs::create_directory(compiled);
+    std::ofstream(compiled / "Manifest.json")
+        << R"({"format": "orvane-compiled-network", "version": 1, "network": "network.onnx", )"
+        << R"("description": "description.json"})";
+    std::ofstream(compiled / "network.onnx") << "an optimised graph for another runtime";
+
+    EXPECT_EQ(ModelStore::compiledURL(package), compiled);
+    EXPECT_TRUE(fs::exists(compiled / "graph.json"));
+    EXPECT_FALSE(fs::exists(compiled / "network.onnx"));
+    EXPECT_NO_THROW(Network::load(compiled));
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(ModelStore::folder())) {
+        names.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(names, std::vector<fs::path>{compiled.filename()});
 }
 
 TEST_F(ModelStoreTest, TheKeyFollowsTheNameAndTheManifestTimeNotTheFolder) {
