@@ -1,6 +1,6 @@
-// Peak resident memory of enlarging: a generated 1-megapixel photo enlarged 4× with each style in
-// turn, in one process, through the shared model library (which keeps every network it loads), so
-// the figure after the last style is what all three loaded one after another cost. Run by hand:
+// Peak resident memory of enlarging: bench/upscale's generated 1-megapixel photo enlarged 4× with each style
+// in turn, in one process, through the shared model library (which keeps every network it loads), so the
+// figure after the last style is what all three loaded one after another cost. Run by hand:
 //
 //   bench-enlarge-memory [STYLE...]     (styles: fast, detail, art; default all three)
 //
@@ -8,6 +8,7 @@
 // (ORVANE_NETWORK_PRECISION=fp32 for float).
 
 #include "bench/BenchSupport.h"
+#include "bench/LandscapePhoto.h"
 #include "core/upscale/ModelLibrary.h"
 #include "core/upscale/UpscaleModel.h"
 #include "core/upscale/Upscaler.h"
@@ -30,22 +31,6 @@ double peakGigabytes() {
     return static_cast<double>(usage.ru_maxrss) / (1024.0 * 1024.0); // ru_maxrss is in KiB
 }
 
-// A photo-like picture: gradients, edges and noise.
-Bitmap makePhoto(int width, int height) {
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            std::uint8_t* p = pixels.data() + (static_cast<std::size_t>(y) * width + x) * 4;
-            const float noise = (lattice(x, y, 7) - 0.5f) * 12;
-            p[0] = static_cast<std::uint8_t>(std::clamp(60 + 150.0f * x / width + noise, 0.0f, 255.0f));
-            p[1] = static_cast<std::uint8_t>(std::clamp(90 + 100.0f * y / height + noise, 0.0f, 255.0f));
-            p[2] = static_cast<std::uint8_t>(((x / 40 + y / 40) % 2) ? 200 : 40);
-            p[3] = 255;
-        }
-    }
-    return Bitmap(width, height, AlphaInfo::noneSkipLast, std::move(pixels));
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +40,7 @@ int main(int argc, char** argv) {
     if (chosen.empty()) {
         chosen = {"fast", "art", "detail"};
     }
-    const Bitmap photo = makePhoto(1200, 833);
+    const Bitmap photo = makeLandscapePhoto(1200, 833);
     std::printf("1200 x 833 photo, 4x, tiles of 256, %s; peak resident memory after each style:\n",
                 std::string(rawValue(NetworkPrecisions::preferred())).c_str());
     std::printf("  before any network: %.2f GB\n", peakGigabytes());
@@ -68,8 +53,8 @@ int main(int argc, char** argv) {
         const auto start = Clock::now();
         const auto upscaler = ModelLibrary::shared().upscaler(style->second);
         const Bitmap enlarged = upscaler->upscale(photo, 4, 256);
-        std::printf("  %-6s %5d x %d in %6.2f s: %.2f GB\n", name.c_str(), enlarged.width(), enlarged.height(),
-                    secondsSince(start), peakGigabytes());
+        std::printf("  %-6s %5d x %d in %6.2f s: %.2f GB\n", name.c_str(), enlarged.width(),
+                    enlarged.height(), secondsSince(start), peakGigabytes());
     }
     return 0;
 }

@@ -104,8 +104,6 @@ fs::path compiledURL(const fs::path& package) {
     }
     try {
         NetworkCompiler::compile(package, destination);
-    } catch (const UnsupportedNetwork&) {
-        throw;
     } catch (const NetworkError&) {
         // Another process may have compiled the same version meanwhile; its copy serves as well.
         if (fs::exists(destination / "Manifest.json", error)) {
