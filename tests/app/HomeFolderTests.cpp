@@ -1,12 +1,11 @@
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
 #include <array>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/inotify.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace orvane;
@@ -15,28 +14,6 @@ namespace fs = std::filesystem;
 extern char** environ;
 
 namespace {
-
-// Runs the program with `arguments` in an environment of its own; returns its exit status.
-int runProgram(std::vector<std::string> arguments, std::vector<std::string> environment) {
-    arguments.insert(arguments.begin(), ORVANE_PROGRAM);
-    const auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> result;
-        for (std::string& s : strings) {
-            result.push_back(s.data());
-        }
-        result.push_back(nullptr);
-        return result;
-    };
-    auto argv = pointers(arguments);
-    auto envp = pointers(environment);
-    pid_t child = 0;
-    if (::posix_spawn(&child, ORVANE_PROGRAM, nullptr, nullptr, argv.data(), envp.data()) != 0) {
-        return -1;
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 // Every name created in or moved into `folder` while the watch lives, even when it is gone again.
 class FolderWatch {
@@ -100,8 +77,10 @@ TEST(HomeFolder, EnlargingAndEnhancingWriteNothingThere) {
         const FolderWatch home(folder / "home");
         const std::string out = (folder / "out").string();
         const std::string input = (folder / "photo.jpg").string();
-        EXPECT_EQ(runProgram({"enlarge", input, "--size", "x2", "--output", out}, environment), 0);
-        EXPECT_EQ(runProgram({"enhance", input, "--output", out}, environment), 0);
+        EXPECT_EQ(test::runProgram(ORVANE_PROGRAM, {"enlarge", input, "--size", "x2", "--output", out},
+                                   environment),
+                  0);
+        EXPECT_EQ(test::runProgram(ORVANE_PROGRAM, {"enhance", input, "--output", out}, environment), 0);
         EXPECT_TRUE(fs::exists(folder / "out" / "photo-2x.jpg"));
         EXPECT_TRUE(fs::exists(folder / "out" / "photo-enhanced.jpg"));
 

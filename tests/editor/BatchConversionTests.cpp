@@ -1,14 +1,13 @@
 #include "core/ImageFiles.h"
 #include "editor/BatchConversion.h"
+#include "tests/editor/BatchGate.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
 #include <QCoreApplication>
-#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThreadPool>
-#include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -123,26 +122,6 @@ BatchState::Item item(const fs::path& path, QString relativeDir = {}) {
     return {QString::fromStdString(path.stem().string()), BatchState::FileSource{path},
             std::move(relativeDir)};
 }
-
-// Holds one item's conversion until released, so a test can act while that item is in flight.
-struct Gate {
-    explicit Gate(std::size_t index)
-        : index(index) {}
-
-    std::size_t index;
-    std::atomic<bool> entered = false;
-    QSemaphore release;
-
-    BatchConversion::ItemWork around(ConvertOptions options, fs::path folder) {
-        return [this, options, folder](const BatchState::Item& item, std::size_t at) {
-            if (at == index) {
-                entered = true;
-                release.acquire();
-            }
-            return BatchConversion::convertItem(item, options, folder);
-        };
-    }
-};
 
 // Trip/a.heic, Trip/Day1/b.png and the entries a walk has to pass over.
 fs::path makeTrip(const fs::path& root) {
@@ -304,7 +283,7 @@ TEST(BatchConversion, StoppingDuringTheThirdOfTenFilesFinishesThatFileOnly) {
             item(photo(directory / "In" / ("p" + std::to_string(i) + ".png"), ConvertFormat::png)));
     }
     const auto out = directory / "Out";
-    Gate gate(2);
+    test::BatchGate gate(2);
     Holder holder;
     holder.startBatch(items, gate.around(ConvertOptions{}, out), out);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.entered.load(); }, waitLimit));
@@ -343,7 +322,7 @@ TEST(BatchConversion, ALateResultOfAnOlderRunLeavesANewerBatchAlone) {
     const std::vector<BatchState::Item> newer{item(photo(directory / "In" / "new1.png", ConvertFormat::png)),
                                               item(photo(directory / "In" / "new2.png", ConvertFormat::png))};
     const auto out = directory / "Out";
-    Gate gate(0);
+    test::BatchGate gate(0);
     Holder holder;
     holder.startBatch(older, gate.around(ConvertOptions{}, out), out);
     ASSERT_TRUE(QTest::qWaitFor([&] { return gate.entered.load(); }, waitLimit));
@@ -369,7 +348,7 @@ TEST(BatchConversion, NothingIsReportedOnceTheReceiverIsGone) {
     test::TemporaryDirectory directory;
     const std::vector<BatchState::Item> items{item(photo(directory / "x.png", ConvertFormat::png)),
                                               item(photo(directory / "y.png", ConvertFormat::png))};
-    Gate gate(0);
+    test::BatchGate gate(0);
     int reports = 0;
     auto receiver = std::make_unique<QObject>();
     BatchConversion::start(

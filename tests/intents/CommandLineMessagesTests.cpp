@@ -15,12 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Outcome = test::CommandLineOutcome;
-
-Outcome run(const std::vector<std::string>& arguments) {
-    return test::runCommandLine(arguments);
-}
-
 void writeBytes(const fs::path& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -60,7 +54,7 @@ TEST_F(CommandLineMessages, AnOptionOfAnotherActionIsNamed) {
              {{"enhance", "--background", "white", photo().string()}, "enhance has no option --background."},
              {{"convert", photo().string(), "--beside=yes"}, "The option --beside takes no value."},
          }) {
-        const Outcome result = run(arguments);
+        const auto result = test::runCommandLine(arguments);
         EXPECT_EQ(result.status, CommandLine::usageError);
         // One line, and one that says where the action's options are: not the whole help.
         EXPECT_EQ(result.err,
@@ -70,7 +64,7 @@ TEST_F(CommandLineMessages, AnOptionOfAnotherActionIsNamed) {
 }
 
 TEST_F(CommandLineMessages, AnUnknownActionListsTheActions) {
-    const Outcome result = run({"shrink", photo().string()});
+    const auto result = test::runCommandLine({"shrink", photo().string()});
     EXPECT_EQ(result.status, CommandLine::usageError);
     EXPECT_EQ(result.err, "orvane: There is no action “shrink”. The actions are enlarge, convert, "
                           "remove-background and enhance.\norvane --help lists the actions.\n");
@@ -86,29 +80,29 @@ TEST_F(CommandLineMessages, AnUnknownActionListsTheActions) {
 
 TEST_F(CommandLineMessages, EachActionHasItsOwnHelp) {
     for (const std::string flag : {"--help", "-h"}) {
-        const Outcome help = run({"convert", flag});
+        const auto help = test::runCommandLine({"convert", flag});
         EXPECT_EQ(help.status, CommandLine::success);
         EXPECT_TRUE(help.out.starts_with("Usage: orvane convert [options] IMAGE\n")) << help.out;
         EXPECT_NE(help.out.find("--max-kb"), std::string::npos);
         EXPECT_EQ(help.out.find("--background"), std::string::npos);
         EXPECT_NE(help.out.find("--output"), std::string::npos);
     }
-    EXPECT_TRUE(run({"remove-background", photo().string(), "-h"})
+    EXPECT_TRUE(test::runCommandLine({"remove-background", photo().string(), "-h"})
                     .out.starts_with("Usage: orvane remove-background [options] IMAGE\n"));
 }
 
 TEST_F(CommandLineMessages, TwoDashesEndTheOptions) {
     const CurrentFolder here(folder.path());
     fs::copy_file("photo.jpg", "-x.jpg");
-    const Outcome asOption = run({"convert", "-x.jpg", "--output", out()});
+    const auto asOption = test::runCommandLine({"convert", "-x.jpg", "--output", out()});
     EXPECT_EQ(asOption.status, CommandLine::usageError);
     EXPECT_TRUE(asOption.err.starts_with("orvane: convert has no option -x.jpg.\n"));
 
-    const Outcome asFile = run({"convert", "--output", out(), "--", "-x.jpg"});
+    const auto asFile = test::runCommandLine({"convert", "--output", out(), "--", "-x.jpg"});
     EXPECT_EQ(asFile.status, CommandLine::success) << asFile.err;
     EXPECT_TRUE(fs::exists(folder / "out" / "-x.jpg"));
     // After "--" even --help is a file name.
-    const Outcome helpAsFile = run({"convert", "--", "--help"});
+    const auto helpAsFile = test::runCommandLine({"convert", "--", "--help"});
     EXPECT_EQ(helpAsFile.status, CommandLine::failure);
     EXPECT_EQ(helpAsFile.err, "The file “--help” couldn't be opened.\n");
 }
@@ -116,7 +110,8 @@ TEST_F(CommandLineMessages, TwoDashesEndTheOptions) {
 TEST_F(CommandLineMessages, RemovingAndKeepingTheLocationContradictEachOther) {
     for (const auto& order : {std::vector<std::string>{"--remove-location", "--keep-location"},
                               std::vector<std::string>{"--keep-location", "--remove-location"}}) {
-        const Outcome result = run({"convert", photo().string(), order[0], order[1], "--output", out()});
+        const auto result =
+            test::runCommandLine({"convert", photo().string(), order[0], order[1], "--output", out()});
         EXPECT_EQ(result.status, CommandLine::usageError);
         EXPECT_TRUE(
             result.err.starts_with("orvane: Give either --remove-location or --keep-location, not both.\n"))
@@ -127,8 +122,8 @@ TEST_F(CommandLineMessages, RemovingAndKeepingTheLocationContradictEachOther) {
 
 TEST_F(CommandLineMessages, AnOutputNameWithoutExtensionMustBeAFolder) {
     const fs::path results = folder / "results";
-    const Outcome result =
-        run({"convert", photo().string(), "--format", "png", "--output", results.string()});
+    const auto result =
+        test::runCommandLine({"convert", photo().string(), "--format", "png", "--output", results.string()});
     EXPECT_EQ(result.status, CommandLine::usageError);
     EXPECT_EQ(result.err, "orvane: There is no folder “" + results.string() +
                               "”. End the name in .png to write a file of that name, or make the "
@@ -136,37 +131,39 @@ TEST_F(CommandLineMessages, AnOutputNameWithoutExtensionMustBeAFolder) {
     EXPECT_FALSE(fs::exists(results));
     // Made first, it takes the result.
     fs::create_directory(results);
-    EXPECT_EQ(run({"convert", photo().string(), "--output", results.string()}).status, CommandLine::success);
+    EXPECT_EQ(test::runCommandLine({"convert", photo().string(), "--output", results.string()}).status,
+              CommandLine::success);
     EXPECT_TRUE(fs::exists(results / "photo.jpg"));
 }
 
 TEST_F(CommandLineMessages, AnInputThatIsNoFileSaysWhatItIs) {
-    const Outcome aFolder = run({"convert", (folder / "out").string(), "--output", out()});
+    const auto aFolder = test::runCommandLine({"convert", (folder / "out").string(), "--output", out()});
     EXPECT_EQ(aFolder.status, CommandLine::failure);
     EXPECT_EQ(aFolder.err, "The file “out” couldn't be opened: it is a folder.\n");
 
     // A pipe would keep the action waiting for a writer: it is refused at once.
     ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0600), 0);
-    const Outcome aPipe = run({"convert", (folder / "pipe.jpg").string(), "--output", out()});
+    const auto aPipe = test::runCommandLine({"convert", (folder / "pipe.jpg").string(), "--output", out()});
     EXPECT_EQ(aPipe.err, "The file “pipe.jpg” couldn't be opened: it isn't a regular file.\n");
-    EXPECT_EQ(run({"convert", "/dev/null", "--output", out()}).err,
+    EXPECT_EQ(test::runCommandLine({"convert", "/dev/null", "--output", out()}).err,
               "The file “null” couldn't be opened: it isn't a regular file.\n");
 
     if (::geteuid() != 0) {
         fs::copy_file(photo(), folder / "locked.jpg");
         fs::permissions(folder / "locked.jpg", fs::perms::none);
-        EXPECT_EQ(run({"convert", (folder / "locked.jpg").string(), "--output", out()}).err,
+        EXPECT_EQ(test::runCommandLine({"convert", (folder / "locked.jpg").string(), "--output", out()}).err,
                   "The file “locked.jpg” couldn't be opened: you don't have permission to read it.\n");
     }
     EXPECT_TRUE(fs::is_empty(folder / "out"));
 }
 
 TEST_F(CommandLineMessages, NamesAreSafeToPrintOnATerminal) {
-    const Outcome missing = run({"convert", (folder / "bad\nname\x1b[2J.jpg").string()});
+    const auto missing = test::runCommandLine({"convert", (folder / "bad\nname\x1b[2J.jpg").string()});
     EXPECT_EQ(missing.err, "The file “bad\\nname\\x1b[2J.jpg” couldn't be opened.\n");
 
     fs::copy_file(photo(), folder / "line\nbreak.jpg");
-    const Outcome written = run({"convert", (folder / "line\nbreak.jpg").string(), "--output", out()});
+    const auto written =
+        test::runCommandLine({"convert", (folder / "line\nbreak.jpg").string(), "--output", out()});
     ASSERT_EQ(written.status, CommandLine::success) << written.err;
     EXPECT_EQ(written.out, (folder / "out").string() + "/line\\nbreak.jpg\n");
     EXPECT_TRUE(fs::exists(folder / "out" / "line\nbreak.jpg"));

@@ -17,12 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Outcome = test::CommandLineOutcome;
-
-Outcome run(const std::vector<std::string>& arguments) {
-    return test::runCommandLine(arguments);
-}
-
 std::string firstLine(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
@@ -56,25 +50,26 @@ protected:
 } // namespace
 
 TEST_F(CommandLineOutput, ANamedFileMustFitTheFormatWritten) {
-    const Outcome webpAsPng =
-        run({"convert", photo().string(), "--format", "webp", "--output", (folder / "new.png").string()});
+    const auto webpAsPng = test::runCommandLine(
+        {"convert", photo().string(), "--format", "webp", "--output", (folder / "new.png").string()});
     EXPECT_EQ(webpAsPng.status, CommandLine::usageError);
     EXPECT_EQ(firstLine(webpAsPng.err), "orvane: The result is a WebP file, but --output names “" +
                                             (folder / "new.png").string() +
                                             "”. End the name in .webp, or give a folder.");
     // Refused before any work: no network is needed to refuse these.
-    EXPECT_EQ(run({"enlarge", photo().string(), "--output", (folder / "big.png").string()}).status,
-              CommandLine::usageError);
-    EXPECT_EQ(run({"remove-background", photo().string(), "--background", "none", "--output",
-                   (folder / "cut.jpg").string()})
+    EXPECT_EQ(
+        test::runCommandLine({"enlarge", photo().string(), "--output", (folder / "big.png").string()}).status,
+        CommandLine::usageError);
+    EXPECT_EQ(test::runCommandLine({"remove-background", photo().string(), "--background", "none", "--output",
+                                    (folder / "cut.jpg").string()})
                   .status,
               CommandLine::usageError);
     EXPECT_EQ(filesIn(folder.path()), 2u);
 
     for (const auto& [format, name] : std::vector<std::pair<std::string, std::string>>{
              {"webp", "NEW.WEBP"}, {"jpg", "old.jpeg"}, {"heic", "still.heif"}}) {
-        const Outcome fits =
-            run({"convert", photo().string(), "--format", format, "--output", (folder / name).string()});
+        const auto fits = test::runCommandLine(
+            {"convert", photo().string(), "--format", format, "--output", (folder / name).string()});
         EXPECT_EQ(fits.status, CommandLine::success) << name << fits.err;
     }
 }
@@ -82,14 +77,14 @@ TEST_F(CommandLineOutput, ANamedFileMustFitTheFormatWritten) {
 TEST_F(CommandLineOutput, WhereTheResultGoesIsCheckedBeforeTheImageIsRead) {
     // A text file would fail as unreadable; the missing folder is found first.
     const fs::path missing = folder / "missing" / "";
-    const Outcome folderGone =
-        run({"convert", (folder / "notes.jpg").string(), "--output", missing.string()});
+    const auto folderGone =
+        test::runCommandLine({"convert", (folder / "notes.jpg").string(), "--output", missing.string()});
     EXPECT_EQ(folderGone.status, CommandLine::failure);
     EXPECT_EQ(folderGone.err,
               "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.\n");
-    const Outcome fileInGoneFolder =
-        run({"remove-background", (folder / "notes.jpg").string(), "--background", "white", "--output",
-             (folder / "missing" / "cut.jpg").string()});
+    const auto fileInGoneFolder =
+        test::runCommandLine({"remove-background", (folder / "notes.jpg").string(), "--background", "white",
+                              "--output", (folder / "missing" / "cut.jpg").string()});
     EXPECT_EQ(fileInGoneFolder.err, "The file couldn't be saved to “" +
                                         (folder / "missing" / "cut.jpg").string() +
                                         "”: the folder doesn't exist.\n");
@@ -104,7 +99,8 @@ TEST_F(CommandLineOutput, DevicesAndPipesAreWrittenInPlaceNeverRenamedAround) {
         std::ifstream in(pipe, std::ios::binary);
         received.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     });
-    const Outcome toPipe = run({"convert", photo().string(), "--format", "png", "--output", pipe.string()});
+    const auto toPipe =
+        test::runCommandLine({"convert", photo().string(), "--format", "png", "--output", pipe.string()});
     reader.join();
     EXPECT_EQ(toPipe.status, CommandLine::success) << toPipe.err;
     EXPECT_EQ(toPipe.out, "");
@@ -113,15 +109,17 @@ TEST_F(CommandLineOutput, DevicesAndPipesAreWrittenInPlaceNeverRenamedAround) {
     ASSERT_TRUE(source.has_value());
     EXPECT_EQ(source->typeIdentifier(), "public.png");
 
-    const Outcome toStandardOutput = run({"convert", photo().string(), "--output", "/dev/stdout"});
+    const auto toStandardOutput =
+        test::runCommandLine({"convert", photo().string(), "--output", "/dev/stdout"});
     EXPECT_EQ(toStandardOutput.status, CommandLine::success);
     EXPECT_EQ(
         ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(toStandardOutput.out.data()),
                                       toStandardOutput.out.size()))
             ->typeIdentifier(),
         "public.jpeg");
-    EXPECT_EQ(run({"convert", photo().string(), "--output", "/dev/null"}).status, CommandLine::success);
-    const Outcome full = run({"convert", photo().string(), "--output", "/dev/full"});
+    EXPECT_EQ(test::runCommandLine({"convert", photo().string(), "--output", "/dev/null"}).status,
+              CommandLine::success);
+    const auto full = test::runCommandLine({"convert", photo().string(), "--output", "/dev/full"});
     EXPECT_EQ(full.status, CommandLine::failure);
     EXPECT_EQ(full.err, "The file couldn't be saved to “/dev/full”: there isn't enough space on the disk.\n");
     EXPECT_EQ(filesIn(folder.path()), 3u); // Trip, notes.jpg, pipe
@@ -129,20 +127,23 @@ TEST_F(CommandLineOutput, DevicesAndPipesAreWrittenInPlaceNeverRenamedAround) {
 }
 
 TEST_F(CommandLineOutput, AConvertedFileIsDatedWithTheCaptureDate) {
-    const Outcome intoFolder = run({"convert", photo().string(), "--output", (folder / "Trip").string()});
+    const auto intoFolder =
+        test::runCommandLine({"convert", photo().string(), "--output", (folder / "Trip").string()});
     ASSERT_EQ(intoFolder.status, CommandLine::success) << intoFolder.err;
     EXPECT_EQ(modified(folder / "Trip" / "holiday 2.jpg"), captured);
     // WebP carries no metadata, but the file is still dated.
-    const Outcome named =
-        run({"convert", photo().string(), "--format", "webp", "--output", (folder / "h.webp").string()});
+    const auto named = test::runCommandLine(
+        {"convert", photo().string(), "--format", "webp", "--output", (folder / "h.webp").string()});
     ASSERT_EQ(named.status, CommandLine::success) << named.err;
     EXPECT_EQ(modified(folder / "h.webp"), captured);
     // An action that makes a new image has no capture date to keep.
     const Bytes png = test::encoded(test::gradient(40, 30), ConvertFormat::png);
     std::ofstream(folder / "plain.png", std::ios::binary)
         .write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    ASSERT_EQ(run({"convert", (folder / "plain.png").string(), "--output", folder.path().string()}).status,
-              CommandLine::success);
+    ASSERT_EQ(
+        test::runCommandLine({"convert", (folder / "plain.png").string(), "--output", folder.path().string()})
+            .status,
+        CommandLine::success);
     EXPECT_GT(modified(folder / "plain.jpg"), captured + 86400 * 365);
 }
 
@@ -198,10 +199,10 @@ TEST_F(DesktopActions, WriteBesideThePhotoUnderTheirOwnNameAndNotify) {
         EXPECT_NE(std::ranges::find(arguments, "--beside"), arguments.end()) << action;
         EXPECT_NE(std::ranges::find(arguments, "--notify"), arguments.end()) << action;
     }
-    const Outcome first = run(execArguments("convert", photo()));
+    const auto first = test::runCommandLine(execArguments("convert", photo()));
     ASSERT_EQ(first.status, CommandLine::success) << first.err;
     EXPECT_EQ(first.out, (folder / "Trip" / "holiday 2.jpg").string() + "\n"); // holiday.jpg is the photo
-    const Outcome second = run(execArguments("convert", photo()));
+    const auto second = test::runCommandLine(execArguments("convert", photo()));
     EXPECT_EQ(second.out, (folder / "Trip" / "holiday 3.jpg").string() + "\n");
     EXPECT_EQ(modified(folder / "Trip" / "holiday 3.jpg"), captured);
     EXPECT_EQ(shown(),
@@ -212,7 +213,7 @@ TEST_F(DesktopActions, WriteBesideThePhotoUnderTheirOwnNameAndNotify) {
                   (folder / "Trip").string() + ".\n");
 
     fs::remove(folder / "bin" / "shown");
-    const Outcome failed = run(execArguments("convert", folder / "notes.jpg"));
+    const auto failed = test::runCommandLine(execArguments("convert", folder / "notes.jpg"));
     EXPECT_EQ(failed.status, CommandLine::failure);
     EXPECT_NE(shown().find("Convert Image\nThat file isn't an image Orvane can read.\n"), std::string::npos)
         << shown();
@@ -221,11 +222,13 @@ TEST_F(DesktopActions, WriteBesideThePhotoUnderTheirOwnNameAndNotify) {
 TEST_F(DesktopActions, TheCommandLineStillWritesIntoTheCurrentFolderByDefault) {
     const fs::path previous = fs::current_path();
     fs::current_path(folder.path());
-    const Outcome plain = run({"convert", photo().string()});
+    const auto plain = test::runCommandLine({"convert", photo().string()});
     fs::current_path(previous);
     EXPECT_EQ(plain.out, "holiday.jpg\n");
     EXPECT_TRUE(fs::exists(folder / "holiday.jpg"));
-    EXPECT_EQ(run({"convert", photo().string(), "--beside", "--output", folder.path().string()}).status,
-              CommandLine::usageError);
+    EXPECT_EQ(
+        test::runCommandLine({"convert", photo().string(), "--beside", "--output", folder.path().string()})
+            .status,
+        CommandLine::usageError);
     EXPECT_FALSE(fs::exists(folder / "bin" / "shown"));
 }

@@ -15,12 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Outcome = test::CommandLineOutcome;
-
-Outcome run(const std::vector<std::string>& arguments) {
-    return test::runCommandLine(arguments);
-}
-
 class CommandLineConvert : public testing::Test {
 protected:
     void SetUp() override {
@@ -43,13 +37,13 @@ Bytes readFile(const fs::path& path) {
 
 TEST_F(CommandLineConvert, WritesIntoTheFolderAndNeverOverwrites) {
     const std::string out = (folder / "out").string();
-    const Outcome first = run({"convert", photo().string(), "--output", out});
+    const auto first = test::runCommandLine({"convert", photo().string(), "--output", out});
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.out, (folder / "out" / "holiday.jpg").string() + "\n");
-    const Outcome second = run({"convert", photo().string(), "--output", out});
+    const auto second = test::runCommandLine({"convert", photo().string(), "--output", out});
     EXPECT_EQ(second.out, (folder / "out" / "holiday 2.jpg").string() + "\n");
-    const Outcome third =
-        run({"convert", photo().string(), "--output=" + (folder / "out" / "holiday.jpg").string()});
+    const auto third = test::runCommandLine(
+        {"convert", photo().string(), "--output=" + (folder / "out" / "holiday.jpg").string()});
     EXPECT_EQ(third.out, (folder / "out" / "holiday 3.jpg").string() + "\n");
     const auto written = ImageSource::createFromFile(folder / "out" / "holiday.jpg");
     ASSERT_TRUE(written.has_value());
@@ -57,8 +51,8 @@ TEST_F(CommandLineConvert, WritesIntoTheFolderAndNeverOverwrites) {
 }
 
 TEST_F(CommandLineConvert, OptionsReachTheAction) {
-    const Outcome result = run({"convert", "--format", "webp", "--keep-location", "--max-kb", "10",
-                                photo().string(), "--output", (folder / "out").string()});
+    const auto result = test::runCommandLine({"convert", "--format", "webp", "--keep-location", "--max-kb",
+                                              "10", photo().string(), "--output", (folder / "out").string()});
     ASSERT_EQ(result.status, 0) << result.err;
     const Bytes webp = readFile(folder / "out" / "holiday.webp");
     EXPECT_LE(webp.size(), 10'000u);
@@ -66,7 +60,8 @@ TEST_F(CommandLineConvert, OptionsReachTheAction) {
 }
 
 TEST_F(CommandLineConvert, DashWritesTheFileToStandardOutput) {
-    const Outcome result = run({"convert", photo().string(), "--format", "png", "--output", "-"});
+    const auto result =
+        test::runCommandLine({"convert", photo().string(), "--format", "png", "--output", "-"});
     ASSERT_EQ(result.status, 0);
     const auto source = ImageSource::create(
         std::span(reinterpret_cast<const std::uint8_t*>(result.out.data()), result.out.size()));
@@ -86,7 +81,7 @@ TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndSayWhereTheHelpIs) {
              {"convert", photo().string(), photo().string()},
              {"shrink", photo().string()},
          }) {
-        const Outcome result = run(arguments);
+        const auto result = test::runCommandLine(arguments);
         EXPECT_EQ(result.status, 2) << arguments.back();
         // The mistake and where to read more, not the whole help.
         EXPECT_TRUE(result.err.starts_with("orvane: ")) << result.err;
@@ -101,18 +96,18 @@ TEST_F(CommandLineConvert, UsageErrorsExitWithTwoAndSayWhereTheHelpIs) {
 
 TEST_F(CommandLineConvert, FailuresExitWithOneInTheActionsWords) {
     std::ofstream(folder / "notes.jpg") << "just text";
-    const Outcome unreadable =
-        run({"convert", (folder / "notes.jpg").string(), "--output", (folder / "out").string()});
+    const auto unreadable = test::runCommandLine(
+        {"convert", (folder / "notes.jpg").string(), "--output", (folder / "out").string()});
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err, "That file isn't an image Orvane can read.\n");
-    const Outcome missing = run({"convert", (folder / "gone.jpg").string()});
+    const auto missing = test::runCommandLine({"convert", (folder / "gone.jpg").string()});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "The file “gone.jpg” couldn't be opened.\n");
     EXPECT_TRUE(fs::is_empty(folder / "out"));
 }
 
 TEST(CommandLine, HelpListsTheActions) {
-    const Outcome help = run({"--help"});
+    const auto help = test::runCommandLine({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Convert Image"), std::string::npos);
     EXPECT_TRUE(CommandLine::namesAction({"convert", "x.jpg"}));
@@ -121,7 +116,7 @@ TEST(CommandLine, HelpListsTheActions) {
 }
 
 TEST(CommandLine, VersionNamesTheReleaseAndTheBuild) {
-    const Outcome version = run({"--version"});
+    const auto version = test::runCommandLine({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_TRUE(std::regex_match(version.out, std::regex(R"(Orvane \d+\.\d+\.\d+ \(\d+\)\n)")))
         << version.out;

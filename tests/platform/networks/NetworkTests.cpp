@@ -1,13 +1,12 @@
 #include "platform/networks/Network.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 
 using namespace orvane;
@@ -197,23 +196,10 @@ TEST(Network, RunningANetworkWritesNothingIntoTheUsersHomeOrCache) {
     std::vector<std::string> environment{
         "HOME=" + (folder / "home").string(), "XDG_CACHE_HOME=" + (folder / "cache").string(),
         "ORVANE_TEST_NETWORK_RUN_FOLDER=" + (folder / "work").string(), "PATH=/usr/bin:/bin"};
-    std::vector<std::string> arguments{
-        "/proc/self/exe", "--gtest_filter=Network.RunningANetworkWritesNothingIntoTheUsersHomeOrCache"};
-    const auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> result;
-        for (std::string& s : strings) {
-            result.push_back(s.data());
-        }
-        result.push_back(nullptr);
-        return result;
-    };
-    auto argv = pointers(arguments);
-    auto envp = pointers(environment);
-    pid_t child = 0;
-    ASSERT_EQ(::posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()), 0);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(test::runProgram("/proc/self/exe",
+                               {"--gtest_filter=Network.RunningANetworkWritesNothingIntoTheUsersHomeOrCache"},
+                               environment),
+              0);
     ASSERT_TRUE(fs::exists(folder / "work" / "n.mlmodelc"));
 
     std::vector<fs::path> written;

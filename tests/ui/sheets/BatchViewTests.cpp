@@ -1,5 +1,6 @@
 #include "editor/BatchConversion.h"
 #include "editor/EditorModel.h"
+#include "tests/editor/BatchGate.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 #include "tests/ui/support/WindowTestSupport.h"
@@ -8,9 +9,7 @@
 #include "ui/sheets/BatchView.h"
 
 #include <QLabel>
-#include <QSemaphore>
 #include <QThreadPool>
-#include <atomic>
 #include <fstream>
 
 namespace orvane {
@@ -50,30 +49,12 @@ TEST(BatchView, TitlesAndTheFailedLine) {
     EXPECT_TRUE(FileManager::revealTargets({}, std::nullopt).empty());
 }
 
-// Holds the batch at one file until released, so that the sheet can be looked at mid-file.
-struct Gate {
-    explicit Gate(std::size_t index)
-        : index(index) {}
-    std::size_t index;
-    std::atomic<bool> entered = false;
-    QSemaphore release;
-};
-
 // Starts a batch on the model as the model itself does, with each file's work held at the gate.
 void startGatedBatch(EditorModel& model, std::vector<BatchState::Item> items, const fs::path& out,
-                     Gate& gate) {
+                     test::BatchGate& gate) {
     model.setBatch(BatchState::fresh(items, out));
-    const ConvertOptions options = model.convert();
     model.setBatchJob(BatchConversion::start(
-        std::move(items),
-        [&gate, options, out](const BatchState::Item& item, std::size_t index) {
-            if (index == gate.index) {
-                gate.entered = true;
-                gate.release.acquire();
-            }
-            return BatchConversion::convertItem(item, options, out);
-        },
-        &model,
+        std::move(items), gate.around(model.convert(), out), &model,
         [&model](const TaskHandle& run, const BatchConversion::ItemResult& result) {
             if (run == model.batchJob()) {
                 model.modifyBatch([&](BatchState& state) { BatchConversion::record(state, result); });
@@ -98,7 +79,7 @@ TEST(BatchView, StopDuringTheThirdOfTenFilesFinishesAtOnceAndCountsThatFile) {
     EditorModel model;
     BatchView sheet(model, [](const QString&) {});
     sheet.show();
-    Gate gate(2);
+    test::BatchGate gate(2);
     startGatedBatch(model, EditorModel::collectBatchItems(files), folder / "out", gate);
     auto* title = test::child<QLabel>(sheet, "batchTitle");
     EXPECT_EQ(title->text(), "Converting 10 files…");
