@@ -1,3 +1,4 @@
+#include "tests/support/FolderContents.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
@@ -122,10 +123,5 @@ TEST(HomeFolder, NothingIsLeftInTheTemporaryFolder) {
     EXPECT_EQ(
         test::runProgram(ORVANE_PROGRAM, {"convert", input, "--format", "png", "--output", out}, environment),
         0);
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder / "out")) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"photo-2x.jpg", "photo.png"}));
+    EXPECT_EQ(test::namesIn(folder / "out"), (std::vector<std::string>{"photo-2x.jpg", "photo.png"}));
 }

@@ -1,6 +1,7 @@
 #include "intents/CommandLine.h"
 #include "platform/image/ImageSource.h"
 #include "tests/intents/CommandLineRun.h"
+#include "tests/support/FolderContents.h"
 #include "tests/support/FuseMount.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
@@ -269,34 +270,6 @@ TEST_F(DesktopActions, TheCommandLineStillWritesIntoTheCurrentFolderByDefault) {
     EXPECT_FALSE(fs::exists(folder / "bin" / "shown"));
 }
 
-namespace {
-
-// Works in `folder` while it lives.
-class InFolder {
-public:
-    explicit InFolder(const fs::path& folder)
-        : previous_(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~InFolder() { fs::current_path(previous_); }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    fs::path previous_;
-};
-
-std::vector<std::string> namesOn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
-
 TEST_F(CommandLineOutput, EveryRoadWritesOntoExfatAndNtfs) {
     for (const auto type : {test::FuseMount::Type::exfat, test::FuseMount::Type::ntfs}) {
         const test::FuseMount disk(type);
@@ -325,12 +298,13 @@ TEST_F(CommandLineOutput, EveryRoadWritesOntoExfatAndNtfs) {
                   card / "named 2.webp");
         EXPECT_EQ(written(test::runCommandLine({"convert", owl, "--beside"})), card / "owl 2.jpg");
         {
-            const InFolder here(card);
+            const test::CurrentFolder here(card);
             EXPECT_EQ(written(test::runCommandLine({"convert", "owl.jpg", "--format", "heic"})), "owl.heic");
         }
-        EXPECT_EQ(namesOn(card), (std::vector<std::string>{"named 2.webp", "named.webp", "owl 2.jpg",
-                                                           "owl 2.png", "owl.heic", "owl.jpg", "owl.png"}));
-        for (const auto& name : namesOn(card)) {
+        EXPECT_EQ(test::namesIn(card),
+                  (std::vector<std::string>{"named 2.webp", "named.webp", "owl 2.jpg", "owl 2.png",
+                                            "owl.heic", "owl.jpg", "owl.png"}));
+        for (const auto& name : test::namesIn(card)) {
             const auto source = ImageSource::createFromFile(card / name);
             EXPECT_TRUE(source && source->createImage()) << name << " doesn't decode";
         }

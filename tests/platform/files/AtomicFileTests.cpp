@@ -1,5 +1,6 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileError.h"
+#include "tests/support/FolderContents.h"
 #include "tests/support/FuseMount.h"
 #include "tests/support/TemporaryDirectory.h"
 
@@ -96,29 +97,33 @@ TEST(AtomicFile, CopyReplacesTheDestinationOnlyOnceComplete) {
     EXPECT_EQ(fileCount(folder.path()), 2);
 }
 
-TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
-    test::TemporaryDirectory folder;
-    writeText(folder / "export.jpg", std::string(256 << 10, 'n'));
-    writeText(folder / "saved.jpg", "the user's old file");
-    // A file-size limit makes every write past 4 KB fail as a full disk would; it is set in a
-    // child so that the test program keeps writing normally.
+// Runs `attempt` in a child in which every write past 4 KB fails, as on a full disk (a file-size
+// limit, set in a child so that this program keeps writing normally). Returns the system error of the
+// FileError it threw, -1 when it threw none.
+template <typename Attempt> int errorOnAFullDisk(Attempt attempt) {
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
-            AtomicFile::copy(folder / "export.jpg", folder / "saved.jpg");
-        } catch (const FileError&) {
-            ::_exit(0);
+            attempt();
+        } catch (const FileError& error) {
+            ::_exit(error.systemError());
         }
-        ::_exit(1);
+        ::_exit(255);
     }
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy did not report its failure";
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
+    test::TemporaryDirectory folder;
+    writeText(folder / "export.jpg", std::string(256 << 10, 'n'));
+    writeText(folder / "saved.jpg", "the user's old file");
+    EXPECT_EQ(errorOnAFullDisk([&] { AtomicFile::copy(folder / "export.jpg", folder / "saved.jpg"); }), EFBIG)
+        << "the copy did not report its failure";
     EXPECT_EQ(contents(folder / "saved.jpg"), "the user's old file");
     EXPECT_EQ(fileCount(folder.path()), 2);
 }
@@ -285,15 +290,6 @@ public:
     RoadTaken& operator=(const RoadTaken&) = delete;
 };
 
-std::vector<std::string> namesIn(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // Writes, replaces, copies and numbers in `folder` as every caller does, from several threads at once
 // for the numbered names, and checks what is there afterwards: every file whole, nothing hidden.
 void writeEveryWay(const fs::path& folder, const std::string& road) {
@@ -333,7 +329,7 @@ void writeEveryWay(const fs::path& folder, const std::string& road) {
         expected.push_back("b " + std::to_string(n) + ".png");
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(namesIn(folder), expected);
+    EXPECT_EQ(test::namesIn(folder), expected);
 }
 
 } // namespace
@@ -365,24 +361,11 @@ TEST(AtomicFile, EveryRoadNamesTheRealCauseAndLeavesNothing) {
                 << road.name;
             EXPECT_EQ(error.systemError(), ENOENT);
         }
-        // A full disk: a file-size limit makes every write past 4 KB fail, in a child so that this
-        // program keeps writing normally.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{4096, 4096};
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            try {
-                AtomicFile::writeNew(folder / "big.jpg", std::vector<std::uint8_t>(64 << 10, 'x'));
-            } catch (const FileError& error) {
-                ::_exit(error.systemError() == EFBIG ? 0 : 2);
-            }
-            ::_exit(1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << road.name << " status " << status;
+        EXPECT_EQ(errorOnAFullDisk([&] {
+                      AtomicFile::writeNew(folder / "big.jpg", std::vector<std::uint8_t>(64 << 10, 'x'));
+                  }),
+                  EFBIG)
+            << road.name;
         EXPECT_TRUE(fs::is_empty(folder.path())) << road.name;
     }
 }
