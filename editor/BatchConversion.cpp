@@ -3,6 +3,7 @@
 #include "core/convert/Converter.h"
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileBytes.h"
+#include "platform/files/FileError.h"
 #include "platform/image/UniformType.h"
 
 #include <QPointer>
@@ -35,6 +36,26 @@ std::optional<UniformType> dataType(const fs::path& path) {
 bool isImageName(const fs::path& path) {
     const auto type = dataType(path);
     return type && type->conforms(UniformType::image());
+}
+
+// Whether a write failed because of the output folder's disk or its rights, which no other item
+// escapes either, rather than because of this item's own name or sub-folder.
+bool concernsTheFolder(int error) {
+    switch (error) {
+    case EROFS:
+    case ENOSPC:
+    case EDQUOT:
+    case EACCES:
+    case EPERM:
+    case ENOENT:
+    case EIO:
+    case ENOTCONN:
+    case ENODEV:
+    case ESTALE:
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool isHidden(const fs::path& path) {
@@ -166,14 +187,48 @@ void record(BatchState& state, const ItemResult& result) {
         state.outputs.push_back(*result.output);
         state.bytesIn += result.bytesIn;
         state.bytesOut += result.bytesOut;
+    } else if (concernsTheFolder(result.writeError)) {
+        if (!state.folderProblem) {
+            state.folderProblem = QString::fromStdString(FileError::writeFailureReason(result.writeError));
+        }
     } else {
         state.failed.push_back(result.name);
     }
     state.done += 1;
 }
 
-ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& options,
-                       const fs::path& outputDir) {
+std::error_code MadeFolders::make(const fs::path& outputDir, const fs::path& folder) {
+    std::vector<fs::path> missing;
+    std::error_code error;
+    for (fs::path level = folder;
+         level != outputDir && level.has_relative_path() && !fs::exists(level, error);
+         level = level.parent_path()) {
+        missing.push_back(level);
+    }
+    fs::create_directories(folder, error);
+    const std::lock_guard lock(mutex_);
+    for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
+        std::error_code ignored;
+        if (fs::is_directory(*level, ignored)) {
+            made_.push_back(*level);
+        }
+    }
+    return error;
+}
+
+void MadeFolders::removeEmpty() {
+    const std::lock_guard lock(mutex_);
+    for (auto folder = made_.rbegin(); folder != made_.rend(); ++folder) {
+        std::error_code error;
+        if (fs::is_empty(*folder, error) && !error) {
+            fs::remove(*folder, error);
+        }
+    }
+    made_.clear();
+}
+
+ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& options, const fs::path& outputDir,
+                       MadeFolders* made) {
     ItemResult failed{item.name, std::nullopt, 0, 0};
     try {
         const fs::path& source = std::get<BatchState::FileSource>(item.source).url;
@@ -190,8 +245,13 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
 
         const fs::path folder = destinationFolder(outputDir, item.relativeDir);
         std::error_code error;
-        fs::create_directories(folder, error);
+        if (made != nullptr) {
+            error = made->make(outputDir, folder);
+        } else {
+            fs::create_directories(folder, error);
+        }
         if (error) {
+            failed.writeError = error.value();
             return failed;
         }
         // The numbered name is taken at the moment of the rename, so a file that appears between
@@ -200,6 +260,9 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
             AtomicFile::writeNew(folder / (item.name.toStdString() + "." + fileExtension(options.format)),
                                  result.data, options.keepCaptureDate ? result.captureDate : std::nullopt);
         return {item.name, written, result.sourceBytes, static_cast<std::int64_t>(result.data.size())};
+    } catch (const FileError& error) {
+        failed.writeError = error.systemError();
+        return failed;
     } catch (...) {
         return failed;
     }
@@ -207,11 +270,16 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
 
 TaskHandle start(std::vector<BatchState::Item> items, ConvertOptions options, fs::path outputDir,
                  QObject* context, ResultHandler onResult, FinishHandler onFinish) {
-    ItemWork work = [options = std::move(options),
-                     outputDir = std::move(outputDir)](const BatchState::Item& item, std::size_t) {
-        return convertItem(item, options, outputDir);
+    auto made = std::make_shared<MadeFolders>();
+    ItemWork work = [options = std::move(options), outputDir = std::move(outputDir),
+                     made](const BatchState::Item& item, std::size_t) {
+        return convertItem(item, options, outputDir, made.get());
     };
-    return start(std::move(items), std::move(work), context, std::move(onResult), std::move(onFinish));
+    FinishHandler finish = [made, onFinish = std::move(onFinish)](const TaskHandle& run) {
+        made->removeEmpty();
+        onFinish(run);
+    };
+    return start(std::move(items), std::move(work), context, std::move(onResult), std::move(finish));
 }
 
 TaskHandle start(std::vector<BatchState::Item> items, ItemWork work, QObject* context, ResultHandler onResult,

@@ -8,6 +8,7 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -60,24 +61,42 @@ std::filesystem::path destinationFolder(const std::filesystem::path& outputDir, 
 // What became of one item.
 struct ItemResult {
     QString name;
-    // The file written; none when the item failed (the reason is not kept).
+    // The file written; none when the item failed.
     std::optional<std::filesystem::path> output;
     std::int64_t bytesIn = 0;
     std::int64_t bytesOut = 0;
+    // The system error (errno) by which a converted item's file or folder couldn't be written; 0
+    // when it was written or failed before.
+    int writeError = 0;
 
     bool succeeded() const { return output.has_value(); }
     friend bool operator==(const ItemResult&, const ItemResult&) = default;
 };
 
-// Counts one processed item into the state: its output and byte counts, or its name as failed.
+// Counts one processed item into the state: its output and byte counts, or its name as failed, or,
+// when the output folder couldn't take it, why.
 void record(BatchState& state, const ItemResult& result);
 
-// Reads, converts and writes one item into `outputDir`, creating its sub-folder. The file gets
-// the item's name and the format's extension, with " 2", " 3" and so on before the extension when
-// the name is taken; nothing is ever overwritten, even by a file appearing meanwhile. Never
-// throws: any failure is a failed result. Safe on any thread; blocks.
+// The sub-folders that a batch made below its output folder, so that those it leaves empty (every
+// item in them failed) go again when it ends. Safe on any thread.
+class MadeFolders {
+public:
+    // Makes `folder` and the folders up to it below `outputDir`, noting those that were missing.
+    std::error_code make(const std::filesystem::path& outputDir, const std::filesystem::path& folder);
+    // Removes the noted folders that are empty, the deepest first.
+    void removeEmpty();
+
+private:
+    std::mutex mutex_;
+    std::vector<std::filesystem::path> made_;
+};
+
+// Reads, converts and writes one item into `outputDir`, creating its sub-folder (noted in `made`
+// when given). The file gets the item's name and the format's extension, with " 2", " 3" and so on
+// before the extension when the name is taken; nothing is ever overwritten, even by a file
+// appearing meanwhile. Never throws: any failure is a failed result. Safe on any thread; blocks.
 ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& options,
-                       const std::filesystem::path& outputDir);
+                       const std::filesystem::path& outputDir, MadeFolders* made = nullptr);
 
 using ResultHandler = std::function<void(const TaskHandle& run, const ItemResult& result)>;
 using FinishHandler = std::function<void(const TaskHandle& run)>;
@@ -88,8 +107,8 @@ using ItemWork = std::function<ItemResult(const BatchState::Item& item, std::siz
 // item's result, and at the end the finish, is handed to `context`'s (the main) thread; both
 // handlers get the run's handle so that the caller can ignore a run it no longer holds.
 // Cancelling takes effect between items: the item being converted is still converted, written
-// and reported, and no further item starts; the finish is then reported as well. Nothing is
-// reported once `context` is gone.
+// and reported, and no further item starts; the finish is then reported as well, once the
+// sub-folders the run made and left empty are gone. Nothing is reported once `context` is gone.
 TaskHandle start(std::vector<BatchState::Item> items, ConvertOptions options, std::filesystem::path outputDir,
                  QObject* context, ResultHandler onResult, FinishHandler onFinish);
 

@@ -47,10 +47,14 @@ struct BatchState {
     std::int64_t bytesIn = 0;
     // Bytes written for converted items.
     std::int64_t bytesOut = 0;
+    // Why the output folder could take no files (its disk read-only, full or gone, or no permission),
+    // "the disk is read-only", once items failed for that: such items are not listed in `failed`,
+    // as no fault of theirs.
+    std::optional<QString> folderProblem;
 
     // A batch that has not started yet: nothing done, nothing written.
     static BatchState fresh(std::vector<Item> items, std::filesystem::path outputDir) {
-        return BatchState{std::move(items), 0, {}, {}, std::move(outputDir), false, 0, 0};
+        return BatchState{std::move(items), 0, {}, {}, std::move(outputDir), false, 0, 0, std::nullopt};
     }
 
     friend bool operator==(const BatchState&, const BatchState&) = default;

@@ -48,7 +48,17 @@ struct Invocation {
 struct Prepared {
     ConvertFormat format; // of the file it returns
     std::function<IntentFile(const IntentFile& image)> perform;
+    // The name of the file it returns for an image of that name.
+    std::function<std::string(const std::string& imageName)> outputName;
 };
+
+// The action's name for its result, asked of the intent as it will run.
+template <typename Intent> std::function<std::string(const std::string&)> outputNameOf(Intent intent) {
+    return [intent](const std::string& imageName) mutable {
+        intent.image.filename = imageName;
+        return intent.outputName();
+    };
+}
 
 struct Action {
     std::string name;
@@ -118,10 +128,12 @@ Prepared prepareConvert(const Invocation& invocation) {
             unknownOption(invocation, option);
         }
     }
-    return {intent.outputFormat(), [intent](const IntentFile& image) mutable {
+    return {intent.outputFormat(),
+            [intent](const IntentFile& image) mutable {
                 intent.image = image;
                 return intent.perform();
-            }};
+            },
+            outputNameOf(intent)};
 }
 
 // Tile progress on standard error, only for a person watching a terminal.
@@ -150,10 +162,12 @@ Prepared prepareEnlarge(const Invocation& invocation) {
             unknownOption(invocation, option);
         }
     }
-    return {intent.outputFormat(), [intent](const IntentFile& image) mutable {
+    return {intent.outputFormat(),
+            [intent](const IntentFile& image) mutable {
                 intent.image = image;
                 return intent.perform(terminalProgress());
-            }};
+            },
+            outputNameOf(intent)};
 }
 
 Prepared prepareRemoveBackground(const Invocation& invocation) {
@@ -171,21 +185,25 @@ Prepared prepareRemoveBackground(const Invocation& invocation) {
     if (!chosen) {
         throw UsageError{"Choose a background with --background none, white or blur."};
     }
-    return {intent.outputFormat(), [intent](const IntentFile& image) mutable {
+    return {intent.outputFormat(),
+            [intent](const IntentFile& image) mutable {
                 intent.image = image;
                 return intent.perform();
-            }};
+            },
+            outputNameOf(intent)};
 }
 
 Prepared prepareEnhance(const Invocation& invocation) {
     if (!invocation.options.empty()) {
         unknownOption(invocation, invocation.options.front().first);
     }
-    return {EnhanceImageIntent::outputFormat(), [](const IntentFile& image) {
+    return {EnhanceImageIntent::outputFormat(),
+            [](const IntentFile& image) {
                 EnhanceImageIntent intent;
                 intent.image = image;
                 return intent.perform(terminalProgress());
-            }};
+            },
+            outputNameOf(EnhanceImageIntent{})};
 }
 
 // In the order of the application's shortcuts.
@@ -334,6 +352,13 @@ void requireFittingName(const OutputDestination& destination, ConvertFormat form
     // file of that name would hide the result where nobody looks for it.
     if (destination.kind() == OutputDestination::Kind::file &&
         destination.path().extension().string().size() <= 1) {
+        // A pipe or a device counts as a taken name; it is never written into.
+        std::error_code error;
+        if (fs::exists(fs::symlink_status(destination.path(), error))) {
+            throw UsageError{"“" + destination.path().string() +
+                             "” isn't a folder. Give a folder, a name ending in ." + fileExtension(format) +
+                             ", or - for standard output."};
+        }
         throw UsageError{"There is no folder “" + destination.path().string() + "”. End the name in ." +
                          fileExtension(format) + " to write a file of that name, or make the folder first."};
     }
@@ -457,7 +482,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         const OutputDestination destination =
             OutputDestination::resolve(invocation.output, invocation.beside, *invocation.image);
         requireFittingName(destination, prepared.format);
-        destination.checkWritable();
+        destination.checkWritable(prepared.outputName(fs::path(*invocation.image).filename().string()));
 
         const IntentFile image = readImage(*invocation.image);
         const IntentFile result = prepared.perform(image);

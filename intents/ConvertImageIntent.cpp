@@ -6,6 +6,10 @@
 
 namespace orvane {
 
+std::string ConvertImageIntent::outputName() const {
+    return outputBaseName(image) + "." + fileExtension(outputFormat());
+}
+
 IntentFile ConvertImageIntent::perform() const {
     ConvertOptions options;
     options.format = outputFormat();
@@ -29,8 +33,7 @@ IntentFile ConvertImageIntent::perform() const {
         throw;
     }
     const std::string extension = fileExtension(options.format);
-    return IntentFile{std::move(result.data), outputBaseName(image) + "." + extension,
-                      UniformType::fromFilenameExtension(extension),
+    return IntentFile{std::move(result.data), outputName(), UniformType::fromFilenameExtension(extension),
                       options.keepCaptureDate ? result.captureDate : std::nullopt};
 }
 

@@ -21,6 +21,8 @@ struct ConvertImageIntent {
 
     // The format of the file that `perform` returns.
     ConvertFormat outputFormat() const { return orvane::format(format); }
+    // The name of the file that `perform` returns, known from the image's name alone.
+    std::string outputName() const;
 
     IntentFile perform() const;
 };

@@ -5,6 +5,10 @@
 
 namespace orvane {
 
+std::string EnhanceImageIntent::outputName() const {
+    return outputBaseName(image) + "-enhanced." + fileExtension(outputFormat());
+}
+
 IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,
                                        ModelLibrary* library) const {
     const Bitmap decoded = decodedImage(image);
@@ -14,8 +18,7 @@ IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress
         .autoLight = true, .reduceNoise = true, .sharpen = true, .aiDetail = true, .strength = 0.5};
     const Bitmap enhanced = Enhancer::enhance(decoded, options, upscaler.get(), progress, stop);
     const std::string extension = fileExtension(ConvertFormat::jpeg);
-    return IntentFile{Converter::encode(enhanced, {}, ConvertFormat::jpeg, 0.92),
-                      outputBaseName(image) + "-enhanced." + extension,
+    return IntentFile{Converter::encode(enhanced, {}, ConvertFormat::jpeg, 0.92), outputName(),
                       UniformType::fromFilenameExtension(extension)};
 }
 

@@ -16,6 +16,8 @@ struct EnhanceImageIntent {
 
     // The format of the file that `perform` returns.
     static ConvertFormat outputFormat() { return ConvertFormat::jpeg; }
+    // The name of the file that `perform` returns, known from the image's name alone.
+    std::string outputName() const;
 
     // `library` is the shared one unless a caller (a test) supplies its own.
     IntentFile perform(const Upscaler::ProgressHandler& progress = {}, std::stop_token stop = {},

@@ -15,6 +15,12 @@ double EnlargeImageIntent::scaleFor(std::int64_t width, std::int64_t height, dou
     return std::min(budget, requested);
 }
 
+std::string EnlargeImageIntent::outputName() const {
+    std::string word(rawValue(size));
+    std::erase(word, 'x');
+    return outputBaseName(image) + "-" + word + "x." + fileExtension(outputFormat());
+}
+
 IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,
                                        ModelLibrary* library, std::optional<std::int64_t> maxPixels) const {
     const Bitmap decoded = decodedImage(image);
@@ -23,11 +29,8 @@ IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress
                                   maxPixels.value_or(DeviceLimits::maxPixels()));
     const Bitmap enlarged = upscaler->upscale(decoded, scale, 256, progress, stop);
 
-    std::string word(rawValue(size));
-    std::erase(word, 'x');
     const std::string extension = fileExtension(ConvertFormat::jpeg);
-    return IntentFile{Converter::encode(enlarged, {}, ConvertFormat::jpeg, 0.92),
-                      outputBaseName(image) + "-" + word + "x." + extension,
+    return IntentFile{Converter::encode(enlarged, {}, ConvertFormat::jpeg, 0.92), outputName(),
                       UniformType::fromFilenameExtension(extension)};
 }
 

@@ -20,6 +20,8 @@ struct EnlargeImageIntent {
 
     // The format of the file that `perform` returns.
     static ConvertFormat outputFormat() { return ConvertFormat::jpeg; }
+    // The name of the file that `perform` returns, known from the image's name alone.
+    std::string outputName() const;
 
     // `library` and `maxPixels` are the shared library and the device's budget unless a caller
     // (a test) supplies its own.

@@ -2,7 +2,6 @@
 
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileError.h"
-#include "platform/files/StreamFile.h"
 
 #include <cerrno>
 #include <ostream>
@@ -32,9 +31,6 @@ OutputDestination OutputDestination::resolve(const std::optional<std::string>& o
         return {Kind::standardOutput, fs::path()};
     }
     const fs::path target(*output);
-    if (StreamFile::isStream(target)) {
-        return {Kind::stream, target};
-    }
     std::error_code error;
     if (fs::is_directory(target, error) || output->ends_with('/')) {
         return {Kind::folder, target};
@@ -42,17 +38,14 @@ OutputDestination OutputDestination::resolve(const std::optional<std::string>& o
     return {Kind::file, target};
 }
 
-void OutputDestination::checkWritable() const {
+void OutputDestination::checkWritable(const std::string& filename) const {
     switch (kind_) {
     case Kind::standardOutput:
-        return;
-    case Kind::stream:
-        StreamFile::checkWritable(path_);
         return;
     case Kind::folder: {
         // The current folder is named in full, so that a message about it says which one.
         const fs::path folder = path_.empty() ? fs::current_path() : path_;
-        AtomicFile::checkWritable(folder / "");
+        AtomicFile::checkWritable(folder / filename);
         return;
     }
     case Kind::file:
@@ -72,9 +65,6 @@ std::optional<fs::path> OutputDestination::write(const IntentFile& result,
         if (!standardOutput) {
             throw FileError::standardOutputFailed(errno);
         }
-        return std::nullopt;
-    case Kind::stream:
-        StreamFile::write(path_, result.data);
         return std::nullopt;
     case Kind::folder:
         return AtomicFile::writeNew(path_ / result.filename, result.data, result.captureDate);

@@ -16,9 +16,9 @@ class OutputDestination {
 public:
     enum class Kind {
         standardOutput, // "-", or the process's own standard output by name
-        stream,         // a character device, a pipe or another descriptor: written in place
         folder,         // the result goes in, under its own name
-        file,           // the result goes there, or beside it numbered when the name is taken
+        file,           // the result goes there, or beside it numbered when the name is taken;
+                        // a pipe, a socket or a device of that name takes it as a file would
     };
 
     // From --output (none: the current folder), or beside `image` when `beside` is set.
@@ -28,13 +28,14 @@ public:
     Kind kind() const { return kind_; }
     const std::filesystem::path& path() const { return path_; }
 
-    // Throws FileError, naming the path and why, when the result could not be written there now
-    // (a missing folder, no permission, a read-only disk).
-    void checkWritable() const;
+    // Throws FileError, naming the file and why, when the result could not be written there now
+    // (a missing folder, no permission, a read-only disk). `filename` is the result's own name, which
+    // it gets in a folder.
+    void checkWritable(const std::string& filename) const;
 
-    // Writes the result; never replaces an existing file. Returns the written file's path, none for
-    // standard output and streams. A result carrying a capture date is dated with it. Throws
-    // FileError, saying why, when the bytes could not all be written (also to standard output).
+    // Writes the result; never replaces anything, and never opens anything that is there. Returns
+    // the written file's path, none for standard output. A result carrying a capture date is dated with it.
+    // Throws FileError, saying why, when the bytes could not all be written (also to standard output).
     std::optional<std::filesystem::path> write(const IntentFile& result, std::ostream& standardOutput) const;
 
 private:

@@ -5,13 +5,16 @@
 
 namespace orvane {
 
+std::string RemoveBackgroundIntent::outputName() const {
+    return outputBaseName(image) + "-cutout." + fileExtension(outputFormat());
+}
+
 IntentFile RemoveBackgroundIntent::perform() const {
     const Bitmap decoded = decodedImage(image);
     const Bitmap cutout = BackgroundRemover::composite(decoded, orvane::backdrop(background));
     const ConvertFormat format = outputFormat();
     const std::string extension = fileExtension(format);
-    return IntentFile{Converter::encode(cutout, {}, format, 0.92),
-                      outputBaseName(image) + "-cutout." + extension,
+    return IntentFile{Converter::encode(cutout, {}, format, 0.92), outputName(),
                       UniformType::fromFilenameExtension(extension)};
 }
 

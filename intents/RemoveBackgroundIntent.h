@@ -19,6 +19,8 @@ struct RemoveBackgroundIntent {
         return background == BackgroundOption::none ? ConvertFormat::png : ConvertFormat::jpeg;
     }
 
+    // The name of the file that `perform` returns, known from the image's name alone.
+    std::string outputName() const;
     IntentFile perform() const;
 };
 

@@ -6,9 +6,7 @@
 
 namespace orvane {
 
-namespace {
-
-std::string writeFailureReason(int errorNumber) {
+std::string FileError::writeFailureReason(int errorNumber) {
     switch (errorNumber) {
     case EACCES:
     case EPERM:
@@ -28,6 +26,11 @@ std::string writeFailureReason(int errorNumber) {
         return "the name is too long";
     case EIO:
         return "the disk couldn't be written";
+    case EILSEQ:
+        return "the disk doesn't allow that name";
+    case ENOTCONN:
+    case ENODEV:
+        return "the disk isn't connected";
     default:
         break;
     }
@@ -38,25 +41,27 @@ std::string writeFailureReason(int errorNumber) {
     return reason;
 }
 
-} // namespace
-
 FileError::FileError(Code code)
     : FileError(code, descriptionFor(code)) {}
 
-FileError::FileError(Code code, std::string description)
+FileError::FileError(Code code, std::string description, int systemError)
     : Error(std::move(description))
-    , code_(code) {}
+    , code_(code)
+    , systemError_(systemError) {}
 
 FileError FileError::writeFailed(const std::filesystem::path& path, int errorNumber) {
-    return FileError(Code::fileWriteUnknown, "The file couldn't be saved to “" + path.string() +
-                                                 "”: " + writeFailureReason(errorNumber) + ".");
+    return FileError(Code::fileWriteUnknown,
+                     "The file couldn't be saved to “" + path.string() +
+                         "”: " + writeFailureReason(errorNumber) + ".",
+                     errorNumber);
 }
 
 FileError FileError::standardOutputFailed(int errorNumber) {
     const std::string sentence = "The result couldn't be written to standard output";
-    return FileError(Code::fileWriteUnknown, errorNumber == 0
-                                                 ? sentence + "."
-                                                 : sentence + ": " + writeFailureReason(errorNumber) + ".");
+    return FileError(Code::fileWriteUnknown,
+                     errorNumber == 0 ? sentence + "."
+                                      : sentence + ": " + writeFailureReason(errorNumber) + ".",
+                     errorNumber);
 }
 
 std::string FileError::descriptionFor(Code code) {

@@ -14,6 +14,8 @@ public:
 
     explicit FileError(Code code);
     Code code() const noexcept { return code_; }
+    // The system error (errno) behind a failed write, 0 when there was none or it is unknown.
+    int systemError() const noexcept { return systemError_; }
 
     // A write to `path` that failed with the system error `errorNumber` (errno): fileWriteUnknown,
     // described with the path and the reason ("The file couldn't be saved to “…”: the disk is
@@ -27,9 +29,13 @@ public:
 
     static std::string descriptionFor(Code code);
 
+    // Why a write failed with `errorNumber`, as the sentences above say it: "the disk is full".
+    static std::string writeFailureReason(int errorNumber);
+
 private:
-    FileError(Code code, std::string description);
+    FileError(Code code, std::string description, int systemError = 0);
     Code code_;
+    int systemError_;
 };
 
 } // namespace orvane

@@ -9,7 +9,9 @@ namespace orvane::PrivateFolder {
 // enter it. Throws FileError (fileWriteUnknown) when it cannot be made, or when what is there is
 // not a real folder that this user alone owns and can enter: a link, or a folder of someone
 // else's or open to others, through which another user could read what is put in it or redirect
-// it.
+// it. A folder made here goes again when the process exits, if it is empty then and no other
+// process that took it through `make` is still running: temporary folders leave nothing behind, and
+// one Orvane never removes a folder that another is using.
 std::filesystem::path make(const std::filesystem::path& folder);
 
 // "`prefix`-<this user's id>" in the system's temporary folder, which all users share, made

@@ -1,7 +1,9 @@
+#include "tests/support/FolderContents.h"
 #include "tests/support/ProgramRun.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
+#include <algorithm>
 #include <array>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -44,6 +46,28 @@ private:
     int fd_;
 };
 
+// This process's environment with the user's folders in `folder` and the temporary folder `tmp`;
+// without XDG_RUNTIME_DIR when `runtimeFolder` is "unset".
+std::vector<std::string> environmentIn(const fs::path& folder, const fs::path& tmp,
+                                       const std::string& runtimeFolder) {
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string entry = *variable;
+        if (!entry.starts_with("HOME=") && !entry.starts_with("XDG_") && !entry.starts_with("TMPDIR=")) {
+            environment.push_back(entry);
+        }
+    }
+    environment.push_back("HOME=" + (folder / "home").string());
+    environment.push_back("XDG_CACHE_HOME=" + (folder / "cache").string());
+    environment.push_back("XDG_DATA_HOME=" + (folder / "data").string());
+    environment.push_back("XDG_CONFIG_HOME=" + (folder / "config").string());
+    environment.push_back("TMPDIR=" + tmp.string());
+    if (runtimeFolder != "unset") {
+        environment.push_back("XDG_RUNTIME_DIR=" + runtimeFolder);
+    }
+    return environment;
+}
+
 } // namespace
 
 // The image library's code generator makes a file for its code in XDG_RUNTIME_DIR or, without a
@@ -58,21 +82,8 @@ TEST(HomeFolder, EnlargingAndEnhancingWriteNothingThere) {
         std::ofstream(folder / "photo.jpg", std::ios::binary)
             .write(reinterpret_cast<const char*>(photo.data()), static_cast<std::streamsize>(photo.size()));
 
-        std::vector<std::string> environment;
-        for (char** variable = environ; *variable != nullptr; ++variable) {
-            const std::string entry = *variable;
-            if (!entry.starts_with("HOME=") && !entry.starts_with("XDG_") && !entry.starts_with("TMPDIR=")) {
-                environment.push_back(entry);
-            }
-        }
-        environment.push_back("HOME=" + (folder / "home").string());
-        environment.push_back("XDG_CACHE_HOME=" + (folder / "cache").string());
-        environment.push_back("XDG_DATA_HOME=" + (folder / "data").string());
-        environment.push_back("XDG_CONFIG_HOME=" + (folder / "config").string());
-        environment.push_back("TMPDIR=" + (folder / "tmp").string());
-        if (runtimeFolder != "unset") {
-            environment.push_back("XDG_RUNTIME_DIR=" + runtimeFolder);
-        }
+        const std::vector<std::string> environment =
+            environmentIn(folder.path(), folder / "tmp", runtimeFolder);
 
         const FolderWatch home(folder / "home");
         const std::string out = (folder / "out").string();
@@ -91,4 +102,26 @@ TEST(HomeFolder, EnlargingAndEnhancingWriteNothingThere) {
         EXPECT_EQ(created, "") << "XDG_RUNTIME_DIR " << runtimeFolder;
         EXPECT_TRUE(fs::is_empty(folder / "home"));
     }
+}
+
+// Whatever the actions make in the temporary folder goes with them, even the private folder that
+// holds it: with TMPDIR pointing at the output folder, only the results are left there.
+TEST(HomeFolder, NothingIsLeftInTheTemporaryFolder) {
+    test::TemporaryDirectory folder;
+    for (const char* name : {"home", "cache", "data", "config", "out"}) {
+        fs::create_directory(folder / name);
+    }
+    const Bytes photo = test::encoded(test::gradient(96, 64), ConvertFormat::jpeg);
+    std::ofstream(folder / "photo.jpg", std::ios::binary)
+        .write(reinterpret_cast<const char*>(photo.data()), static_cast<std::streamsize>(photo.size()));
+    const std::vector<std::string> environment = environmentIn(folder.path(), folder / "out", "unset");
+    const std::string out = (folder / "out").string();
+    const std::string input = (folder / "photo.jpg").string();
+    EXPECT_EQ(
+        test::runProgram(ORVANE_PROGRAM, {"enlarge", input, "--size", "x2", "--output", out}, environment),
+        0);
+    EXPECT_EQ(
+        test::runProgram(ORVANE_PROGRAM, {"convert", input, "--format", "png", "--output", out}, environment),
+        0);
+    EXPECT_EQ(test::namesIn(folder / "out"), (std::vector<std::string>{"photo-2x.jpg", "photo.png"}));
 }

@@ -1,6 +1,7 @@
 #include "core/ImageFiles.h"
 #include "editor/BatchConversion.h"
 #include "tests/editor/BatchGate.h"
+#include "tests/support/FuseMount.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -10,7 +11,9 @@
 #include <QThreadPool>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -368,3 +371,107 @@ TEST(BatchConversion, NothingIsReportedOnceTheReceiverIsGone) {
 }
 
 #include "BatchConversionTests.moc"
+
+namespace {
+
+bool holdsHiddenEntries(const fs::path& root) {
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.path().filename().string().starts_with('.')) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A tmpfs of `kilobytes` mounted on `folder` while it lives: a disk that fills. Needs root.
+class SmallDisk {
+public:
+    SmallDisk(const fs::path& folder, int kilobytes)
+        : folder_(folder) {
+        fs::create_directories(folder);
+        const std::string options = "size=" + std::to_string(kilobytes) + "k";
+        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) {
+            ::umount2(folder_.c_str(), MNT_DETACH);
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+
+private:
+    fs::path folder_;
+    bool mounted_ = false;
+};
+
+} // namespace
+
+TEST(BatchConversion, AnOutputFolderThatTakesNoFileIsNamedOnceNotEveryPhoto) {
+    test::TemporaryDirectory directory;
+    const auto trip = makeTrip(directory.path());
+    // Nothing can be made in /proc: the folder is as good as gone.
+    const fs::path nowhere = "/proc/orvane-nowhere/Out";
+    Holder holder;
+    holder.startBatch(BatchConversion::collectItems({trip}), ConvertOptions{}, nowhere);
+    ASSERT_TRUE(holder.waitUntilFinished());
+    EXPECT_EQ(holder.batch->done, 4);
+    EXPECT_TRUE(holder.batch->outputs.empty());
+    // "old" is no image at all: that is its own fault, and it is still named.
+    EXPECT_EQ(holder.batch->failed, std::vector<QString>{"old"});
+    EXPECT_EQ(holder.batch->folderProblem, QString("the folder doesn't exist"));
+}
+
+TEST(BatchConversion, SubFoldersMadeForFilesThatCouldNotBeWrittenGoAgain) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "filling a small disk needs root to mount it";
+    }
+    test::TemporaryDirectory directory;
+    const auto source = directory / "In";
+    // One photo too large for the disk, one that fits, each in its own sub-folder.
+    writeBytes(source / "Trip" / "Day1" / "large.png",
+               test::encoded(test::noise(900, 700), ConvertFormat::png));
+    photo(source / "Trip" / "Day2" / "small.png", ConvertFormat::png);
+    const auto out = directory / "Out";
+    const SmallDisk disk(out, 64);
+    ASSERT_TRUE(disk.mounted());
+    Holder holder;
+    holder.startBatch(BatchConversion::collectItems({source / "Trip"}), ConvertOptions{}, out);
+    ASSERT_TRUE(holder.waitUntilFinished());
+    EXPECT_EQ(holder.batch->folderProblem, QString("there isn't enough space on the disk"));
+    EXPECT_TRUE(holder.batch->failed.empty());
+    EXPECT_EQ(filesBelow(out), std::vector<fs::path>{"Trip/Day2/small.jpg"});
+    EXPECT_FALSE(fs::exists(out / "Trip" / "Day1"));
+    EXPECT_FALSE(holdsHiddenEntries(out));
+}
+
+TEST(BatchConversion, ABatchOntoExfatAndNtfsWritesEveryFile) {
+    test::TemporaryDirectory directory;
+    const auto trip = makeTrip(directory.path());
+    photo(trip / "a.png", ConvertFormat::png, 80, 60);
+    for (const auto type : {test::FuseMount::Type::exfat, test::FuseMount::Type::ntfs}) {
+        const test::FuseMount disk(type);
+        if (!disk.skipReason().empty()) {
+            GTEST_SKIP() << test::FuseMount::name(type) << ": " << disk.skipReason();
+        }
+        SCOPED_TRACE(test::FuseMount::name(type));
+        const auto items = BatchConversion::collectItems({trip});
+        for (int run = 0; run < 2; ++run) {
+            Holder holder;
+            holder.startBatch(items, ConvertOptions{}, disk.path());
+            ASSERT_TRUE(holder.waitUntilFinished());
+            EXPECT_EQ(holder.batch->outputs.size(), 4u);
+            EXPECT_EQ(holder.batch->failed, std::vector<QString>{"old"});
+            EXPECT_FALSE(holder.batch->folderProblem);
+        }
+        EXPECT_EQ(filesBelow(disk.path()),
+                  (std::vector<fs::path>{"Trip/Day1/b 2.jpg", "Trip/Day1/b.jpg", "Trip/a 2.jpg",
+                                         "Trip/a 3.jpg", "Trip/a 4.jpg", "Trip/a.jpg", "Trip/old.png/d 2.jpg",
+                                         "Trip/old.png/d.jpg"}));
+        for (const auto& file : filesBelow(disk.path())) {
+            EXPECT_NO_THROW(ImageFiles::loadFromURL(disk.path() / file)) << file;
+        }
+        EXPECT_FALSE(holdsHiddenEntries(disk.path()));
+    }
+}

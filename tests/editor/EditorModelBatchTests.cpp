@@ -1,5 +1,6 @@
 #include "editor/EditorModel.h"
 #include "tests/editor/WaitForLoad.h"
+#include "tests/support/FolderContents.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -28,15 +29,6 @@ bool waitUntilFinished(const EditorModel& model) {
     return QTest::qWaitFor([&] { return model.batch() && model.batch()->finished; }, waitLimit);
 }
 
-std::vector<std::string> fileNames(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 TEST(EditorModelBatch, ConvertsAFolderAndNumbersClashesOnARerun) {
@@ -62,14 +54,15 @@ TEST(EditorModelBatch, ConvertsAFolderAndNumbersClashesOnARerun) {
     ASSERT_TRUE(waitUntilFinished(model));
     EXPECT_EQ(model.batch()->done, 2);
     EXPECT_TRUE(model.batch()->failed.empty());
-    EXPECT_EQ(fileNames(out / "Trip"), (std::vector<std::string>{"a 2.jpg", "a.jpg"}));
+    EXPECT_EQ(test::namesIn(out / "Trip"), (std::vector<std::string>{"a 2.jpg", "a.jpg"}));
 
     model.startBatch(items, out);
     ASSERT_TRUE(waitUntilFinished(model));
     EXPECT_EQ(model.batch()->done, 2);
     EXPECT_EQ(model.batch()->outputs,
               (std::vector<fs::path>{out / "Trip" / "a 3.jpg", out / "Trip" / "a 4.jpg"}));
-    EXPECT_EQ(fileNames(out / "Trip"), (std::vector<std::string>{"a 2.jpg", "a 3.jpg", "a 4.jpg", "a.jpg"}));
+    EXPECT_EQ(test::namesIn(out / "Trip"),
+              (std::vector<std::string>{"a 2.jpg", "a 3.jpg", "a 4.jpg", "a.jpg"}));
 }
 
 TEST(EditorModelBatch, ANewBatchCancelsTheOldAndIgnoresItsLateResults) {
@@ -99,7 +92,7 @@ TEST(EditorModelBatch, ANewBatchCancelsTheOldAndIgnoresItsLateResults) {
     // The cancelled run stopped between items instead of converting all six.
     std::size_t firstWritten = 0;
     if (fs::exists(temporary / "first")) {
-        firstWritten = fileNames(temporary / "first").size();
+        firstWritten = test::namesIn(temporary / "first").size();
     }
     EXPECT_LT(firstWritten, 6u);
 }

@@ -1,6 +1,7 @@
 #include "intents/CommandLine.h"
 #include "platform/application/Terminal.h"
 #include "tests/intents/CommandLineRun.h"
+#include "tests/support/FolderContents.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -31,19 +32,6 @@ protected:
     test::TemporaryDirectory folder;
 };
 
-// Runs in `folder` for as long as it lives.
-class CurrentFolder {
-public:
-    explicit CurrentFolder(const fs::path& folder)
-        : saved_(fs::current_path()) {
-        fs::current_path(folder);
-    }
-    ~CurrentFolder() { fs::current_path(saved_); }
-
-private:
-    fs::path saved_;
-};
-
 } // namespace
 
 TEST_F(CommandLineMessages, AnOptionOfAnotherActionIsNamed) {
@@ -69,7 +57,7 @@ TEST_F(CommandLineMessages, AnUnknownActionListsTheActions) {
     EXPECT_EQ(result.err, "orvane: There is no action “shrink”. The actions are enlarge, convert, "
                           "remove-background and enhance.\norvane --help lists the actions.\n");
     // Such a word reaches the command line, not the window; files and folders still open the window.
-    const CurrentFolder here(folder.path());
+    const test::CurrentFolder here(folder.path());
     EXPECT_TRUE(CommandLine::meantForCommandLine({"shrink", "photo.jpg"}));
     EXPECT_TRUE(CommandLine::meantForCommandLine({"--bogus"}));
     EXPECT_FALSE(CommandLine::meantForCommandLine({"photo.jpg"}));
@@ -92,7 +80,7 @@ TEST_F(CommandLineMessages, EachActionHasItsOwnHelp) {
 }
 
 TEST_F(CommandLineMessages, TwoDashesEndTheOptions) {
-    const CurrentFolder here(folder.path());
+    const test::CurrentFolder here(folder.path());
     fs::copy_file("photo.jpg", "-x.jpg");
     const auto asOption = test::runCommandLine({"convert", "-x.jpg", "--output", out()});
     EXPECT_EQ(asOption.status, CommandLine::usageError);

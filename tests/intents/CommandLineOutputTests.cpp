@@ -1,16 +1,23 @@
 #include "intents/CommandLine.h"
 #include "platform/image/ImageSource.h"
 #include "tests/intents/CommandLineRun.h"
+#include "tests/support/FolderContents.h"
+#include "tests/support/FuseMount.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -80,8 +87,9 @@ TEST_F(CommandLineOutput, WhereTheResultGoesIsCheckedBeforeTheImageIsRead) {
     const auto folderGone =
         test::runCommandLine({"convert", (folder / "notes.jpg").string(), "--output", missing.string()});
     EXPECT_EQ(folderGone.status, CommandLine::failure);
-    EXPECT_EQ(folderGone.err,
-              "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.\n");
+    // The message names the file the result would have been, as every other save error does.
+    EXPECT_EQ(folderGone.err, "The file couldn't be saved to “" + (missing / "notes.jpg").string() +
+                                  "”: the folder doesn't exist.\n");
     const auto fileInGoneFolder =
         test::runCommandLine({"remove-background", (folder / "notes.jpg").string(), "--background", "white",
                               "--output", (folder / "missing" / "cut.jpg").string()});
@@ -91,39 +99,68 @@ TEST_F(CommandLineOutput, WhereTheResultGoesIsCheckedBeforeTheImageIsRead) {
     EXPECT_FALSE(fs::exists(folder / "missing"));
 }
 
-TEST_F(CommandLineOutput, DevicesAndPipesAreWrittenInPlaceNeverRenamedAround) {
-    const fs::path pipe = folder / "pipe";
-    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    std::string received;
-    std::thread reader([&] {
-        std::ifstream in(pipe, std::ios::binary);
-        received.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    });
-    const auto toPipe =
-        test::runCommandLine({"convert", photo().string(), "--format", "png", "--output", pipe.string()});
-    reader.join();
-    EXPECT_EQ(toPipe.status, CommandLine::success) << toPipe.err;
-    EXPECT_EQ(toPipe.out, "");
-    const auto source = ImageSource::create(
-        std::span(reinterpret_cast<const std::uint8_t*>(received.data()), received.size()));
-    ASSERT_TRUE(source.has_value());
-    EXPECT_EQ(source->typeIdentifier(), "public.png");
+namespace {
 
-    const auto toStandardOutput =
-        test::runCommandLine({"convert", photo().string(), "--output", "/dev/stdout"});
-    EXPECT_EQ(toStandardOutput.status, CommandLine::success);
-    EXPECT_EQ(
-        ImageSource::create(std::span(reinterpret_cast<const std::uint8_t*>(toStandardOutput.out.data()),
-                                      toStandardOutput.out.size()))
-            ->typeIdentifier(),
-        "public.jpeg");
-    EXPECT_EQ(test::runCommandLine({"convert", photo().string(), "--output", "/dev/null"}).status,
-              CommandLine::success);
-    const auto full = test::runCommandLine({"convert", photo().string(), "--output", "/dev/full"});
-    EXPECT_EQ(full.status, CommandLine::failure);
-    EXPECT_EQ(full.err, "The file couldn't be saved to “/dev/full”: there isn't enough space on the disk.\n");
-    EXPECT_EQ(filesIn(folder.path()), 3u); // Trip, notes.jpg, pipe
+bool isPipe(const fs::path& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0 && S_ISFIFO(status.st_mode);
+}
+
+} // namespace
+
+TEST_F(CommandLineOutput, PipesSocketsAndDevicesAreTakenNamesNeverWrittenInto) {
+    // A reader that never blocks: were the pipe opened for writing, the bytes would show here instead
+    // of the action waiting for ever.
+    const fs::path pipe = folder / "out.png";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    const auto named =
+        test::runCommandLine({"convert", photo().string(), "--format", "png", "--output", pipe.string()});
+    EXPECT_EQ(named.status, CommandLine::success) << named.err;
+    EXPECT_EQ(named.out, (folder / "out 2.png").string() + "\n");
+    char byte = 0;
+    EXPECT_LE(::read(reader, &byte, 1), 0) << "the pipe was written into";
+    ::close(reader);
+    EXPECT_TRUE(isPipe(pipe));
+
+    // The same in a folder, where the result's own name is a pipe, and for a socket.
+    ASSERT_EQ(::mkfifo((folder / "Trip" / "holiday.png").c_str(), 0600), 0);
+    const auto inFolder = test::runCommandLine(
+        {"convert", photo().string(), "--format", "png", "--output", (folder / "Trip").string()});
+    EXPECT_EQ(inFolder.out, (folder / "Trip" / "holiday 2.png").string() + "\n") << inFolder.err;
+    EXPECT_TRUE(isPipe(folder / "Trip" / "holiday.png"));
+    const fs::path socketPath = folder / "socket.png";
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socketPath.string().size(), sizeof address.sun_path);
+    std::strcpy(address.sun_path, socketPath.c_str());
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const auto toSocket = test::runCommandLine(
+        {"convert", photo().string(), "--format", "png", "--output", socketPath.string()});
+    EXPECT_EQ(toSocket.out, (folder / "socket 2.png").string() + "\n") << toSocket.err;
+    ::close(socket);
+
+    // Standard output, by any of its names, is the one stream written to.
+    for (const std::string name : {"-", "/dev/stdout", "/dev/fd/1"}) {
+        const auto toStandardOutput = test::runCommandLine({"convert", photo().string(), "--output", name});
+        EXPECT_EQ(toStandardOutput.status, CommandLine::success) << name;
+        const auto source = ImageSource::create(std::span(
+            reinterpret_cast<const std::uint8_t*>(toStandardOutput.out.data()), toStandardOutput.out.size()));
+        ASSERT_TRUE(source.has_value()) << name;
+        EXPECT_EQ(source->typeIdentifier(), "public.jpeg");
+    }
+    // Other devices are names like any other, taken and without an extension.
+    for (const std::string device : {"/dev/null", "/dev/full", "/dev/stderr"}) {
+        const auto toDevice = test::runCommandLine({"convert", photo().string(), "--output", device});
+        EXPECT_EQ(toDevice.status, CommandLine::usageError) << device;
+        EXPECT_EQ(firstLine(toDevice.err), "orvane: “" + device +
+                                               "” isn't a folder. Give a folder, a name ending in .jpg, or - "
+                                               "for standard output.");
+    }
     EXPECT_FALSE(fs::exists("/dev/stdout 2"));
+    EXPECT_FALSE(fs::exists("/dev/null 2"));
 }
 
 TEST_F(CommandLineOutput, AConvertedFileIsDatedWithTheCaptureDate) {
@@ -231,4 +268,51 @@ TEST_F(DesktopActions, TheCommandLineStillWritesIntoTheCurrentFolderByDefault) {
             .status,
         CommandLine::usageError);
     EXPECT_FALSE(fs::exists(folder / "bin" / "shown"));
+}
+
+TEST_F(CommandLineOutput, EveryRoadWritesOntoExfatAndNtfs) {
+    for (const auto type : {test::FuseMount::Type::exfat, test::FuseMount::Type::ntfs}) {
+        const test::FuseMount disk(type);
+        if (!disk.skipReason().empty()) {
+            GTEST_SKIP() << test::FuseMount::name(type) << ": " << disk.skipReason();
+        }
+        SCOPED_TRACE(test::FuseMount::name(type));
+        const fs::path card = disk.path();
+        fs::copy_file(photo(), card / "owl.jpg");
+        const auto written = [](const test::CommandLineOutcome& outcome) {
+            EXPECT_EQ(outcome.status, CommandLine::success) << outcome.err;
+            return fs::path(firstLine(outcome.out));
+        };
+        const std::string owl = (card / "owl.jpg").string();
+        EXPECT_EQ(written(test::runCommandLine(
+                      {"convert", owl, "--format", "png", "--output", card.string() + "/"})),
+                  card / "owl.png");
+        EXPECT_EQ(
+            written(test::runCommandLine({"convert", owl, "--format", "png", "--output", card.string()})),
+            card / "owl 2.png");
+        EXPECT_EQ(written(test::runCommandLine(
+                      {"convert", owl, "--format", "webp", "--output", (card / "named.webp").string()})),
+                  card / "named.webp");
+        EXPECT_EQ(written(test::runCommandLine(
+                      {"convert", owl, "--format", "webp", "--output", (card / "named.webp").string()})),
+                  card / "named 2.webp");
+        EXPECT_EQ(written(test::runCommandLine({"convert", owl, "--beside"})), card / "owl 2.jpg");
+        {
+            const test::CurrentFolder here(card);
+            EXPECT_EQ(written(test::runCommandLine({"convert", "owl.jpg", "--format", "heic"})), "owl.heic");
+        }
+        EXPECT_EQ(test::namesIn(card),
+                  (std::vector<std::string>{"named 2.webp", "named.webp", "owl 2.jpg", "owl 2.png",
+                                            "owl.heic", "owl.jpg", "owl.png"}));
+        for (const auto& name : test::namesIn(card)) {
+            const auto source = ImageSource::createFromFile(card / name);
+            EXPECT_TRUE(source && source->createImage()) << name << " doesn't decode";
+        }
+    }
+    // A card whose lock is on: the message names the file and the reason.
+    const test::FuseMount locked(test::FuseMount::Type::exfat, true);
+    const auto readOnly = test::runCommandLine(
+        {"convert", photo().string(), "--format", "png", "--output", locked.path().string() + "/"});
+    EXPECT_EQ(readOnly.err, "The file couldn't be saved to “" + (locked.path() / "holiday.png").string() +
+                                "”: the disk is read-only.\n");
 }

@@ -49,6 +49,9 @@ BatchView::BatchView(EditorModel& model, std::function<void(const QString&)> onS
     failed_ = new TextLabel(QString(), Theme::TextStyle::caption, QFont::Normal, Theme::orange);
     failed_->setObjectName("batchFailed");
     failed_->setWordWrap(true);
+    folderProblem_ = new TextLabel(QString(), Theme::TextStyle::caption, QFont::Normal, Theme::orange);
+    folderProblem_->setObjectName("batchFolderProblem");
+    folderProblem_->setWordWrap(true);
 
     showButton_ = new ActionButton(QStringLiteral("Show in Folder"), std::nullopt,
                                    ActionButton::Look::bordered, ActionButton::ControlSize::large);
@@ -77,6 +80,7 @@ BatchView::BatchView(EditorModel& model, std::function<void(const QString&)> onS
     column->addLayout(header);
     column->addWidget(progress_);
     column->addWidget(bytes_);
+    column->addWidget(folderProblem_);
     column->addWidget(failed_);
     column->addStretch(1);
     column->addLayout(buttons);
@@ -117,6 +121,12 @@ QString BatchView::failedLine(const std::vector<QString>& failed) {
            (failed.size() > namesShown ? QStringLiteral("…") : QString());
 }
 
+QString BatchView::folderLine(const BatchState& batch) {
+    const QString folder = batch.outputDir ? QString::fromStdString(batch.outputDir->string()) : QString();
+    return QStringLiteral("Couldn't save to “") + folder + QStringLiteral("”: ") +
+           batch.folderProblem.value_or(QString()) + QStringLiteral(".");
+}
+
 void BatchView::refresh() {
     const std::optional<BatchState>& batch = model_.batch();
     content_->setVisible(batch.has_value());
@@ -134,6 +144,8 @@ void BatchView::refresh() {
     bytes_->setText(byteLine(*batch));
     failed_->setVisible(!batch->failed.empty());
     failed_->setText(failedLine(batch->failed));
+    folderProblem_->setVisible(batch->folderProblem.has_value());
+    folderProblem_->setText(folderLine(*batch));
     showButton_->setVisible(batch->finished);
     doneButton_->setVisible(batch->finished);
     doneButton_->setDefault(batch->finished);

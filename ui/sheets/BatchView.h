@@ -35,6 +35,9 @@ public:
     static QString byteLine(const BatchState& batch);
     // "Couldn't convert: a, b, c, d, e…": the first five names, and an ellipsis for more.
     static QString failedLine(const std::vector<QString>& failed);
+    // "Couldn't save to “/media/card/Out”: the disk is read-only.": said once for all the files
+    // that the output folder couldn't take.
+    static QString folderLine(const BatchState& batch);
 
 public slots:
     // Closing by Escape or the window's close button, refused while the batch runs.
@@ -53,6 +56,7 @@ private:
     QProgressBar* progress_;
     TextLabel* bytes_;
     TextLabel* failed_;
+    TextLabel* folderProblem_;
     ActionButton* showButton_;
     ActionButton* doneButton_;
     ActionButton* stopButton_;

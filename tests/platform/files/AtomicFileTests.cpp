@@ -1,12 +1,16 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileError.h"
+#include "tests/support/FolderContents.h"
+#include "tests/support/FuseMount.h"
 #include "tests/support/TemporaryDirectory.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -93,29 +97,33 @@ TEST(AtomicFile, CopyReplacesTheDestinationOnlyOnceComplete) {
     EXPECT_EQ(fileCount(folder.path()), 2);
 }
 
-TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
-    test::TemporaryDirectory folder;
-    writeText(folder / "export.jpg", std::string(256 << 10, 'n'));
-    writeText(folder / "saved.jpg", "the user's old file");
-    // A file-size limit makes every write past 4 KB fail as a full disk would; it is set in a
-    // child so that the test program keeps writing normally.
+// Runs `attempt` in a child in which every write past 4 KB fails, as on a full disk (a file-size
+// limit, set in a child so that this program keeps writing normally). Returns the system error of the
+// FileError it threw, -1 when it threw none.
+template <typename Attempt> int errorOnAFullDisk(Attempt attempt) {
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
-            AtomicFile::copy(folder / "export.jpg", folder / "saved.jpg");
-        } catch (const FileError&) {
-            ::_exit(0);
+            attempt();
+        } catch (const FileError& error) {
+            ::_exit(error.systemError());
         }
-        ::_exit(1);
+        ::_exit(255);
     }
     int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the copy did not report its failure";
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) != 255 ? WEXITSTATUS(status) : -1;
+}
+
+TEST(AtomicFile, ACopyThatRunsOutOfSpaceKeepsTheOldFile) {
+    test::TemporaryDirectory folder;
+    writeText(folder / "export.jpg", std::string(256 << 10, 'n'));
+    writeText(folder / "saved.jpg", "the user's old file");
+    EXPECT_EQ(errorOnAFullDisk([&] { AtomicFile::copy(folder / "export.jpg", folder / "saved.jpg"); }), EFBIG)
+        << "the copy did not report its failure";
     EXPECT_EQ(contents(folder / "saved.jpg"), "the user's old file");
     EXPECT_EQ(fileCount(folder.path()), 2);
 }
@@ -201,7 +209,7 @@ int interruptedCopy(const fs::path& folder, bool unnamed, int signal) {
     }
     const pid_t child = ::fork();
     if (child == 0) {
-        AtomicFile::setUnnamedTemporaryFiles(unnamed);
+        AtomicFile::setOperations({.unnamedFiles = unnamed});
         try {
             AtomicFile::copy(source, out / "elephants.png");
         } catch (...) {
@@ -246,7 +254,7 @@ TEST(AtomicFile, AnUnnamedWriteLeavesNothingEvenWhenKilled) {
 }
 
 TEST(AtomicFile, HiddenTemporaryFilesWorkAsUnnamedOnesDo) {
-    AtomicFile::setUnnamedTemporaryFiles(false);
+    AtomicFile::setOperations({.unnamedFiles = false});
     test::TemporaryDirectory folder;
     AtomicFile::write(folder / "a.jpg", hello);
     AtomicFile::write(folder / "a.jpg", bye);
@@ -254,6 +262,140 @@ TEST(AtomicFile, HiddenTemporaryFilesWorkAsUnnamedOnesDo) {
     AtomicFile::copy(folder / "a.jpg", folder / "b.jpg");
     EXPECT_EQ(contents(folder / "b.jpg"), "bye");
     EXPECT_THROW(AtomicFile::write(folder / "missing" / "c.jpg", hello), FileError);
-    AtomicFile::setUnnamedTemporaryFiles(true);
+    AtomicFile::setOperations({});
     EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 3);
+}
+
+namespace {
+
+// The roads a write takes on file systems that lack an operation, each forced here on any one.
+struct Road {
+    const char* name;
+    AtomicFile::Operations operations;
+};
+const std::vector<Road> roads = {
+    {"unnamed files", {}},
+    {"rename without replacing (tmpfs, older kernels)", {.unnamedFiles = false}},
+    {"hard link (NTFS, bindfs, NFS)", {.unnamedFiles = false, .renameWithoutReplacing = false}},
+    {"reserved name (exFAT, FAT, SMB)",
+     {.unnamedFiles = false, .renameWithoutReplacing = false, .hardLinks = false}},
+};
+
+// Takes one road for as long as it lives.
+class RoadTaken {
+public:
+    explicit RoadTaken(const Road& road) { AtomicFile::setOperations(road.operations); }
+    ~RoadTaken() { AtomicFile::setOperations({}); }
+    RoadTaken(const RoadTaken&) = delete;
+    RoadTaken& operator=(const RoadTaken&) = delete;
+};
+
+// Writes, replaces, copies and numbers in `folder` as every caller does, from several threads at once
+// for the numbered names, and checks what is there afterwards: every file whole, nothing hidden.
+void writeEveryWay(const fs::path& folder, const std::string& road) {
+    SCOPED_TRACE(road + " in " + folder.string());
+    AtomicFile::write(folder / "a.jpg", hello);
+    AtomicFile::write(folder / "a.jpg", bye);
+    EXPECT_EQ(contents(folder / "a.jpg"), "bye");
+    writeText(folder / "saved.png", "old");
+    AtomicFile::copy(folder / "a.jpg", folder / "saved.png");
+    EXPECT_EQ(contents(folder / "saved.png"), "bye");
+    EXPECT_EQ(AtomicFile::writeNew(folder / "a.jpg", hello), folder / "a 2.jpg");
+    EXPECT_EQ(contents(folder / "a.jpg"), "bye");
+
+    constexpr int writers = 8;
+    std::vector<fs::path> written(writers);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < writers; ++i) {
+        threads.emplace_back([&, i] {
+            const std::string text = "writer " + std::to_string(i);
+            written[i] = AtomicFile::writeNew(
+                folder / "b.png", {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    std::set<fs::path> distinct(written.begin(), written.end());
+    EXPECT_EQ(distinct.size(), static_cast<std::size_t>(writers));
+    for (int i = 0; i < writers; ++i) {
+        EXPECT_EQ(contents(written[i]), "writer " + std::to_string(i));
+        EXPECT_TRUE(written[i] == folder / "b.png" || written[i].filename().string().starts_with("b "))
+            << written[i];
+    }
+
+    std::vector<std::string> expected = {"a 2.jpg", "a.jpg", "b.png", "saved.png"};
+    for (int n = 2; n <= writers; ++n) {
+        expected.push_back("b " + std::to_string(n) + ".png");
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(test::namesIn(folder), expected);
+}
+
+} // namespace
+
+TEST(AtomicFile, EveryRoadWritesReplacesAndNumbersAsTheUnnamedOneDoes) {
+    for (const Road& road : roads) {
+        const RoadTaken taken(road);
+        test::TemporaryDirectory folder;
+        writeEveryWay(folder.path(), road.name);
+        // A name taken by something that isn't a file is as taken, and never opened.
+        ASSERT_EQ(::mkfifo((folder / "pipe.png").c_str(), 0600), 0);
+        EXPECT_EQ(AtomicFile::writeNew(folder / "pipe.png", hello), folder / "pipe 2.png") << road.name;
+        fs::create_directory(folder / "dir.png");
+        EXPECT_EQ(AtomicFile::writeNew(folder / "dir.png", hello), folder / "dir 2.png") << road.name;
+    }
+}
+
+TEST(AtomicFile, EveryRoadNamesTheRealCauseAndLeavesNothing) {
+    for (const Road& road : roads) {
+        const RoadTaken taken(road);
+        test::TemporaryDirectory folder;
+        const fs::path missing = folder / "gone" / "x.jpg";
+        try {
+            AtomicFile::writeNew(missing, hello);
+            ADD_FAILURE() << road.name;
+        } catch (const FileError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "The file couldn't be saved to “" + missing.string() + "”: the folder doesn't exist.")
+                << road.name;
+            EXPECT_EQ(error.systemError(), ENOENT);
+        }
+        EXPECT_EQ(errorOnAFullDisk([&] {
+                      AtomicFile::writeNew(folder / "big.jpg", std::vector<std::uint8_t>(64 << 10, 'x'));
+                  }),
+                  EFBIG)
+            << road.name;
+        EXPECT_TRUE(fs::is_empty(folder.path())) << road.name;
+    }
+}
+
+TEST(AtomicFile, OnExfatAndNtfsEveryWriteWorksAndFailuresSayWhy) {
+    for (const auto type : {test::FuseMount::Type::exfat, test::FuseMount::Type::ntfs}) {
+        const test::FuseMount disk(type);
+        if (!disk.skipReason().empty()) {
+            GTEST_SKIP() << test::FuseMount::name(type) << ": " << disk.skipReason();
+        }
+        writeEveryWay(disk.path(), test::FuseMount::name(type));
+    }
+    const auto message = [](const fs::path& path) {
+        try {
+            AtomicFile::writeNew(path, hello);
+        } catch (const FileError& error) {
+            return std::string(error.what());
+        }
+        return std::string("no error");
+    };
+    {
+        // exFAT can't hold a "?" in a name, and says so as if the folder were missing.
+        const test::FuseMount card(test::FuseMount::Type::exfat);
+        EXPECT_EQ(message(card.path() / "what?.png"), "The file couldn't be saved to “" +
+                                                          (card.path() / "what?.png").string() +
+                                                          "”: the disk doesn't allow that name.");
+        EXPECT_TRUE(fs::is_empty(card.path()));
+    }
+    const test::FuseMount locked(test::FuseMount::Type::exfat, true);
+    EXPECT_EQ(message(locked.path() / "owl.png"), "The file couldn't be saved to “" +
+                                                      (locked.path() / "owl.png").string() +
+                                                      "”: the disk is read-only.");
 }

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -54,4 +56,62 @@ TEST(FileDates, TheModificationDateKeepsItsNanoseconds) {
     EXPECT_EQ(std::chrono::duration_cast<std::chrono::nanoseconds>(date->time_since_epoch()).count(),
               1'700'000'000'250'000'001);
     EXPECT_FALSE(FileDates::modified(directory / "missing"));
+}
+
+namespace {
+
+// Runs `body` in a child that then exits as a program does, running its exit handlers; waits for it.
+template <typename Body> void inExitingChild(Body body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        body();
+        std::exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+} // namespace
+
+TEST(PrivateFolder, EmptyFoldersAProcessMadeGoWhenItExits) {
+    test::TemporaryDirectory directory;
+    const fs::path folder = directory / "orvane-1000";
+    inExitingChild([&] { PrivateFolder::make(PrivateFolder::make(folder) / "export"); });
+    EXPECT_FALSE(fs::exists(folder));
+
+    // One that holds a file stays, and so does its parent; so does one that was there before.
+    inExitingChild(
+        [&] { std::ofstream(PrivateFolder::make(PrivateFolder::make(folder) / "export") / "kept") << "x"; });
+    EXPECT_TRUE(fs::exists(folder / "export" / "kept"));
+    fs::remove(folder / "export" / "kept");
+    inExitingChild([&] { PrivateFolder::make(PrivateFolder::make(folder) / "export"); });
+    EXPECT_TRUE(fs::exists(folder / "export"));
+}
+
+TEST(PrivateFolder, AFolderAnotherProcessStillUsesIsNotRemoved) {
+    test::TemporaryDirectory directory;
+    const fs::path folder = directory / "orvane-1000";
+    int made[2];
+    int done[2];
+    ASSERT_EQ(::pipe(made), 0);
+    ASSERT_EQ(::pipe(done), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        PrivateFolder::make(folder);
+        char byte = 'm';
+        (void)!::write(made[1], &byte, 1);
+        (void)!::read(done[0], &byte, 1); // until this process has taken it too
+        std::exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(made[0], &byte, 1), 1);
+    EXPECT_EQ(PrivateFolder::make(folder), folder);
+    ASSERT_EQ(::write(done[1], &byte, 1), 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(fs::is_directory(folder));
+    for (const int fd : {made[0], made[1], done[0], done[1]}) {
+        ::close(fd);
+    }
 }

@@ -111,5 +111,30 @@ TEST(BatchView, StopDuringTheThirdOfTenFilesFinishesAtOnceAndCountsThatFile) {
     EXPECT_FALSE(model.batch().has_value());
 }
 
+TEST(BatchView, AFolderThatTakesNoFileIsSaidOnceInsteadOfListingEveryPhoto) {
+    test::TemporaryDirectory folder;
+    std::vector<fs::path> files;
+    fs::create_directory(folder / "in");
+    for (int i = 1; i <= 3; ++i) {
+        files.push_back(test::writePhoto(folder / "in" / ("p" + std::to_string(i) + ".jpg"), 64, 48));
+    }
+    std::ofstream(folder / "in" / "p4.jpg") << "not a photo";
+    files.push_back(folder / "in" / "p4.jpg");
+    EditorModel model;
+    BatchView sheet(model, [](const QString&) {});
+    sheet.show();
+    // Nothing can be made in /proc.
+    model.startBatch(EditorModel::collectBatchItems(files), "/proc/orvane-nowhere");
+    ASSERT_TRUE(test::waitFor([&] { return model.batch() && model.batch()->finished; }));
+    EXPECT_EQ(test::child<QLabel>(sheet, "batchTitle")->text(), "Converted 0 of 4");
+    EXPECT_TRUE(test::isShown(test::child(sheet, "batchFolderProblem")));
+    EXPECT_EQ(test::child<QLabel>(sheet, "batchFolderProblem")->text(),
+              "Couldn't save to “/proc/orvane-nowhere”: the folder doesn't exist.");
+    // Only the file that is no photo is its own fault.
+    EXPECT_EQ(test::child<QLabel>(sheet, "batchFailed")->text(), "Couldn't convert: p4");
+    model.cancelBatch();
+    EXPECT_FALSE(test::isShown(test::child(sheet, "batchFolderProblem")));
+}
+
 } // namespace
 } // namespace orvane

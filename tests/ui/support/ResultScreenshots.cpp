@@ -109,6 +109,12 @@ void saveResultScreenshots(const QString& folder, const QString& prefix) {
         model.setConvert(options);
         model.setBatch(batch(13, 5, 8, true));
         save(sheet, folder, prefix, QStringLiteral("batch-finished-failures"));
+        BatchState unwritable = batch(20, 0, 1, true);
+        unwritable.done = 20;
+        unwritable.outputDir = "/media/card/Photos";
+        unwritable.folderProblem = QStringLiteral("the disk is read-only");
+        model.setBatch(unwritable);
+        save(sheet, folder, prefix, QStringLiteral("batch-finished-folder-problem"));
     }
 }
 
