@@ -38,7 +38,7 @@ Bytes rawCutShort() {
     return dng;
 }
 
-// The program run with its own home, cache and data folders inside `folder`.
+// The program run with a home folder of its own (and so its own caches and data) in `folder`.
 class ProgramInFolder : public testing::Test {
 protected:
     ProgramInFolder() {
