@@ -23,6 +23,17 @@ Bitmap cgImage(const LazyImage& image, bool keepAlpha) {
     }
 }
 
+Bitmap flattenedOnWhite(const LazyImage& image) {
+    return cgImage(image.flattened(255, 255, 255), false);
+}
+
+Bitmap flattenedOnWhite(const Bitmap& image) {
+    if (!hasAlphaChannel(image.alphaInfo())) {
+        return image;
+    }
+    return flattenedOnWhite(LazyImage::fromBitmap(image));
+}
+
 Bitmap downscaled(const Bitmap& image, int maxLongEdge) {
     const int longEdge = std::max(image.width(), image.height());
     if (longEdge <= maxLongEdge) {

@@ -14,6 +14,12 @@ ColorProfile makeSrgb();
 // opaque. Throws UpscaleError::output when nothing can be rendered.
 Bitmap cgImage(const LazyImage& image, bool keepAlpha);
 
+// Opaque 8-bit sRGB with every transparent or translucent pixel laid over white: how a result
+// that can't keep transparency shows it (a JPEG conversion, an enlargement, an enhancement). An
+// opaque bitmap comes back as it is. Throws UpscaleError::output when nothing can be rendered.
+Bitmap flattenedOnWhite(const LazyImage& image);
+Bitmap flattenedOnWhite(const Bitmap& image);
+
 // A copy no longer than `maxLongEdge` on its long side (each side truncated, at least 1), in
 // sRGB, opaque or premultiplied; or the image itself when it is small enough. Never fails: when
 // the copy cannot be made the image comes back unchanged.

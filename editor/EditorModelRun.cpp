@@ -180,7 +180,9 @@ void EditorModel::startJob(std::shared_ptr<const RunSnapshot> run) {
                 // pixels are actually made.
                 const double scale =
                     DeviceLimits::maxScale(run->source.width(), run->source.height(), factor);
-                return upscaler->upscale(run->source, scale, maxTile, progress, run->job.token());
+                // The enlargement is opaque: transparency shows white, as in a JPEG conversion.
+                return upscaler->upscale(Render::flattenedOnWhite(run->source), scale, maxTile, progress,
+                                         run->job.token());
             },
             imageDone);
         return;

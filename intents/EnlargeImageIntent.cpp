@@ -1,5 +1,6 @@
 #include "intents/EnlargeImageIntent.h"
 
+#include "core/Render.h"
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
 
@@ -27,7 +28,8 @@ IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress
     const auto upscaler = (library != nullptr ? *library : ModelLibrary::shared()).upscaler(model(style));
     const double scale = scaleFor(decoded.width(), decoded.height(), factor(size),
                                   maxPixels.value_or(DeviceLimits::maxPixels()));
-    const Bitmap enlarged = upscaler->upscale(decoded, scale, 256, progress, stop);
+    // The enlargement is opaque: transparency shows white, as in a JPEG conversion.
+    const Bitmap enlarged = upscaler->upscale(Render::flattenedOnWhite(decoded), scale, 256, progress, stop);
 
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enlarged, {}, ConvertFormat::jpeg, 0.92), outputName(),

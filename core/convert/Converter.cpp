@@ -5,7 +5,6 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileBytes.h"
 #include "platform/files/FileError.h"
-#include "platform/filters/LazyImage.h"
 #include "platform/image/ImageDestination.h"
 #include "platform/image/ImageSizeError.h"
 #include "platform/image/UniformType.h"
@@ -119,7 +118,7 @@ Decoded decode(const ConvertInput& input) {
 
 Bitmap flattenOnWhite(const Bitmap& image) {
     try {
-        return LazyImage::fromBitmap(image).flattened(255, 255, 255).render(AlphaInfo::noneSkipLast);
+        return Render::flattenedOnWhite(image);
     } catch (const std::exception&) {
         return image;
     }

@@ -1,6 +1,7 @@
 #include "core/enhance/Enhancer.h"
 
 #include "core/Render.h"
+#include "core/UpscaleError.h"
 #include "platform/Cancelled.h"
 #include "platform/filters/ImageFilters.h"
 
@@ -17,20 +18,27 @@ FilterSettings filterSettings(double strength, int longSide) {
 }
 
 Bitmap applyFilters(const Bitmap& image, bool autoLight, bool reduceNoise, bool sharpen, double strength) {
-    // The colour hidden under transparency (often black) must not reach the visible edge through
-    // the filters that read neighbourhoods.
-    LazyImage current = ImageFilters::filledUnderTransparency(LazyImage::fromBitmap(image));
-    const FilterSettings settings = filterSettings(strength, std::max(image.width(), image.height()));
-    if (autoLight) {
-        current = ImageFilters::autoAdjust(current);
+    try {
+        // The colour hidden under transparency (often black) must not reach the visible edge
+        // through the filters that read neighbourhoods.
+        LazyImage current = ImageFilters::filledUnderTransparency(LazyImage::fromBitmap(image));
+        const FilterSettings settings = filterSettings(strength, std::max(image.width(), image.height()));
+        if (autoLight) {
+            current = ImageFilters::autoAdjust(current);
+        }
+        if (reduceNoise) {
+            current = ImageFilters::reduceNoise(current, settings.noiseLevel, settings.sharpness);
+        }
+        if (sharpen) {
+            current = ImageFilters::unsharpMask(current, settings.unsharpRadius, settings.unsharpIntensity);
+        }
+        return Render::flattenedOnWhite(current);
+    } catch (const Error&) {
+        throw;
+    } catch (const std::exception&) {
+        // The image library's own words are not the user's: a failed filter is a failed render.
+        throw UpscaleError::output();
     }
-    if (reduceNoise) {
-        current = ImageFilters::reduceNoise(current, settings.noiseLevel, settings.sharpness);
-    }
-    if (sharpen) {
-        current = ImageFilters::unsharpMask(current, settings.unsharpRadius, settings.unsharpIntensity);
-    }
-    return Render::cgImage(current, false);
 }
 
 Bitmap applyFilters(const Bitmap& image, const EnhanceOptions& options) {

@@ -15,7 +15,7 @@ Bitmap enhance(const Bitmap& image, const EnhanceOptions& options, const Upscale
                const Upscaler::ProgressHandler& progress = {}, std::stop_token stop = {});
 
 // Automatic light, noise reduction and unsharp masking, scaled by the strength (clamped to 0–1):
-// an opaque 8-bit sRGB image of the input's size.
+// an opaque 8-bit sRGB image of the input's size, with any transparency laid over white.
 Bitmap applyFilters(const Bitmap& image, bool autoLight, bool reduceNoise, bool sharpen, double strength);
 Bitmap applyFilters(const Bitmap& image, const EnhanceOptions& options);
 

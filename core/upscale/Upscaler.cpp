@@ -87,6 +87,15 @@ std::vector<std::uint8_t> cutOwned(const PixelBuffer& output, int left, int top,
     return rgba;
 }
 
+// A pass's pixels, made by `make`: memory running out for them is the upscaler's own failure.
+template <typename Make> auto allocated(const Make& make) {
+    try {
+        return make();
+    } catch (const std::bad_alloc&) {
+        throw UpscaleError::pixelBuffer();
+    }
+}
+
 } // namespace
 
 Upscaler::Upscaler(std::shared_ptr<const Network> model)
@@ -168,8 +177,9 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
         const auto outW = static_cast<int>(plan.outputSize().width);
         const auto outH = static_cast<int>(plan.outputSize().height);
         const std::size_t rowBytes = static_cast<std::size_t>(outW) * 4;
-        std::vector<std::uint8_t> output(rowBytes * static_cast<std::size_t>(outH));
-        PixelBuffer input(tile, tile);
+        std::vector<std::uint8_t> output =
+            allocated([&] { return std::vector<std::uint8_t>(rowBytes * static_cast<std::size_t>(outH)); });
+        PixelBuffer input = allocated([&] { return PixelBuffer(tile, tile); });
         const auto& tiles = plan.tiles();
         for (std::size_t i = 0; i < tiles.size(); ++i) {
             if (stop.stop_requested()) {

@@ -41,12 +41,15 @@ VImage imageOf(const std::vector<float>& values, int width, int height, int band
 
 Preview previewOf(const VImage& rgb, const std::optional<VImage>& coverage) {
     const int factor = std::max(1, std::max(rgb.width(), rgb.height()) / previewSide);
+    // A side shorter than the factor is kept whole: a picture a few pixels high still has rows.
+    const int across = std::min(factor, rgb.width());
+    const int down = std::min(factor, rgb.height());
     const VImage small =
-        rgb.shrink(factor, factor).colourspace(VIPS_INTERPRETATION_LAB).cast(VIPS_FORMAT_FLOAT);
+        rgb.shrink(across, down).colourspace(VIPS_INTERPRETATION_LAB).cast(VIPS_FORMAT_FLOAT);
     std::vector<float> weight;
     if (coverage) {
         weight =
-            pixelsOf(coverage->shrink(factor, factor).cast(VIPS_FORMAT_FLOAT).linear({1.0 / 255.0}, {0.0}));
+            pixelsOf(coverage->shrink(across, down).cast(VIPS_FORMAT_FLOAT).linear({1.0 / 255.0}, {0.0}));
     } else {
         weight.assign(static_cast<std::size_t>(small.width()) * small.height(), 1.0f);
     }

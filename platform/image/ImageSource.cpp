@@ -302,13 +302,17 @@ std::optional<ImageSource> ImageSource::create(SharedBytes bytes,
 }
 
 int ImageSource::jpegShrink(std::optional<int> maxPixelSize) const {
-    const int longSide =
-        std::max(state_->properties.pixelWidth.value_or(0), state_->properties.pixelHeight.value_or(0));
-    if (!maxPixelSize || longSide <= 0) {
+    const int width = state_->properties.pixelWidth.value_or(0);
+    const int height = state_->properties.pixelHeight.value_or(0);
+    const int longSide = std::max(width, height);
+    const int shortSide = std::min(width, height);
+    if (!maxPixelSize || shortSide <= 0) {
         return 1;
     }
+    // The loader rounds each side down, and a factor above the short side would leave it no pixel:
+    // libvips then aborts the process rather than failing.
     for (const int shrink : {8, 4, 2}) {
-        if (longSide / shrink >= *maxPixelSize) {
+        if (longSide / shrink >= *maxPixelSize && shrink <= shortSide) {
             return shrink;
         }
     }

@@ -13,6 +13,10 @@ std::unique_ptr<LibRaw> open(std::span<const std::uint8_t> bytes) {
         return nullptr;
     }
     auto processor = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
+    // LibRaw would print a damaged file's faults on standard error; they reach callers as a file
+    // that cannot be read.
+    processor->set_dataerror_handler(nullptr, nullptr);
+    processor->set_memerror_handler(nullptr, nullptr);
     processor->imgdata.params.max_raw_memory_mb = 2048;
     if (processor->open_buffer(const_cast<std::uint8_t*>(bytes.data()), bytes.size()) != LIBRAW_SUCCESS) {
         return nullptr;

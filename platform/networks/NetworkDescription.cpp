@@ -41,6 +41,23 @@ std::vector<FeatureDescription> featuresFrom(const json& array) {
     return features;
 }
 
+// Text to text; an entry of another shape (a number among the texts, say) is read as none at
+// all, as the network's own metadata would be, rather than keeping the network from loading.
+std::map<std::string, std::string> creatorDefinedFrom(const json& root) {
+    std::map<std::string, std::string> entries;
+    const auto creator = root.find("creatorDefined");
+    if (creator == root.end() || !creator->is_object()) {
+        return entries;
+    }
+    for (const auto& [key, value] : creator->items()) {
+        if (!value.is_string()) {
+            return {};
+        }
+        entries.emplace(key, value.get<std::string>());
+    }
+    return entries;
+}
+
 ordered_json jsonFrom(const std::vector<FeatureDescription>& features) {
     ordered_json array = ordered_json::array();
     for (const auto& feature : features) {
@@ -71,9 +88,7 @@ NetworkDescription NetworkDescription::read(const fs::path& file) {
     NetworkDescription description;
     try {
         const auto root = json::parse(stream);
-        if (const auto creator = root.find("creatorDefined"); creator != root.end()) {
-            description.creatorDefined = creator->get<std::map<std::string, std::string>>();
-        }
+        description.creatorDefined = creatorDefinedFrom(root);
         description.inputs = featuresFrom(root.at("inputs"));
         description.outputs = featuresFrom(root.at("outputs"));
         if (const auto pixels = root.find("pixels"); pixels != root.end()) {

@@ -342,7 +342,7 @@ TEST_F(EditorModelRun, TransparentBackgroundGivesAResultWithAlpha) {
 }
 
 // A cut-out taken on to be enhanced keeps its shape: the subject shows where it was visible,
-// black where it was not.
+// white where it was not.
 TEST_F(EditorModelRun, EnhancingACutOutKeepsItsShape) {
     model.setSource(test::scene(480, 360, {{test::SceneObject::vase, 0.5, 0.7}}).photo);
     model.setTool(Tool::background);
@@ -360,6 +360,24 @@ TEST_F(EditorModelRun, EnhancingACutOutKeepsItsShape) {
     const test::ShapeKept kept = test::shapeKept(cutOut.unpremultiplied(), *model.result());
     EXPECT_LT(kept.lostInside, 0.01);
     EXPECT_LT(kept.shownOutside, 0.01);
+}
+
+// A logo on transparency, enlarged or enhanced, shows white where it was transparent, as a
+// conversion to JPEG does; the result stays opaque.
+TEST_F(EditorModelRun, EnlargingAndEnhancingLayTransparencyOverWhite) {
+    for (const Tool tool : {Tool::enlarge, Tool::enhance}) {
+        model.setSource(test::logoOnTransparency(40, 30));
+        model.setTool(tool);
+        model.run();
+        ASSERT_TRUE(waitForResult());
+        ASSERT_FALSE(model.errorMessage()) << model.errorMessage()->toStdString();
+        const Bitmap result = *model.result();
+        EXPECT_EQ(result.alphaInfo(), AlphaInfo::noneSkipLast);
+        EXPECT_FALSE(model.resultInfo()->hasAlpha);
+        const std::uint8_t* hidden = result.pixel(result.width() * 3 / 4, result.height() / 2);
+        EXPECT_EQ(std::min({hidden[0], hidden[1], hidden[2]}), 255) << rawValue(tool);
+        EXPECT_LT(result.pixel(result.width() / 4, result.height() / 2)[0], 60) << rawValue(tool);
+    }
 }
 
 TEST_F(EditorModelRun, AFailedBackgroundRemovalReportsTheRemoversMessage) {

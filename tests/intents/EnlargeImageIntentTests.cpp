@@ -92,6 +92,36 @@ TEST(EnlargeImageIntent, SizeStyleAndBudgetReachTheNetwork) {
     EXPECT_EQ(test.asked, std::vector<std::string>{"RealESRGAN_x4plus_anime_6B"});
 }
 
+// A dark logo on transparency stays visible: where it was transparent the enlargement and the
+// enhancement are white, as the conversion to JPEG is.
+TEST(EnlargeImageIntent, TransparencyComesOutWhiteAsInAConversionToJpeg) {
+    TestLibrary test;
+    const IntentFile logo{test::encoded(test::logoOnTransparency(64, 48), ConvertFormat::png), "logo.png",
+                          std::nullopt};
+    EnlargeImageIntent enlarge;
+    enlarge.image = logo;
+    enlarge.size = EnlargeSizeOption::x2;
+    EnhanceImageIntent enhance;
+    enhance.image = logo;
+    ConvertImageIntent convert;
+    convert.image = logo;
+    const std::vector<std::pair<std::string, IntentFile>> results{
+        {"enlarged", enlarge.perform({}, {}, &test.library)},
+        {"enhanced", enhance.perform({}, {}, &test.library)},
+        {"converted", convert.perform()}};
+    for (const auto& [name, file] : results) {
+        const Bitmap image = *ImageSource::create(file.data)->createThumbnail(std::nullopt);
+        const int w = image.width();
+        const int h = image.height();
+        for (const auto& [x, y] :
+             std::vector<std::pair<int, int>>{{w * 3 / 4, h / 2}, {w - 1, 0}, {w - 1, h - 1}}) {
+            const std::uint8_t* p = image.pixel(x, y);
+            EXPECT_GE(std::min({p[0], p[1], p[2]}), 250) << name << " at " << x << "," << y;
+        }
+        EXPECT_LT(image.pixel(w / 4, h / 2)[0], 60) << name;
+    }
+}
+
 TEST(EnlargeImageIntent, TextIsRefusedBeforeAnyNetworkIsAskedFor) {
     TestLibrary test;
     EnlargeImageIntent intent;

@@ -61,7 +61,7 @@ TEST(RemoveBackgroundIntent, TransparentGivesAPngAndTheOthersAJpeg) {
     EXPECT_EQ(png->createThumbnail(std::nullopt)->alphaInfo(), AlphaInfo::last);
     EXPECT_FALSE(png->properties().exif.has_value());
 
-    // Enhancing the cut-out keeps its shape: the subject shows where it was visible, black where
+    // Enhancing the cut-out keeps its shape: the subject shows where it was visible, white where
     // it was not.
     test::TemporaryDirectory resources;
     fs::create_directories(resources / "realesr-general-x4v3.mlmodelc");
@@ -129,6 +129,24 @@ TEST(EnhanceImageIntent, GivesAJpegNamedEnhanced) {
     asked.clear();
     EXPECT_THROW(intent.perform({}, {}, &library), EnlargeIntentError);
     EXPECT_TRUE(asked.empty());
+}
+
+// A picture a pixel or a few high is enhanced like any other, at its own size, rather than
+// refused in the image library's words.
+TEST(EnhanceImageIntent, EnhancesAThinPicture) {
+    test::TemporaryDirectory resources;
+    fs::create_directories(resources / "realesr-general-x4v3.mlmodelc");
+    ModelLibrary library(resources.path());
+    library.setLoader([&](const fs::path&) { return Upscaler::load(test::nearest4xBundle()); });
+    for (const auto& [width, height, format] : std::vector<std::tuple<int, int, ConvertFormat>>{
+             {2000, 1, ConvertFormat::png}, {20000, 3, ConvertFormat::jpeg}}) {
+        EnhanceImageIntent intent;
+        intent.image = IntentFile{test::encoded(test::gradient(width, height), format), "line", std::nullopt};
+        const auto source = ImageSource::create(intent.perform({}, {}, &library).data);
+        ASSERT_TRUE(source);
+        EXPECT_EQ(source->properties().pixelWidth, width);
+        EXPECT_EQ(source->properties().pixelHeight, height);
+    }
 }
 
 TEST(AppShortcuts, FourShortcutsInOrderWithTheirPhrases) {

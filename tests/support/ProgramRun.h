@@ -11,4 +11,15 @@ namespace orvane::test {
 int runProgram(const std::filesystem::path& program, std::vector<std::string> arguments,
                std::vector<std::string> environment);
 
+// What a program printed and how it ended (status as runProgram gives it).
+struct ProgramOutput {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// As runProgram, keeping what the program writes to standard output and standard error.
+ProgramOutput runProgramCapturing(const std::filesystem::path& program, std::vector<std::string> arguments,
+                                  std::vector<std::string> environment);
+
 } // namespace orvane::test

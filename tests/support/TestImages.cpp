@@ -55,6 +55,15 @@ Bitmap solid(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t
                  });
 }
 
+Bitmap logoOnTransparency(int width, int height) {
+    return drawn(width, height, AlphaInfo::last, [&](int x, int) -> std::array<std::uint8_t, 4> {
+        if (x < width / 2) {
+            return {20, 30, 60, 255};
+        }
+        return {0, 0, 0, 0};
+    });
+}
+
 ImageProperties cameraProperties(int orientation) {
     ImageProperties properties;
     properties.orientation = orientation;
@@ -359,13 +368,13 @@ ShapeKept shapeKept(const Bitmap& shape, const Bitmap& result) {
     for (int y = 0; y < shape.height(); ++y) {
         for (int x = 0; x < shape.width(); ++x) {
             const std::uint8_t* p = result.pixel(x, y);
-            const int brightest = std::max({p[0], p[1], p[2]});
+            const bool white = std::min({p[0], p[1], p[2]}) > 231;
             if (everyAlphaNear(x, y, 255)) {
                 ++inside;
-                lost += brightest < 24 ? 1 : 0;
+                lost += white ? 1 : 0;
             } else if (everyAlphaNear(x, y, 0)) {
                 ++outside;
-                shown += brightest >= 24 ? 1 : 0;
+                shown += white ? 0 : 1;
             }
         }
     }

@@ -17,6 +17,8 @@ Bitmap gradient(int width, int height, AlphaInfo alpha = AlphaInfo::noneSkipLast
 // Pixels that compress badly: every pixel pseudo-random.
 Bitmap noise(int width, int height, std::uint32_t seed = 1);
 Bitmap solid(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255);
+// A dark logo on the left half; the right half transparent, with black hidden under it.
+Bitmap logoOnTransparency(int width, int height);
 // Pixels drawn by a function of (x, y) returning RGBA.
 Bitmap drawn(int width, int height, AlphaInfo alpha,
              const std::function<std::array<std::uint8_t, 4>(int x, int y)>& pixel);
@@ -50,9 +52,9 @@ Bytes cameraExifLatitudeBytes();
 // A minimal linear (demosaiced) DNG of the given size, written by hand.
 Bytes linearDng(int width, int height, int orientation = 1);
 
-// How well `result` (opaque) keeps the shape of `shape`'s alpha: of the pixels well inside the
-// opaque part (every pixel within 2 of them opaque), the share shown near black; of those well
-// inside the transparent part, the share shown otherwise.
+// How well `result` (opaque, laid over white) keeps the shape of `shape`'s alpha: of the pixels
+// well inside the opaque part (every pixel within 2 of them opaque), the share shown near white; of
+// those well inside the transparent part, the share shown otherwise.
 struct ShapeKept {
     double lostInside;
     double shownOutside;

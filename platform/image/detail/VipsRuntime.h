@@ -11,7 +11,7 @@ namespace orvane::VipsRuntime {
 
 // Starts libvips once per process, with its operation cache off (large one-off images must not
 // pile up in it), without the loaders and savers that hand work to outside programs, and with its
-// warnings kept off the terminal. Its code generator never writes into the home folder (see
+// warnings and GLib's kept off the terminal. Its code generator never writes into the home folder (see
 // CodeGeneratorFolder).
 void ensure();
 

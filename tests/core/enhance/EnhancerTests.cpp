@@ -66,6 +66,35 @@ TEST(Enhancer, WithEverythingOffThePhotoComesBackAsOpaqueSrgb) {
     EXPECT_EQ(transparent.alphaInfo(), AlphaInfo::noneSkipLast);
 }
 
+// Transparency comes out white, as in a JPEG conversion, whatever colour lies hidden under it.
+TEST(Enhancer, TransparencyIsLaidOverWhite) {
+    const Bitmap logo = test::logoOnTransparency(96, 64);
+    const auto upscaler = Upscaler::load(test::nearest4xBundle());
+    for (const auto& [options, detail] : std::vector<std::pair<EnhanceOptions, const Upscaler*>>{
+             {everythingOff, nullptr}, {EnhanceOptions{}, nullptr}, {EnhanceOptions{}, upscaler.get()}}) {
+        const Bitmap enhanced = Enhancer::enhance(logo, options, detail);
+        EXPECT_EQ(enhanced.alphaInfo(), AlphaInfo::noneSkipLast);
+        for (const int x : {60, 80, 95}) {
+            const std::uint8_t* p = enhanced.pixel(x, 32);
+            EXPECT_EQ(std::min({p[0], p[1], p[2]}), 255) << x << (detail != nullptr ? " with detail" : "");
+        }
+        EXPECT_LT(enhanced.pixel(20, 32)[2], 100);
+    }
+}
+
+// A picture a pixel or a few high is enhanced like any other, at its own size.
+TEST(Enhancer, AThinPictureIsEnhancedAtItsOwnSize) {
+    const auto upscaler = Upscaler::load(test::nearest4xBundle());
+    for (const auto& [width, height] :
+         std::vector<std::pair<int, int>>{{2000, 1}, {1, 2000}, {20000, 3}, {1, 1}}) {
+        const Bitmap photo = test::gradient(width, height);
+        const Bitmap enhanced =
+            Enhancer::enhance(photo, EnhanceOptions{}, width * height <= 2000 ? upscaler.get() : nullptr);
+        EXPECT_EQ(enhanced.width(), width);
+        EXPECT_EQ(enhanced.height(), height);
+    }
+}
+
 TEST(Enhancer, DetailWithoutAnUpscalerIsNoDetail) {
     const Bitmap photo = test::gradient(200, 150);
     EnhanceOptions withDetail;
@@ -151,7 +180,7 @@ Bitmap disc(const Bitmap& photo, double radius) {
 } // namespace
 
 // What is hidden under transparency plays no part: the visible disc comes out as the same part of
-// the enhanced photo would, its shape intact, and the output is opaque with black where nothing
+// the enhanced photo would, its shape intact, and the output is opaque with white where nothing
 // was visible.
 TEST(Enhancer, ACutOutComesOutAsTheEnhancedPhotoInItsOwnShape) {
     const Bitmap photo = picture(320, 240);
@@ -170,7 +199,7 @@ TEST(Enhancer, ACutOutComesOutAsTheEnhancedPhotoInItsOwnShape) {
                 const double distance = distanceFromCentre(photo, x, y);
                 const std::uint8_t* got = enhanced.pixel(x, y);
                 if (distance > radius + 1) {
-                    EXPECT_EQ(got[0] + got[1] + got[2], 0) << x << "," << y;
+                    EXPECT_EQ(got[0] + got[1] + got[2], 3 * 255) << x << "," << y;
                 } else if (distance < radius - 3) {
                     for (int c = 0; c < 3; ++c) {
                         const int d = std::abs(got[c] - reference.pixel(x, y)[c]);
@@ -186,10 +215,11 @@ TEST(Enhancer, ACutOutComesOutAsTheEnhancedPhotoInItsOwnShape) {
     }
 }
 
-// A cut-out's soft edge, over a bright colour that was cut away, comes out no lighter against the
-// subject than it went in: no light halo where the subject meets the black. (Were the hidden colour
-// to show, the edge would be about seven times lighter than it should.)
-TEST(Enhancer, ASoftEdgedCutOutGetsNoLightHalo) {
+// A cut-out's soft edge, over a dark colour that was cut away, comes out no darker against the
+// subject than it went in: no dark halo where the subject meets the white it is laid on. The
+// automatic light is left out: it sets the tones of the whole picture, which this measure would
+// read as a change at the edge.
+TEST(Enhancer, ASoftEdgedCutOutGetsNoHaloOfTheColourCutAway) {
     const int side = 240;
     const double radius = 80;
     const double ramp = 8;
@@ -198,18 +228,18 @@ TEST(Enhancer, ASoftEdgedCutOutGetsNoLightHalo) {
             const double distance = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0);
             const double alpha = std::clamp((radius - distance) / ramp, 0.0, 1.0);
             if (alpha == 0) {
-                return {250, 250, 240, 0}; // the background that was cut away
+                return {12, 10, 20, 0}; // the background that was cut away
             }
-            // A dark subject whose edge pixels still carry some of that background, as cut-outs do.
-            const double kept = 1 - alpha;
+            // A light subject whose edge pixels still carry some of that background, as cut-outs do.
+            const double kept = (1 - alpha) * 0.3;
             const auto mix = [&](double subject, double background) {
-                return static_cast<std::uint8_t>(std::lround(subject * alpha + background * kept * 0.3));
+                return static_cast<std::uint8_t>(std::lround(subject * (1 - kept) + background * kept));
             };
-            return {mix(70 + 10 * std::sin(x * 0.2), 250), mix(60, 250), mix(50, 240),
+            return {mix(200 + 10 * std::sin(x * 0.2), 12), mix(190, 10), mix(180, 20),
                     static_cast<std::uint8_t>(std::lround(alpha * 255))};
         });
-    // Mean lightness of the edge band against the inside (with the cut-out laid over black).
-    const auto edgeToInside = [&](const Bitmap& image, bool overBlack) {
+    // Mean darkness of the edge band against the inside (with the cut-out laid over white).
+    const auto edgeToInside = [&](const Bitmap& image, bool overWhite) {
         double edge = 0;
         double inside = 0;
         int edgeCount = 0;
@@ -218,13 +248,13 @@ TEST(Enhancer, ASoftEdgedCutOutGetsNoLightHalo) {
             for (int x = 0; x < side; ++x) {
                 const double distance = std::hypot(x + 0.5 - side / 2.0, y + 0.5 - side / 2.0);
                 const std::uint8_t* p = image.pixel(x, y);
-                const double weight = overBlack ? p[3] / 255.0 : 1.0;
-                const double light = (p[0] + p[1] + p[2]) / 3.0 * weight;
+                const double weight = overWhite ? p[3] / 255.0 : 1.0;
+                const double dark = (255 - (p[0] + p[1] + p[2]) / 3.0) * weight;
                 if (distance > radius - ramp && distance < radius + 2) {
-                    edge += light;
+                    edge += dark;
                     ++edgeCount;
                 } else if (distance < radius - ramp - 6) {
-                    inside += light;
+                    inside += dark;
                     ++insideCount;
                 }
             }
@@ -232,7 +262,9 @@ TEST(Enhancer, ASoftEdgedCutOutGetsNoLightHalo) {
         return (edge / edgeCount) / (inside / insideCount);
     };
     const double before = edgeToInside(cutOut, true);
-    const Bitmap enhanced = Enhancer::enhance(cutOut, EnhanceOptions{});
+    EnhanceOptions options;
+    options.autoLight = false;
+    const Bitmap enhanced = Enhancer::enhance(cutOut, options);
     EXPECT_EQ(enhanced.alphaInfo(), AlphaInfo::noneSkipLast);
     EXPECT_LE(edgeToInside(enhanced, false), before * 1.1);
 }

@@ -6,9 +6,12 @@
 #include "tests/support/TestNetworks.h"
 
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 using namespace orvane;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -152,6 +155,39 @@ TEST(Upscaler, ReadsTheFactorFromTheNetworksMetadata) {
         FAIL();
     } catch (const UpscaleError& error) {
         EXPECT_EQ(error.errorCase(), UpscaleError::Case::badModel);
+    }
+}
+
+// The network's own metadata is text to text: one holding anything else counts as none, so the
+// network still loads, with the default factor.
+TEST(Upscaler, MetadataHoldingSomethingOtherThanTextCountsAsNone) {
+    test::TemporaryDirectory folder;
+    for (const nlohmann::json& creatorDefined : {nlohmann::json{{"scale", "2"}, {"layers", 72}},
+                                                 nlohmann::json{{"scale", 2}}, nlohmann::json("2")}) {
+        const fs::path bundle = folder / "metadata.mlmodelc";
+        fs::remove_all(bundle);
+        fs::copy(test::nearest4xBundle(), bundle, fs::copy_options::recursive);
+        nlohmann::json description = nlohmann::json::parse(std::ifstream(bundle / "description.json"));
+        description["creatorDefined"] = creatorDefined;
+        std::ofstream(bundle / "description.json") << description.dump(4);
+        const auto upscaler = Upscaler::load(bundle);
+        EXPECT_EQ(upscaler->modelScale(), 4) << creatorDefined.dump();
+        EXPECT_TRUE(upscaler->model().description().creatorDefined.empty());
+    }
+}
+
+// Memory for a pass's pixels that cannot be had is the upscaler's own failure: here a network
+// that takes tiles of 2^24 pixels a side, a petabyte each, more than any address space holds.
+TEST(Upscaler, APixelBufferThatCannotBeAllocatedIsSaidSo) {
+    test::TemporaryDirectory folder;
+    const auto huge =
+        withDescription(folder, [](NetworkDescription& d) { d.inputs.front().image->sizes = {1 << 24}; });
+    try {
+        huge->upscale(test::gradient(8, 8), 4, 256);
+        FAIL();
+    } catch (const UpscaleError& error) {
+        EXPECT_EQ(error.errorCase(), UpscaleError::Case::pixelBuffer);
+        EXPECT_STREQ(error.what(), "Could not allocate a pixel buffer");
     }
 }
 

@@ -175,6 +175,32 @@ TEST(ImageSource, ScalesStraightToTheLimitOnTheLongSide) {
     EXPECT_LE(test::meanChannelDifference(*jpeg->createThumbnail(125), *source->createThumbnail(125)), 5.0);
 }
 
+// A shrink while decoding larger than the short side used to leave it no pixel, and libvips
+// aborted the process.
+TEST(ImageSource, AThinPictureScaledDownKeepsOnePixelAcross) {
+    struct Case {
+        int width;
+        int height;
+        int limit;
+    };
+    for (const auto [width, height, limit] :
+         std::vector<Case>{{776, 6, 4}, {20000, 3, 4096}, {8192, 1, 4096}, {16, 1, 2}, {7, 100, 9}}) {
+        // Formats decoded whole and then scaled keep the side too, where their encoders take the size.
+        std::vector<ConvertFormat> formats{ConvertFormat::jpeg};
+        if (std::max(width, height) <= 1000) {
+            formats.insert(formats.end(), {ConvertFormat::webp, ConvertFormat::heic, ConvertFormat::png});
+        }
+        for (const ConvertFormat format : formats) {
+            const auto source = ImageSource::create(test::encoded(test::gradient(width, height), format));
+            ASSERT_TRUE(source) << width << "×" << height;
+            const auto small = source->createThumbnail(limit);
+            ASSERT_TRUE(small) << width << "×" << height << " " << title(format);
+            EXPECT_EQ(std::max(small->width(), small->height()), limit);
+            EXPECT_EQ(std::min(small->width(), small->height()), 1);
+        }
+    }
+}
+
 TEST(ImageSource, RefusesBytesThatAreNoImage) {
     const std::string text = "This is not an image, just some words in a file.";
     EXPECT_FALSE(
