@@ -29,7 +29,7 @@ IntentFile ConvertImageIntent::perform() const {
         throw;
     }
     const std::string extension = fileExtension(options.format);
-    return IntentFile{std::move(result.data), outputBaseName(image) + "." + extension,
+    return IntentFile{std::move(result.data), outputFileName(image, "." + extension),
                       UniformType::fromFilenameExtension(extension),
                       options.keepCaptureDate ? result.captureDate : std::nullopt};
 }

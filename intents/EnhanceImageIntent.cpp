@@ -15,7 +15,7 @@ IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress
     const Bitmap enhanced = Enhancer::enhance(decoded, options, upscaler.get(), progress, stop);
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enhanced, {}, ConvertFormat::jpeg, 0.92),
-                      outputBaseName(image) + "-enhanced." + extension,
+                      outputFileName(image, "-enhanced." + extension),
                       UniformType::fromFilenameExtension(extension)};
 }
 

@@ -27,7 +27,7 @@ IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress
     std::erase(word, 'x');
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enlarged, {}, ConvertFormat::jpeg, 0.92),
-                      outputBaseName(image) + "-" + word + "x." + extension,
+                      outputFileName(image, "-" + word + "x." + extension),
                       UniformType::fromFilenameExtension(extension)};
 }
 

@@ -11,7 +11,7 @@ IntentFile RemoveBackgroundIntent::perform() const {
     const ConvertFormat format = outputFormat();
     const std::string extension = fileExtension(format);
     return IntentFile{Converter::encode(cutout, {}, format, 0.92),
-                      outputBaseName(image) + "-cutout." + extension,
+                      outputFileName(image, "-cutout." + extension),
                       UniformType::fromFilenameExtension(extension)};
 }
 

@@ -1,6 +1,7 @@
 #include "platform/files/AtomicFile.h"
 
 #include "platform/files/FileError.h"
+#include "platform/files/FileNameLength.h"
 #include "platform/files/SignalCleanup.h"
 
 #include <array>
@@ -23,6 +24,13 @@ std::filesystem::path folderOf(const std::filesystem::path& path) {
 }
 
 std::atomic<bool> unnamedAllowed{true};
+
+// A hidden name beside `target` for its temporary file: "." + the name + `suffix`, as much of the
+// name as leaves the whole within the file system's limit, so that a long name can still be written.
+std::filesystem::path hiddenName(const std::filesystem::path& target, const std::string& suffix) {
+    return folderOf(target) / ("." + FileNameLength::fittedName(target.filename().string(), suffix,
+                                                                FileNameLength::maxBytes - 1));
+}
 
 // Six letters or digits, as mkstemp would pick them.
 std::string randomSuffix() {
@@ -151,7 +159,7 @@ private:
     bool isUnnamed() const { return path_.empty() && fd_ >= 0; }
 
     static std::string hiddenPattern(const std::filesystem::path& target) {
-        return (folderOf(target) / ("." + target.filename().string() + ".XXXXXX")).string();
+        return hiddenName(target, ".XXXXXX").string();
     }
 
     // Links the unnamed file as `name`; never replaces what is there (false).
@@ -172,8 +180,7 @@ private:
     // it, so that readers see the old file or the whole new one.
     bool linkOver(const std::filesystem::path& name) {
         for (;;) {
-            const std::filesystem::path hidden =
-                folderOf(name) / ("." + name.filename().string() + "." + randomSuffix());
+            const std::filesystem::path hidden = hiddenName(name, "." + randomSuffix());
             const SignalCleanup::Registration cleanup(hidden);
             if (!linkTo(hidden)) {
                 continue; // taken: another name
@@ -204,7 +211,8 @@ void write(const std::filesystem::path& path, std::span<const std::uint8_t> byte
 
 std::filesystem::path numbered(const std::filesystem::path& path, int n) {
     std::filesystem::path result = path;
-    result.replace_filename(path.stem().string() + " " + std::to_string(n) + path.extension().string());
+    result.replace_filename(FileNameLength::fittedName(path.stem().string(),
+                                                       " " + std::to_string(n) + path.extension().string()));
     return result;
 }
 

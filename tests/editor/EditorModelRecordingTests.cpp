@@ -124,3 +124,33 @@ TEST(EditorModelRecording, ANameWithSlashesStaysInsideTheJobFolder) {
     EXPECT_EQ(record->resultFile, "..-..-escape-enlarge.jpg");
     EXPECT_TRUE(fs::exists(root / uuidString(record->id).toStdString() / record->resultFile.toStdString()));
 }
+
+// A photo's own name can take the file system's whole limit; the job's file name, longer by the
+// title and the extension, gives up the end of the photo's name and the job is still recorded.
+TEST(EditorModelRecording, APhotoWithALongNameIsStillRecorded) {
+    test::TemporaryDirectory root;
+    JobGallery gallery(root.path());
+    EditorModel model;
+    model.setGallery(&gallery);
+    const QString longName(125, QChar(u'é'));
+    model.setSourceName(longName);
+    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
+    ConvertOptions options;
+    options.format = ConvertFormat::jpeg;
+    const ConvertResult converted =
+        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+    model.setResultInfo(info("JPG", false));
+    const Bitmap image = test::gradient(40, 30);
+    for (const bool conversion : {true, false}) {
+        const auto record =
+            recorded(model.recordJob(image, image, conversion ? std::optional(converted) : std::nullopt,
+                                     "jpg", std::nullopt, "JPG", conversion ? Tool::convert : Tool::enhance));
+        ASSERT_TRUE(record.has_value());
+        const std::string name = record->resultFile.toStdString();
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_TRUE(record->resultFile.startsWith(QString(100, QChar(u'é'))));
+        EXPECT_TRUE(record->resultFile.endsWith(conversion ? "é-convert.jpg" : "é-enhance.jpg")) << name;
+        EXPECT_TRUE(fs::exists(root / uuidString(record->id).toStdString() / name));
+    }
+    EXPECT_EQ(gallery.records().size(), 2);
+}
