@@ -164,7 +164,11 @@ void JobGallery::load() {
         }
         isReading_ = false;
         // The folders were listed before these changes, or while they were made: what the
-        // user did meanwhile stands.
+        // user did meanwhile stands, also for a job added and then deleted while it read.
+        const auto wasRemoved = [&](const JobRecord& record) {
+            return removedWhileReading_.contains(record.id);
+        };
+        addedWhileReading_.removeIf(wasRemoved);
         read.removeIf([&](const JobRecord& record) {
             return removedWhileReading_.contains(record.id) ||
                    std::any_of(addedWhileReading_.begin(), addedWhileReading_.end(),
