@@ -170,7 +170,7 @@ void JobGallery::load() {
         };
         addedWhileReading_.removeIf(wasRemoved);
         read.removeIf([&](const JobRecord& record) {
-            return removedWhileReading_.contains(record.id) ||
+            return wasRemoved(record) ||
                    std::any_of(addedWhileReading_.begin(), addedWhileReading_.end(),
                                [&](const JobRecord& added) { return added.id == record.id; });
         });

@@ -28,6 +28,14 @@ ResultInfo info(QString label, bool hasAlpha, std::optional<int> dpi = std::null
         .width = 40, .height = 30, .seconds = 1, .hasAlpha = hasAlpha, .dpi = dpi, .label = std::move(label)};
 }
 
+// A 40 × 30 PNG converted to `format`.
+ConvertResult convertedGradient(ConvertFormat format) {
+    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
+    ConvertOptions options;
+    options.format = format;
+    return Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+}
+
 } // namespace
 
 TEST(EditorModelRecording, AFocusedPresetNamesTheJob) {
@@ -93,11 +101,7 @@ TEST(EditorModelRecording, AConvertRunStoresItsBytesAndTheirSize) {
     EditorModel model;
     model.setGallery(&gallery);
     model.setSourceName("photo");
-    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
-    ConvertOptions options;
-    options.format = ConvertFormat::webp;
-    const ConvertResult converted =
-        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+    const ConvertResult converted = convertedGradient(ConvertFormat::webp);
     model.setResultInfo(info("WebP", false));
     const Bitmap image = test::gradient(40, 30);
     const auto record =
@@ -134,11 +138,7 @@ TEST(EditorModelRecording, APhotoWithALongNameIsStillRecorded) {
     model.setGallery(&gallery);
     const QString longName(125, QChar(u'é'));
     model.setSourceName(longName);
-    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
-    ConvertOptions options;
-    options.format = ConvertFormat::jpeg;
-    const ConvertResult converted =
-        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+    const ConvertResult converted = convertedGradient(ConvertFormat::jpeg);
     model.setResultInfo(info("JPG", false));
     const Bitmap image = test::gradient(40, 30);
     for (const bool conversion : {true, false}) {
