@@ -4,6 +4,7 @@
 #include "platform/files/AtomicFile.h"
 #include "platform/files/FileBytes.h"
 #include "platform/files/FileError.h"
+#include "platform/files/FileNameLength.h"
 #include "platform/image/UniformType.h"
 
 #include <QPointer>
@@ -256,9 +257,11 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
         }
         // The numbered name is taken at the moment of the rename, so a file that appears between
         // choosing a name and writing it is never replaced.
-        const fs::path written =
-            AtomicFile::writeNew(folder / (item.name.toStdString() + "." + fileExtension(options.format)),
-                                 result.data, options.keepCaptureDate ? result.captureDate : std::nullopt);
+        // A source name that fitted with its own extension may not with a longer one.
+        const fs::path written = AtomicFile::writeNew(
+            folder / FileNameLength::fittedName(item.name.toStdString(),
+                                                "." + std::string(fileExtension(options.format))),
+            result.data, options.keepCaptureDate ? result.captureDate : std::nullopt);
         return {item.name, written, result.sourceBytes, static_cast<std::int64_t>(result.data.size())};
     } catch (const FileError& error) {
         failed.writeError = error.systemError();

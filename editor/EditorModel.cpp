@@ -1,5 +1,7 @@
 #include "editor/EditorModel.h"
 
+#include "editor/ExportFiles.h"
+
 namespace orvane {
 
 namespace {
@@ -57,7 +59,13 @@ void EditorModel::setResultInfo(std::optional<ResultInfo> value) {
 }
 
 void EditorModel::setExportURL(std::optional<std::filesystem::path> value) {
+    // A save or a share reads the current file; one that is no longer current goes, as an enlarged
+    // export can take hundreds of megabytes.
+    const std::optional<std::filesystem::path> previous = exportURL_;
     assign(*this, exportURL_, std::move(value), &EditorModel::exportURLChanged);
+    if (previous && previous != exportURL_) {
+        ExportFiles::discard(*previous);
+    }
 }
 
 void EditorModel::setIsPreparingExport(bool value) {

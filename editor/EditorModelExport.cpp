@@ -22,16 +22,24 @@ struct ExportOutcome {
     std::optional<QString> error;
 };
 
-// Runs `write` (which gives the written file) on a worker and publishes its file, or its failure,
-// on the main thread while `handle` is still the export wanted.
-template <typename Write> void writeExport(EditorModel& model, const TaskHandle& handle, Write write) {
-    QtConcurrent::run(QThreadPool::globalInstance(), [write = std::move(write)] {
+// Runs `write` (which writes the file at the path it is given) on a worker, into a folder of the
+// export's own, and publishes the file, or its failure, on the main thread while `handle` is still
+// the export wanted. A file that is not published is removed at once: nothing can be using it.
+template <typename Write>
+void writeExport(EditorModel& model, const TaskHandle& handle, fs::path name, Write write) {
+    QtConcurrent::run(QThreadPool::globalInstance(), [name = std::move(name), write = std::move(write)] {
         ExportOutcome outcome;
+        std::optional<fs::path> url;
         try {
-            outcome.url = write();
+            url = ExportFiles::newExportFolder() / name;
+            write(*url);
+            outcome.url = url;
         } catch (const Cancelled&) {
         } catch (const std::exception& error) {
             outcome.error = failureMessage(error);
+        }
+        if (url && !outcome.url) {
+            ExportFiles::discard(*url);
         }
         return outcome;
     }).then(&model, [&model, handle](const ExportOutcome& outcome) {
@@ -42,6 +50,8 @@ template <typename Write> void writeExport(EditorModel& model, const TaskHandle&
             } else if (outcome.error) {
                 model.setErrorMessage(preparePrefix + *outcome.error);
             }
+        } else if (outcome.url) {
+            ExportFiles::discard(*outcome.url);
         }
         // Only the latest export may lower the flag: an older one ending first would say the
         // export is ready while the newer one is still being written.
@@ -72,12 +82,10 @@ void EditorModel::prepareExport() {
     const TaskHandle handle;
     setExportJob(handle);
 
-    // The write is atomic (a temporary file renamed over the name), so a file of the same name is
-    // replaced without ever being missing, and two writes of one name leave one whole file.
-    writeExport(*this, handle, [image, name, fileFormat, dpi] {
-        const fs::path url = ExportFiles::exportFolder() / name;
+    // Each export has a folder of its own, so a superseded write of the same name, ending late,
+    // never replaces the current file.
+    writeExport(*this, handle, name, [image, fileFormat, dpi](const fs::path& url) {
         ImageFiles::save(image, url, fileFormat, 0.92, dpi);
-        return url;
     });
 }
 
@@ -89,14 +97,9 @@ void EditorModel::exportConverted(const ConvertResult& result, const QString& fi
     const TaskHandle handle;
     setExportJob(handle);
     setIsPreparingExport(true);
-    // Written atomically, replacing a file of the same name in one step.
-    writeExport(*this, handle,
-                [result, name = ExportFiles::convertedFileName(sourceName_, fileExtension).toStdString(),
-                 keepCaptureDate] {
-                    const fs::path url = ExportFiles::exportFolder() / name;
-                    Converter::write(result, url, keepCaptureDate);
-                    return url;
-                });
+    writeExport(
+        *this, handle, ExportFiles::convertedFileName(sourceName_, fileExtension).toStdString(),
+        [result, keepCaptureDate](const fs::path& url) { Converter::write(result, url, keepCaptureDate); });
 }
 
 void EditorModel::exportImageResult() {

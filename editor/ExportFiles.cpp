@@ -1,6 +1,14 @@
 #include "editor/ExportFiles.h"
 
+#include "platform/files/FileError.h"
+#include "platform/files/FileNameLength.h"
 #include "platform/files/PrivateFolder.h"
+#include "platform/files/RunFolder.h"
+
+#include <atomic>
+#include <cerrno>
+#include <string>
+#include <sys/stat.h>
 
 namespace orvane::ExportFiles {
 
@@ -9,6 +17,9 @@ namespace fs = std::filesystem;
 namespace {
 
 const QString times = QStringLiteral("×");
+
+std::atomic<bool> runFolderMade{false};
+std::atomic<std::uint64_t> exportsMade{0};
 
 } // namespace
 
@@ -40,12 +51,18 @@ QString fileNameSafe(const QString& sourceName) {
 
 QString imageFileName(const QString& sourceName, const std::optional<ResultInfo>& info, ExportFormat format) {
     const std::string_view extension = fileExtension(format);
-    return fileNameSafe(sourceName) + QStringLiteral("-") + toolWord(info) + QStringLiteral(".") +
-           QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size()));
+    return fittedFileName(
+        fileNameSafe(sourceName),
+        QStringLiteral("-") + toolWord(info) + QStringLiteral(".") +
+            QString::fromLatin1(extension.data(), static_cast<qsizetype>(extension.size())));
 }
 
 QString convertedFileName(const QString& sourceName, const QString& fileExtension) {
-    return fileNameSafe(sourceName) + QStringLiteral(".") + fileExtension;
+    return fittedFileName(fileNameSafe(sourceName), QStringLiteral(".") + fileExtension);
+}
+
+QString fittedFileName(const QString& stem, const QString& ending) {
+    return QString::fromStdString(FileNameLength::fittedName(stem.toStdString(), ending.toStdString()));
 }
 
 ImageFiles::Format imageFormat(ExportFormat format) {
@@ -65,7 +82,31 @@ fs::path privateTemporaryFolder() {
 }
 
 fs::path exportFolder() {
-    return PrivateFolder::make(privateTemporaryFolder() / "export");
+    static const RunFolder run(PrivateFolder::make(privateTemporaryFolder() / "export"));
+    runFolderMade = true;
+    return run.path();
+}
+
+fs::path newExportFolder() {
+    const fs::path run = exportFolder();
+    for (;;) {
+        fs::path folder = run / std::to_string(++exportsMade);
+        if (::mkdir(folder.c_str(), 0700) == 0) {
+            return folder;
+        }
+        if (errno != EEXIST) {
+            throw FileError::writeFailed(folder, errno);
+        }
+    }
+}
+
+void discard(const fs::path& preparedFile) {
+    if (!runFolderMade || preparedFile.lexically_normal() != preparedFile ||
+        preparedFile.parent_path().parent_path() != exportFolder()) {
+        return;
+    }
+    std::error_code ignored;
+    fs::remove_all(preparedFile.parent_path(), ignored);
 }
 
 } // namespace orvane::ExportFiles

@@ -3,6 +3,7 @@
 #include "core/ImageFiles.h"
 #include "core/Render.h"
 #include "platform/files/FileBytes.h"
+#include "platform/files/FileNameLength.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -44,10 +45,10 @@ std::optional<JobRecord> writeJobFiles(const fs::path& folder, const QUuid& id, 
         return std::nullopt;
     }
 
-    QString resultFile;
+    const QString resultFile = QString::fromStdString(FileNameLength::fittedName(
+        baseName.toStdString(), "." + JobGallery::resultExtension(asPNG, data).toStdString()));
     std::int64_t size = 0;
     if (data) {
-        resultFile = baseName + "." + data->fileExtension;
         const std::span<const std::uint8_t> bytes =
             data->bytes ? std::span<const std::uint8_t>(*data->bytes) : std::span<const std::uint8_t>();
         if (!writeFile(folder / resultFile.toStdString(), bytes)) {
@@ -55,7 +56,6 @@ std::optional<JobRecord> writeJobFiles(const fs::path& folder, const QUuid& id, 
         }
         size = static_cast<std::int64_t>(bytes.size());
     } else {
-        resultFile = baseName + (asPNG ? ".png" : ".jpg");
         const auto path = folder / resultFile.toStdString();
         ImageFiles::save(result, path, asPNG ? ImageFiles::Format::png : ImageFiles::Format::jpeg,
                          resultQuality, dpi);
@@ -164,9 +164,13 @@ void JobGallery::load() {
         }
         isReading_ = false;
         // The folders were listed before these changes, or while they were made: what the
-        // user did meanwhile stands.
+        // user did meanwhile stands, also for a job added and then deleted while it read.
+        const auto wasRemoved = [&](const JobRecord& record) {
+            return removedWhileReading_.contains(record.id);
+        };
+        addedWhileReading_.removeIf(wasRemoved);
         read.removeIf([&](const JobRecord& record) {
-            return removedWhileReading_.contains(record.id) ||
+            return wasRemoved(record) ||
                    std::any_of(addedWhileReading_.begin(), addedWhileReading_.end(),
                                [&](const JobRecord& added) { return added.id == record.id; });
         });
@@ -229,6 +233,13 @@ QFuture<std::optional<JobRecord>> JobGallery::add(Bitmap result, std::optional<B
         }
         return record;
     });
+}
+
+QString JobGallery::resultExtension(bool asPNG, const std::optional<ConvertedFile>& data) {
+    if (data) {
+        return data->fileExtension;
+    }
+    return asPNG ? QStringLiteral("png") : QStringLiteral("jpg");
 }
 
 std::optional<JobRecord> JobGallery::writeJob(const fs::path& folder, const QUuid& id, const Bitmap& result,

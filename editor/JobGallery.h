@@ -62,15 +62,20 @@ public:
                                           std::optional<int> dpi = std::nullopt,
                                           std::optional<ConvertedFile> data = std::nullopt);
 
-    // Writes one job's folder: the result file, "thumb.jpg", "before.jpg" when there is a before
-    // image, and "meta.json" last, so that a folder without it is never a job. On any failure the
-    // folder is removed with everything in it and none is returned. Safe on any thread.
+    // Writes one job's folder: the result file (`baseName`, a point and `resultExtension`, the end of
+    // `baseName` given up when the name would be too long for the file system), "thumb.jpg",
+    // "before.jpg" when there is a before image, and "meta.json" last, so that a folder without it
+    // is never a job. On any failure the folder is removed with everything in it and none is
+    // returned. Safe on any thread.
     static std::optional<JobRecord> writeJob(const std::filesystem::path& folder, const QUuid& id,
                                              const Bitmap& result, const std::optional<Bitmap>& before,
                                              const QString& title, const QString& symbol,
                                              const QString& detail, const QString& baseName, bool asPNG,
                                              std::optional<int> dpi,
                                              const std::optional<ConvertedFile>& data);
+
+    // The extension of a job's result file: the converted bytes' own, else "png" or "jpg".
+    static QString resultExtension(bool asPNG, const std::optional<ConvertedFile>& data);
 
     static constexpr int thumbnailLongEdge = 480;
     static constexpr int beforeLongEdge = 2048;

@@ -59,6 +59,13 @@ std::optional<int> smallInteger(const nlohmann::json& object, const char* key) {
     return static_cast<int>(*value);
 }
 
+// The result lives in the job's own folder: a name with a path in it would have the gallery show,
+// save and reuse some other file.
+bool isPlainFileName(const QString& name) {
+    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
 } // namespace
 
 QString uuidString(const QUuid& id) {
@@ -127,7 +134,8 @@ std::optional<JobRecord> decodeJobRecord(std::span<const std::uint8_t> bytes) {
     const auto resultFile = string(json, "resultFile");
     const auto size = integer(json, "bytes");
     const auto detail = string(json, "detail");
-    if (!id || !title || !symbol || !date || !width || !height || !resultFile || !size || !detail) {
+    if (!id || !title || !symbol || !date || !width || !height || !resultFile ||
+        !isPlainFileName(*resultFile) || !size || !detail) {
         return std::nullopt;
     }
     return JobRecord{*id, *title, *symbol, *date, *width, *height, *resultFile, *size, *detail};

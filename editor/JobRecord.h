@@ -44,7 +44,7 @@ std::optional<std::chrono::system_clock::time_point> fromReferenceSeconds(double
 // One compact JSON object with the keys in the record's field order.
 std::string encodeJSON(const JobRecord& record);
 // Accepts the keys in any order and ignores unknown ones; none when a key is missing, has the
-// wrong type, or the id is not a UUID.
+// wrong type, the id is not a UUID, or the result file is not a plain name inside the job's folder.
 std::optional<JobRecord> decodeJobRecord(std::span<const std::uint8_t> json);
 
 } // namespace orvane

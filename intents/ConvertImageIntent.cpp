@@ -7,7 +7,7 @@
 namespace orvane {
 
 std::string ConvertImageIntent::outputName() const {
-    return outputBaseName(image) + "." + fileExtension(outputFormat());
+    return outputFileName(image, "." + std::string(fileExtension(outputFormat())));
 }
 
 IntentFile ConvertImageIntent::perform() const {

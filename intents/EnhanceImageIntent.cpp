@@ -6,7 +6,7 @@
 namespace orvane {
 
 std::string EnhanceImageIntent::outputName() const {
-    return outputBaseName(image) + "-enhanced." + fileExtension(outputFormat());
+    return outputFileName(image, "-enhanced." + std::string(fileExtension(outputFormat())));
 }
 
 IntentFile EnhanceImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,

@@ -19,7 +19,7 @@ double EnlargeImageIntent::scaleFor(std::int64_t width, std::int64_t height, dou
 std::string EnlargeImageIntent::outputName() const {
     std::string word(rawValue(size));
     std::erase(word, 'x');
-    return outputBaseName(image) + "-" + word + "x." + fileExtension(outputFormat());
+    return outputFileName(image, "-" + word + "x." + std::string(fileExtension(outputFormat())));
 }
 
 IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress, std::stop_token stop,

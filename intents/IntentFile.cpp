@@ -3,6 +3,7 @@
 #include "core/ImageFiles.h"
 #include "intents/EnlargeIntentError.h"
 #include "platform/files/FileError.h"
+#include "platform/files/FileNameLength.h"
 
 namespace orvane {
 
@@ -34,6 +35,10 @@ std::string outputBaseName(const IntentFile& input) {
         name.erase(dot);
     }
     return name.empty() ? "photo" : name;
+}
+
+std::string outputFileName(const IntentFile& input, std::string_view ending) {
+    return FileNameLength::fittedName(outputBaseName(input), ending);
 }
 
 } // namespace orvane

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace orvane {
 
@@ -27,5 +28,9 @@ Bitmap decodedImage(const IntentFile& input);
 // The base of every action's output name: the input's name without its last extension, or
 // "photo" when nothing is left.
 std::string outputBaseName(const IntentFile& input);
+
+// An action's output name: `outputBaseName`, then `ending` (the action's suffix and the extension,
+// such as "-4x.jpg"), the base shortened when the whole would be too long for a file system.
+std::string outputFileName(const IntentFile& input, std::string_view ending);
 
 } // namespace orvane

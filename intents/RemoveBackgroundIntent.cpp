@@ -6,7 +6,7 @@
 namespace orvane {
 
 std::string RemoveBackgroundIntent::outputName() const {
-    return outputBaseName(image) + "-cutout." + fileExtension(outputFormat());
+    return outputFileName(image, "-cutout." + std::string(fileExtension(outputFormat())));
 }
 
 IntentFile RemoveBackgroundIntent::perform() const {

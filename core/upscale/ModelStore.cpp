@@ -4,7 +4,7 @@
 #include "platform/files/Sha256.h"
 #include "platform/files/UserFolders.h"
 #include "platform/networks/Network.h"
-#include "platform/networks/NetworkManifest.h"
+#include "platform/networks/NetworkCompiler.h"
 
 #include <charconv>
 #include <chrono>
@@ -40,44 +40,6 @@ std::string compiledName(const fs::path& package, double manifestModified) {
     return package.stem().string() + "-" + Sha256::hex(std::span(digest).first(8)) + ".mlmodelc";
 }
 
-namespace {
-
-// A bundle that an earlier version of the runtime made (or a damaged one) has the same name as the
-// one this version would make; it is compiled again.
-bool isCurrentBundle(const fs::path& bundle) {
-    try {
-        NetworkManifest::read(bundle, NetworkManifest::bundleFormat);
-        return true;
-    } catch (const NetworkError&) {
-        return false;
-    }
-}
-
-// Compiles beside the stale bundle and swaps the new one in, so that the name never holds half a
-// bundle; the stale one goes.
-void replaceStaleBundle(const fs::path& package, const fs::path& destination) {
-    const fs::path fresh = destination.parent_path() / ("." + destination.filename().string() + ".new");
-    const fs::path stale = destination.parent_path() / ("." + destination.filename().string() + ".stale");
-    std::error_code ignored;
-    fs::remove_all(fresh, ignored);
-    fs::remove_all(stale, ignored);
-    NetworkCompiler::compile(package, fresh);
-    std::error_code error;
-    fs::rename(destination, stale, error);
-    if (!error) {
-        fs::rename(fresh, destination, error);
-    }
-    fs::remove_all(stale, ignored);
-    if (error) {
-        fs::remove_all(fresh, ignored);
-        if (!isCurrentBundle(destination)) {
-            throw NetworkError("The compiled network couldn't be replaced: " + error.message() + ".");
-        }
-    }
-}
-
-} // namespace
-
 fs::path compiledURL(const fs::path& package) {
     std::error_code error;
     fs::create_directories(folder(), error);
@@ -95,18 +57,19 @@ fs::path compiledURL(const fs::path& package) {
     const double modified =
         static_cast<double>(seconds.count()) + static_cast<double>((sinceEpoch - seconds).count()) / 1e9;
     const fs::path destination = folder() / compiledName(package, modified);
+    // A bundle an earlier version made under the same name, or one a crash or a full disk left
+    // damaged (a file missing or cut short), is compiled again in its place.
     if (fs::exists(destination, error)) {
-        if (isCurrentBundle(destination)) {
-            return destination;
+        if (!NetworkCompiler::isIntact(destination)) {
+            NetworkCompiler::replace(package, destination);
         }
-        replaceStaleBundle(package, destination);
         return destination;
     }
     try {
         NetworkCompiler::compile(package, destination);
     } catch (const NetworkError&) {
         // Another process may have compiled the same version meanwhile; its copy serves as well.
-        if (fs::exists(destination / "Manifest.json", error)) {
+        if (NetworkCompiler::isIntact(destination)) {
             return destination;
         }
         throw;

@@ -1,6 +1,7 @@
 #include "platform/files/AtomicFile.h"
 
 #include "platform/files/FileError.h"
+#include "platform/files/FileNameLength.h"
 #include "platform/files/SignalCleanup.h"
 
 #include <array>
@@ -369,7 +370,8 @@ void write(const std::filesystem::path& path, std::span<const std::uint8_t> byte
 
 std::filesystem::path numbered(const std::filesystem::path& path, int n) {
     std::filesystem::path result = path;
-    result.replace_filename(path.stem().string() + " " + std::to_string(n) + path.extension().string());
+    result.replace_filename(FileNameLength::fittedName(path.stem().string(),
+                                                       " " + std::to_string(n) + path.extension().string()));
     return result;
 }
 

@@ -51,7 +51,8 @@ struct Operations {
 };
 void setOperations(Operations allowed);
 
-// "name.ext" → "name 2.ext" for n = 2.
+// "name.ext" → "name 2.ext" for n = 2; a name at the file system's length limit gives up the end of
+// its stem to the number, so that the numbered name can be written too.
 std::filesystem::path numbered(const std::filesystem::path& path, int n);
 
 } // namespace orvane::AtomicFile

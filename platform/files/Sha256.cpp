@@ -1,7 +1,12 @@
 #include "platform/files/Sha256.h"
 
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
 #include <openssl/evp.h>
 #include <stdexcept>
+#include <unistd.h>
+#include <vector>
 
 namespace orvane::Sha256 {
 
@@ -11,6 +16,43 @@ Digest digest(std::span<const std::uint8_t> bytes) {
     if (EVP_Digest(bytes.data(), bytes.size(), result.data(), &length, EVP_sha256(), nullptr) != 1 ||
         length != result.size()) {
         // Only an allocation failure inside OpenSSL gets here.
+        throw std::runtime_error("SHA-256 could not be computed");
+    }
+    return result;
+}
+
+std::optional<Digest> fileDigest(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    const std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+    if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+        throw std::runtime_error("SHA-256 could not be computed");
+    }
+    std::vector<std::uint8_t> buffer(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return std::nullopt;
+        }
+        if (n == 0) {
+            break;
+        }
+        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(n)) != 1) {
+            throw std::runtime_error("SHA-256 could not be computed");
+        }
+    }
+    Digest result{};
+    unsigned int length = 0;
+    if (EVP_DigestFinal_ex(context.get(), result.data(), &length) != 1 || length != result.size()) {
         throw std::runtime_error("SHA-256 could not be computed");
     }
     return result;

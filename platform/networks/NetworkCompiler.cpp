@@ -1,17 +1,21 @@
 #include "platform/networks/NetworkCompiler.h"
 
+#include "platform/files/Sha256.h"
 #include "platform/networks/NetworkDescription.h"
 #include "platform/networks/NetworkError.h"
 #include "platform/networks/NetworkGraph.h"
 #include "platform/networks/NetworkManifest.h"
 #include "platform/networks/detail/OnnxModel.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
 
 namespace orvane::NetworkCompiler {
 
@@ -47,13 +51,24 @@ public:
 
     const fs::path& path() const { return path_; }
 
-    void renameTo(const fs::path& bundle) {
-        // NOREPLACE: a plain rename would silently replace an empty folder that appeared meanwhile.
+    // Gives the folder the bundle's name; false when the name is taken. NOREPLACE: a plain
+    // rename would silently replace an empty folder that appeared meanwhile.
+    bool tryRenameTo(const fs::path& bundle) {
         if (::renameat2(AT_FDCWD, path_.c_str(), AT_FDCWD, bundle.c_str(), RENAME_NOREPLACE) != 0) {
+            if (errno == EEXIST || errno == ENOTEMPTY) {
+                return false;
+            }
             throw NetworkError("Could not create " + bundle.string() + ": " + std::strerror(errno));
         }
         // The folder is now the bundle, so nothing is left to remove.
         path_.clear();
+        return true;
+    }
+
+    void renameTo(const fs::path& bundle) {
+        if (!tryRenameTo(bundle)) {
+            throw NetworkError("Could not create " + bundle.string() + ": " + std::strerror(EEXIST));
+        }
     }
 
 private:
@@ -62,25 +77,135 @@ private:
 
 } // namespace
 
+namespace {
+
+// Puts what was written to `path` (a file or a folder's entries) on the disk.
+void sync(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    if (!synced) {
+        throw NetworkError("Could not write " + path.string() + ": " + std::strerror(error));
+    }
+}
+
+fs::path folderOf(const fs::path& bundle) {
+    const fs::path named = bundle.has_filename() ? bundle : bundle.parent_path();
+    return named.has_parent_path() ? named.parent_path() : fs::path(".");
+}
+
+// The files a bundle of this version holds besides its manifest, in the order they are checked.
+std::vector<std::string> bundleFiles(const NetworkManifest& manifest) {
+    return {manifest.network, std::string(NetworkGraph::weightsFile), manifest.description};
+}
+
+NetworkManifest::File recorded(const fs::path& folder, const std::string& name) {
+    const fs::path file = folder / name;
+    std::error_code error;
+    const auto bytes = fs::file_size(file, error);
+    const auto digest = Sha256::fileDigest(file);
+    if (error || !digest) {
+        throw NetworkError("Could not read " + file.string());
+    }
+    return {name, bytes, Sha256::hex(*digest)};
+}
+
+// A package turned into what a bundle holds, before anything is written.
+struct Compiled {
+    NetworkDescription description;
+    NetworkGraph graph;
+};
+
+Compiled compiled(const fs::path& package) {
+    const auto packageManifest = NetworkManifest::read(package, NetworkManifest::packageFormat);
+    Compiled result{NetworkDescription::read(package / packageManifest.description),
+                    NetworkGraph::fromOnnx(OnnxModel::read(package / packageManifest.network))};
+    result.graph.foldScales();
+    return result;
+}
+
+// Writes the bundle's files into `folder`, with the size and checksum of each in its manifest,
+// and puts them and the folder on the disk.
+void write(const Compiled& network, const fs::path& folder) {
+    NetworkManifest manifest;
+    manifest.format = NetworkManifest::bundleFormat;
+    manifest.version = NetworkManifest::bundleVersion;
+    manifest.network = NetworkGraph::graphFile;
+    network.graph.write(folder);
+    network.description.write(folder / manifest.description);
+    for (const auto& name : bundleFiles(manifest)) {
+        manifest.files.push_back(recorded(folder, name));
+    }
+    manifest.write(folder);
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        sync(entry.path());
+    }
+    sync(folder);
+}
+
+} // namespace
+
 void compile(const fs::path& package, const fs::path& bundle) {
     std::error_code error;
     if (fs::symlink_status(bundle, error).type() != fs::file_type::not_found) {
         throw NetworkError(bundle.string() + " already exists");
     }
-    const auto packageManifest = NetworkManifest::read(package, NetworkManifest::packageFormat);
-    const auto description = NetworkDescription::read(package / packageManifest.description);
-    NetworkGraph graph = NetworkGraph::fromOnnx(OnnxModel::read(package / packageManifest.network));
-    graph.foldScales();
-
+    const Compiled network = compiled(package);
     StagingFolder staging(bundle.has_filename() ? bundle : bundle.parent_path());
-    NetworkManifest bundleManifest;
-    bundleManifest.format = NetworkManifest::bundleFormat;
-    bundleManifest.version = NetworkManifest::bundleVersion;
-    bundleManifest.network = NetworkGraph::graphFile;
-    graph.write(staging.path());
-    description.write(staging.path() / bundleManifest.description);
-    bundleManifest.write(staging.path());
+    write(network, staging.path());
     staging.renameTo(bundle);
+    sync(folderOf(bundle));
+}
+
+void replace(const fs::path& package, const fs::path& bundle) {
+    const Compiled network = compiled(package);
+    const fs::path named = bundle.has_filename() ? bundle : bundle.parent_path();
+    StagingFolder staging(named);
+    write(network, staging.path());
+    // The old bundle goes into a hidden folder of its own, which takes it away when this ends.
+    StagingFolder aside(named);
+    if (::rename(named.c_str(), (aside.path() / "old").c_str()) != 0 && errno != ENOENT) {
+        throw NetworkError("Could not replace " + named.string() + ": " + std::strerror(errno));
+    }
+    if (!staging.tryRenameTo(named) && !isIntact(named)) {
+        throw NetworkError("Could not replace " + named.string() + ": " + std::strerror(EEXIST));
+    }
+    sync(folderOf(named));
+}
+
+bool isIntact(const fs::path& bundle) {
+    try {
+        const auto manifest = NetworkManifest::read(bundle, NetworkManifest::bundleFormat);
+        std::vector<const NetworkManifest::File*> files;
+        for (const auto& name : bundleFiles(manifest)) {
+            const auto found =
+                std::find_if(manifest.files.begin(), manifest.files.end(),
+                             [&](const NetworkManifest::File& file) { return file.name == name; });
+            if (found == manifest.files.end()) {
+                return false;
+            }
+            files.push_back(&*found);
+        }
+        // Sizes first: a file cut short or missing is found without reading anything.
+        for (const auto* file : files) {
+            std::error_code error;
+            if (fs::file_size(bundle / file->name, error) != file->bytes || error) {
+                return false;
+            }
+        }
+        for (const auto* file : files) {
+            const auto digest = Sha256::fileDigest(bundle / file->name);
+            if (!digest || Sha256::hex(*digest) != file->sha256) {
+                return false;
+            }
+        }
+        return true;
+    } catch (const NetworkError&) {
+        return false;
+    }
 }
 
 } // namespace orvane::NetworkCompiler

@@ -21,6 +21,17 @@ std::string fileNameInFolder(const nlohmann::json& manifest, const char* key, co
     }
     return name;
 }
+
+std::vector<NetworkManifest::File> filesFrom(const nlohmann::json& manifest, const fs::path& file) {
+    std::vector<NetworkManifest::File> files;
+    if (const auto list = manifest.find("files"); list != manifest.end()) {
+        for (const auto& entry : list->get_ref<const nlohmann::json::array_t&>()) {
+            files.push_back({fileNameInFolder(entry, "name", file), entry.at("bytes").get<std::uint64_t>(),
+                             entry.at("sha256").get<std::string>()});
+        }
+    }
+    return files;
+}
 } // namespace
 
 NetworkManifest NetworkManifest::read(const fs::path& folder, std::string_view format) {
@@ -36,6 +47,7 @@ NetworkManifest NetworkManifest::read(const fs::path& folder, std::string_view f
         manifest.version = json.at("version").get<int>();
         manifest.network = fileNameInFolder(json, "network", file);
         manifest.description = fileNameInFolder(json, "description", file);
+        manifest.files = filesFrom(json, file);
     } catch (const nlohmann::json::exception& e) {
         throw NetworkError(file.string() + ": " + e.what());
     }
@@ -52,8 +64,14 @@ NetworkManifest NetworkManifest::read(const fs::path& folder, std::string_view f
 }
 
 void NetworkManifest::write(const fs::path& folder) const {
-    const nlohmann::ordered_json json = {
+    nlohmann::ordered_json json = {
         {"format", format}, {"version", version}, {"network", network}, {"description", description}};
+    if (!files.empty()) {
+        auto& list = json["files"] = nlohmann::ordered_json::array();
+        for (const auto& entry : files) {
+            list.push_back({{"name", entry.name}, {"bytes", entry.bytes}, {"sha256", entry.sha256}});
+        }
+    }
     const fs::path file = folder / manifestName;
     std::ofstream stream(file);
     stream << json.dump(4) << '\n';

@@ -3,9 +3,11 @@
 // Manifest.json of a network package or compiled bundle (see NETWORKS.md), read by the runtime and
 // by the offline network tools.
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvane {
 
@@ -20,6 +22,17 @@ struct NetworkManifest {
     int version = packageVersion;
     std::string network = "network.onnx";         // file name inside the folder
     std::string description = "description.json"; // file name inside the folder
+
+    // A file of a compiled bundle as it was written, so that one cut short, changed or missing
+    // is told apart from a whole bundle.
+    struct File {
+        std::string name; // inside the folder
+        std::uint64_t bytes = 0;
+        std::string sha256; // lower-case hexadecimal
+        friend bool operator==(const File&, const File&) = default;
+    };
+    // Empty in packages and in bundles made before the files were recorded.
+    std::vector<File> files;
 
     // Reads `folder`/Manifest.json and checks that it is of `format` and the version this code
     // reads for it. Throws NetworkError.

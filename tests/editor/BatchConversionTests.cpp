@@ -246,6 +246,26 @@ TEST(BatchConversion, NumbersClashingNamesAndNeverOverwrites) {
     EXPECT_EQ(filesBelow(out).size(), 4u);
 }
 
+// A source whose name takes the file system's whole limit with its own extension: the longer one
+// of the format written, and the number of a clash, take the end of its name.
+TEST(BatchConversion, ALongNameGivesWayToTheExtensionAndTheNumber) {
+    test::TemporaryDirectory directory;
+    const std::string stem(251, 'n');
+    const std::vector<BatchState::Item> items{
+        item(photo(directory / "In" / (stem + ".png"), ConvertFormat::png))};
+    const auto out = directory / "Out";
+    fs::create_directories(out);
+    ConvertOptions options;
+    options.format = ConvertFormat::webp;
+    for (const std::string& expected : {std::string(250, 'n') + ".webp", std::string(248, 'n') + " 2.webp"}) {
+        Holder holder;
+        holder.startBatch(items, options, out);
+        ASSERT_TRUE(holder.waitUntilFinished());
+        EXPECT_TRUE(holder.batch->failed.empty());
+        EXPECT_EQ(holder.batch->outputs, std::vector<fs::path>{out / expected});
+    }
+}
+
 TEST(BatchConversion, FailedItemsDoNotStopTheOthers) {
     test::TemporaryDirectory directory;
     const auto source = directory / "In";

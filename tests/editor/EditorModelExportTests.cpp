@@ -2,6 +2,7 @@
 #include "core/convert/Converter.h"
 #include "editor/EditorModel.h"
 #include "editor/ExportFiles.h"
+#include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,17 @@ bool waitForExport(EditorModel& model) {
                            waitLimit);
 }
 
+// Every file in this run's export folder whose name begins with `name`.
+std::vector<fs::path> exportsNamed(const QString& name) {
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::recursive_directory_iterator(ExportFiles::exportFolder())) {
+        if (entry.is_regular_file() && entry.path().filename().string().starts_with(name.toStdString())) {
+            files.push_back(entry.path());
+        }
+    }
+    return files;
+}
+
 std::vector<std::uint8_t> fileBytes(const fs::path& path) {
     std::ifstream stream(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
@@ -69,10 +81,20 @@ TEST(ExportFiles, NamesCarryTheToolWordAndTheFormatsExtension) {
     EXPECT_EQ(ExportFiles::imageFileName("..", std::nullopt, ExportFormat::png), "photo-enlarged.png");
 }
 
-TEST(ExportFiles, TheExportFolderIsPrivateToTheUser) {
+TEST(ExportFiles, LongNamesGiveUpTheEndOfThePhotosName) {
+    const QString longName(250, QLatin1Char('a'));
+    const QString image = ExportFiles::imageFileName(longName, info("4×"), ExportFormat::png);
+    EXPECT_EQ(image.toStdString().size(), 255u);
+    EXPECT_TRUE(image.endsWith("a-4x.png"));
+    EXPECT_EQ(ExportFiles::convertedFileName(longName, "webp"), longName.left(250) + ".webp");
+    EXPECT_EQ(ExportFiles::convertedFileName(longName + "bbbbb", "webp"), longName + ".webp");
+}
+
+TEST(ExportFiles, TheExportFolderIsThisRunsOwnAndPrivateToTheUser) {
     const fs::path folder = ExportFiles::exportFolder();
-    EXPECT_EQ(folder.filename(), "export");
-    for (const fs::path& path : {folder, folder.parent_path()}) {
+    EXPECT_EQ(folder.parent_path().filename(), "export");
+    EXPECT_TRUE(folder.filename().string().starts_with("run-"));
+    for (const fs::path& path : {folder, folder.parent_path(), folder.parent_path().parent_path()}) {
         struct stat status {};
         ASSERT_EQ(::lstat(path.c_str(), &status), 0);
         EXPECT_TRUE(S_ISDIR(status.st_mode));
@@ -90,7 +112,8 @@ TEST(EditorModelExport, WritesTheResultAndPublishesItsURL) {
     EXPECT_TRUE(model.isPreparingExport());
     EXPECT_FALSE(model.exportURL().has_value());
     ASSERT_TRUE(waitForExport(model));
-    EXPECT_EQ(*model.exportURL(), ExportFiles::exportFolder() / (name + "-4x.png").toStdString());
+    EXPECT_EQ(model.exportURL()->filename(), (name + "-4x.png").toStdString());
+    EXPECT_EQ(model.exportURL()->parent_path().parent_path(), ExportFiles::exportFolder());
     EXPECT_EQ(preparing.count(), 2);
     const Bitmap written = ImageFiles::loadFromURL(*model.exportURL());
     EXPECT_EQ(written.width(), 40);
@@ -145,18 +168,15 @@ TEST(EditorModelExport, AFormatChangeRepreparesAndOnlyTheLatestIsPublished) {
     ASSERT_TRUE(waitForExport(model));
     EXPECT_EQ(model.exportURL()->filename(), (name + "-4x.png").toStdString());
     // Wait for the superseded write as well, and check it published nothing.
-    const fs::path heic = ExportFiles::exportFolder() / (name + "-4x.heic").toStdString();
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(waitLimit));
     QCoreApplication::processEvents();
-    EXPECT_TRUE(fs::exists(heic));
     EXPECT_EQ(model.exportURL()->filename(), (name + "-4x.png").toStdString());
     // Cleared when the first change was made, then set once by the last export.
     EXPECT_EQ(urls.count(), 2);
-    // Other names are never removed.
-    EXPECT_TRUE(fs::exists(jpeg));
-    for (const fs::path& path : {jpeg, heic, *model.exportURL()}) {
-        fs::remove(path);
-    }
+    // Only the current export is kept: the replaced one and the superseded one are gone.
+    EXPECT_FALSE(fs::exists(jpeg));
+    EXPECT_EQ(exportsNamed(name), std::vector<fs::path>{*model.exportURL()});
+    model.clearResult();
 }
 
 TEST(EditorModelExport, SettingTheSameFormatDoesNothing) {
@@ -242,5 +262,59 @@ TEST(EditorModelExport, AResultTooLargeForHeicIsRefusedWithItsLargestSize) {
     EXPECT_EQ(model.errorMessage(),
               QStringLiteral("Couldn't prepare the file: This image is too large to save as "
                              "HEIC: the largest HEIC here is 16384 × 16384 pixels."));
-    EXPECT_FALSE(fs::exists(ExportFiles::exportFolder() / (name + "-8x.heic").toStdString()));
+    EXPECT_TRUE(exportsNamed(name).empty());
+}
+
+TEST(EditorModelExport, APhotoWithALongNameIsExported) {
+    EditorModel model;
+    const QString name = uniqueName(QString(250, QLatin1Char('l')));
+    giveResult(model, name, info("Enhanced"));
+    model.exportImageResult();
+    ASSERT_TRUE(waitForExport(model));
+    EXPECT_EQ(model.exportURL()->filename().string().size(), 255u);
+    EXPECT_TRUE(model.exportURL()->filename().string().ends_with("l-enhanced.jpg"));
+    EXPECT_FALSE(model.errorMessage().has_value());
+    model.clearResult();
+}
+
+// An enlarged export can take hundreds of megabytes: one that is no longer the current export goes
+// at once, the current one stays for the save panel and the share menu.
+TEST(EditorModelExport, AnExportGoesWhenItIsReplacedOrItsResultCleared) {
+    EditorModel model;
+    const QString name = uniqueName("big");
+    giveResult(model, name, info("8×"));
+    model.prepareExport();
+    ASSERT_TRUE(waitForExport(model));
+    const fs::path jpeg = *model.exportURL();
+    model.setFormat(ExportFormat::png);
+    EXPECT_FALSE(fs::exists(jpeg.parent_path()));
+    ASSERT_TRUE(waitForExport(model));
+    const fs::path png = *model.exportURL();
+    EXPECT_TRUE(fs::exists(png));
+    model.clearResult();
+    EXPECT_FALSE(fs::exists(png.parent_path()));
+
+    // A convert result of the same name, written again, replaces the first file.
+    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
+    const ConvertResult converted =
+        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, {});
+    model.setSourceName(name);
+    model.exportConverted(converted, "jpg", false);
+    ASSERT_TRUE(waitForExport(model));
+    const fs::path first = *model.exportURL();
+    model.exportConverted(converted, "jpg", false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model.exportURL() != first && model.exportURL(); }, waitLimit));
+    EXPECT_EQ(exportsNamed(name), std::vector<fs::path>{*model.exportURL()});
+    model.clearResult();
+    EXPECT_TRUE(exportsNamed(name).empty());
+}
+
+TEST(EditorModelExport, AFileThatIsNoPreparedExportIsNeverRemoved) {
+    test::TemporaryDirectory folder;
+    const fs::path mine = folder / "photo.jpg";
+    std::ofstream(mine) << "mine";
+    EditorModel model;
+    model.setExportURL(mine);
+    model.clearResult();
+    EXPECT_TRUE(fs::exists(mine));
 }

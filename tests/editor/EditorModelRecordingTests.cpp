@@ -28,6 +28,14 @@ ResultInfo info(QString label, bool hasAlpha, std::optional<int> dpi = std::null
         .width = 40, .height = 30, .seconds = 1, .hasAlpha = hasAlpha, .dpi = dpi, .label = std::move(label)};
 }
 
+// A 40 × 30 PNG converted to `format`.
+ConvertResult convertedGradient(ConvertFormat format) {
+    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
+    ConvertOptions options;
+    options.format = format;
+    return Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+}
+
 } // namespace
 
 TEST(EditorModelRecording, AFocusedPresetNamesTheJob) {
@@ -93,11 +101,7 @@ TEST(EditorModelRecording, AConvertRunStoresItsBytesAndTheirSize) {
     EditorModel model;
     model.setGallery(&gallery);
     model.setSourceName("photo");
-    const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
-    ConvertOptions options;
-    options.format = ConvertFormat::webp;
-    const ConvertResult converted =
-        Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, options);
+    const ConvertResult converted = convertedGradient(ConvertFormat::webp);
     model.setResultInfo(info("WebP", false));
     const Bitmap image = test::gradient(40, 30);
     const auto record =
@@ -123,4 +127,30 @@ TEST(EditorModelRecording, ANameWithSlashesStaysInsideTheJobFolder) {
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(record->resultFile, "..-..-escape-enlarge.jpg");
     EXPECT_TRUE(fs::exists(root / uuidString(record->id).toStdString() / record->resultFile.toStdString()));
+}
+
+// A photo's own name can take the file system's whole limit; the job's file name, longer by the
+// title and the extension, gives up the end of the photo's name and the job is still recorded.
+TEST(EditorModelRecording, APhotoWithALongNameIsStillRecorded) {
+    test::TemporaryDirectory root;
+    JobGallery gallery(root.path());
+    EditorModel model;
+    model.setGallery(&gallery);
+    const QString longName(125, QChar(u'é'));
+    model.setSourceName(longName);
+    const ConvertResult converted = convertedGradient(ConvertFormat::jpeg);
+    model.setResultInfo(info("JPG", false));
+    const Bitmap image = test::gradient(40, 30);
+    for (const bool conversion : {true, false}) {
+        const auto record =
+            recorded(model.recordJob(image, image, conversion ? std::optional(converted) : std::nullopt,
+                                     "jpg", std::nullopt, "JPG", conversion ? Tool::convert : Tool::enhance));
+        ASSERT_TRUE(record.has_value());
+        const std::string name = record->resultFile.toStdString();
+        EXPECT_LE(name.size(), 255u);
+        EXPECT_TRUE(record->resultFile.startsWith(QString(100, QChar(u'é'))));
+        EXPECT_TRUE(record->resultFile.endsWith(conversion ? "é-convert.jpg" : "é-enhance.jpg")) << name;
+        EXPECT_TRUE(fs::exists(root / uuidString(record->id).toStdString() / name));
+    }
+    EXPECT_EQ(gallery.records().size(), 2);
 }

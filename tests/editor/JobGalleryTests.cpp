@@ -4,6 +4,7 @@
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <fstream>
@@ -298,4 +299,69 @@ TEST(JobGallery, ReadsItsFolderInTheBackgroundKeepingWhatChangedMeanwhile) {
     EXPECT_EQ(loaded.count(), 1);
     EXPECT_GE(changed.count(), 1);
     EXPECT_EQ(gallery.records(), (QList<JobRecord>{*added, kept}));
+}
+
+namespace {
+
+// Keeps every thread of the shared pool busy, so that the gallery's reading of its folder waits
+// until `release`.
+class HeldReading {
+public:
+    HeldReading() {
+        QThreadPool& pool = *QThreadPool::globalInstance();
+        for (int i = 0; i < pool.maxThreadCount(); ++i) {
+            pool.start([this] {
+                started_.release();
+                gate_.acquire();
+            });
+        }
+        started_.acquire(QThreadPool::globalInstance()->maxThreadCount());
+    }
+    ~HeldReading() { release(); }
+    void release() {
+        gate_.release(QThreadPool::globalInstance()->maxThreadCount() - released_);
+        released_ = QThreadPool::globalInstance()->maxThreadCount();
+    }
+
+private:
+    QSemaphore started_;
+    QSemaphore gate_;
+    int released_ = 0;
+};
+
+} // namespace
+
+// Jobs added and then deleted while the folder is still being read stay deleted when the reading
+// ends, whether deleted one by one or all at once.
+TEST(JobGallery, AJobAddedAndDeletedWhileTheFolderIsReadStaysDeleted) {
+    for (const bool all : {false, true}) {
+        test::TemporaryDirectory root;
+        const auto stored = storeJob(root.path(), 10);
+        HeldReading reading;
+        JobGallery gallery(root.path());
+        const auto added = finished(gallery.add(test::gradient(16, 16), std::nullopt, "Enhanced",
+                                                "wand.and.stars", "16 × 16", "photo", false));
+        ASSERT_TRUE(added);
+        ASSERT_FALSE(gallery.isLoaded());
+        if (all) {
+            gallery.removeAll();
+        } else {
+            gallery.remove(*added);
+        }
+        reading.release();
+        ASSERT_TRUE(test::waitForLoad(gallery));
+        EXPECT_FALSE(fs::exists(root / uuidString(added->id).toStdString()));
+        EXPECT_EQ(gallery.records(), QList<JobRecord>{stored}) << all;
+    }
+}
+
+TEST(JobGallery, AJobWhoseResultFileLiesOutsideItsFolderIsLeftOut) {
+    test::TemporaryDirectory root;
+    const auto kept = storeJob(root.path(), 10);
+    auto escaping = storeJob(root.path(), 20);
+    escaping.resultFile = QStringLiteral("../../outside.jpg");
+    write(root / uuidString(escaping.id).toStdString() / "meta.json", encodeJSON(escaping));
+    JobGallery gallery(root.path());
+    ASSERT_TRUE(test::waitForLoad(gallery));
+    EXPECT_EQ(gallery.records(), QList<JobRecord>{kept});
 }

@@ -79,3 +79,20 @@ TEST(JobRecord, RejectsMissingKeysWrongTypesAndIdsThatAreNotUUIDs) {
     EXPECT_FALSE(decode("[]").has_value());
     EXPECT_FALSE(decode(good.substr(0, good.size() - 1)).has_value());
 }
+
+// A result file named outside the job's folder would have the gallery show, save and reuse another
+// file: such a record is damaged.
+TEST(JobRecord, RejectsResultFilesThatAreNotPlainNamesInTheJobsFolder) {
+    const auto withResultFile = [](const std::string& name) {
+        std::string json = encodeJSON(sample());
+        const std::string from = "\"resultFile\":\"holiday.png\"";
+        return json.replace(json.find(from), from.size(), "\"resultFile\":\"" + name + "\"");
+    };
+    for (const std::string name : {"/etc/passwd", "../other.jpg", "../../.bashrc", "sub/holiday.png", "..",
+                                   ".", "", "holiday.png/", "hol\\u0000iday.png"}) {
+        EXPECT_FALSE(decode(withResultFile(name)).has_value()) << name;
+    }
+    for (const std::string name : {"..holiday.png", "my photo-enlarge-4x.jpg", "a\\\\b.png"}) {
+        EXPECT_TRUE(decode(withResultFile(name)).has_value()) << name;
+    }
+}

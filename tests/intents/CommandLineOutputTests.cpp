@@ -184,6 +184,17 @@ TEST_F(CommandLineOutput, AConvertedFileIsDatedWithTheCaptureDate) {
     EXPECT_GT(modified(folder / "plain.jpg"), captured + 86400 * 365);
 }
 
+TEST_F(CommandLineOutput, APhotoWithALongNameIsWrittenUnderAShorterOne) {
+    const fs::path longest = folder / (std::string(251, 'w') + ".jpg");
+    fs::copy_file(photo(), longest);
+    for (const std::string& expected : {std::string(250, 'w') + ".webp", std::string(248, 'w') + " 2.webp"}) {
+        const auto run = test::runCommandLine(
+            {"convert", longest.string(), "--format", "webp", "--output", (folder / "Trip").string()});
+        EXPECT_EQ(run.status, CommandLine::success) << run.err;
+        EXPECT_TRUE(fs::exists(folder / "Trip" / expected));
+    }
+}
+
 // The desktop's actions run without a terminal, from whatever folder the launcher has.
 class DesktopActions : public CommandLineOutput {
 protected:

@@ -42,6 +42,15 @@ TEST(OutputBaseName, DropsOnlyTheLastExtension) {
     EXPECT_EQ(outputBaseName({{}, ".hidden", {}}), ".hidden");
 }
 
+TEST(OutputBaseName, ALongNameGivesWayToTheActionsSuffix) {
+    const IntentFile longest{{}, std::string(251, 'p') + ".png", {}};
+    for (const std::string ending : {"-4x.jpg", "-enhanced.jpg", "-cutout.png", ".webp"}) {
+        const std::string name = outputFileName(longest, ending);
+        EXPECT_EQ(name, std::string(255 - ending.size(), 'p') + ending);
+    }
+    EXPECT_EQ(outputFileName({{}, "holiday.heic", {}}, "-4x.jpg"), "holiday-4x.jpg");
+}
+
 TEST(ConvertImageIntent, DefaultsGiveAJpegWithoutLocationButWithTheCaptureDate) {
     ConvertImageIntent intent;
     intent.image = holidayHeic();

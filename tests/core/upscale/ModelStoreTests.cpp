@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <regex>
 #include <sys/stat.h>
@@ -32,10 +33,11 @@ protected:
             ::unsetenv("XDG_CACHE_HOME");
         }
     }
-    fs::path packageIn(const fs::path& folder, const std::string& name) {
+    fs::path packageIn(const fs::path& folder, const std::string& name,
+                       const fs::path& source = test::nearest4xPackage()) {
         fs::create_directories(folder);
         const fs::path copy = folder / name;
-        fs::copy(test::nearest4xPackage(), copy, fs::copy_options::recursive);
+        fs::copy(source, copy, fs::copy_options::recursive);
         setModified(copy, 1'700'000'000);
         return copy;
     }
@@ -48,6 +50,19 @@ protected:
     std::optional<std::string> saved_;
 };
 
+ino_t inode(const fs::path& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+std::vector<fs::path> entries(const fs::path& folder) {
+    std::vector<fs::path> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename());
+    }
+    return names;
+}
+
 } // namespace
 
 TEST_F(ModelStoreTest, CompilesOnceIntoTheCachesFolder) {
@@ -59,10 +74,45 @@ TEST_F(ModelStoreTest, CompilesOnceIntoTheCachesFolder) {
     EXPECT_TRUE(fs::exists(compiled / "graph.json"));
     EXPECT_NO_THROW(Network::load(compiled));
 
-    // A second request finds the copy and compiles nothing.
-    fs::remove(compiled / "graph.json");
+    // A second request finds the copy whole and compiles nothing.
+    const ino_t first = inode(compiled);
     EXPECT_EQ(ModelStore::compiledURL(package), compiled);
-    EXPECT_FALSE(fs::exists(compiled / "graph.json"));
+    EXPECT_EQ(inode(compiled), first);
+}
+
+// A copy whose manifest reads well but whose files are missing, cut short or changed (as a crash
+// or a full disk can leave it), or one made before the files were recorded, is compiled again in
+// its place rather than failing every load from then on.
+TEST_F(ModelStoreTest, ADamagedCopyIsCompiledAgain) {
+    const fs::path package = packageIn(work / "a", "Net.mlpackage", test::everyLayer4xPackage());
+    const fs::path compiled = ModelStore::compiledURL(package);
+    const std::vector<std::function<void()>> damages = {
+        [&] { fs::remove(compiled / "graph.json"); },
+        [&] { fs::remove(compiled / "description.json"); },
+        [&] { fs::resize_file(compiled / "weights.bin", fs::file_size(compiled / "weights.bin") - 4); },
+        [&] {
+            std::fstream weights(compiled / "weights.bin", std::ios::in | std::ios::out | std::ios::binary);
+            weights.seekg(5);
+            const char byte = static_cast<char>(weights.get());
+            weights.seekp(5);
+            weights.put(static_cast<char>(~byte));
+        },
+        [&] {
+            // As the version before this one wrote it.
+            std::ofstream(compiled / "Manifest.json", std::ios::trunc)
+                << R"({"format": "orvane-compiled-network", "version": 2, "network": "graph.json", )"
+                << R"("description": "description.json"})";
+        },
+    };
+    for (std::size_t damage = 0; damage < damages.size(); ++damage) {
+        damages[damage]();
+        const ino_t damaged = inode(compiled);
+        EXPECT_EQ(ModelStore::compiledURL(package), compiled);
+        EXPECT_NE(inode(compiled), damaged) << damage;
+        EXPECT_TRUE(NetworkCompiler::isIntact(compiled)) << damage;
+        EXPECT_NO_THROW(Network::load(compiled)) << damage;
+        EXPECT_EQ(entries(ModelStore::folder()), std::vector<fs::path>{compiled.filename()}) << damage;
+    }
 }
 
 // A bundle an earlier version made under the same name (ONNX Runtime's, manifest version 1) is
@@ -81,11 +131,7 @@ TEST_F(ModelStoreTest, ABundleOfAnEarlierVersionIsCompiledAgain) {
     EXPECT_TRUE(fs::exists(compiled / "graph.json"));
     EXPECT_FALSE(fs::exists(compiled / "network.onnx"));
     EXPECT_NO_THROW(Network::load(compiled));
-    std::vector<fs::path> names;
-    for (const auto& entry : fs::directory_iterator(ModelStore::folder())) {
-        names.push_back(entry.path().filename());
-    }
-    EXPECT_EQ(names, std::vector<fs::path>{compiled.filename()});
+    EXPECT_EQ(entries(ModelStore::folder()), std::vector<fs::path>{compiled.filename()});
 }
 
 TEST_F(ModelStoreTest, TheKeyFollowsTheNameAndTheManifestTimeNotTheFolder) {
