@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <filesystem>
 #include <fstream>
 
@@ -199,7 +201,12 @@ TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
     EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+ \(\d+\)$)").match(AboutView::versionText()).hasMatch());
     EXPECT_EQ(test::child<QLabel>(*sheet, "aboutVersion")->text(), "Version " + AboutView::versionText());
 
+    // Its fixed size, whatever it holds: the notices scroll inside it, each line whole.
+    EXPECT_EQ(sheet->size(), AboutView::sheetSize);
+    EXPECT_EQ(AboutView::sheetSize, QSize(520, 600));
     const auto* notices = test::child<QLabel>(*sheet, "aboutNotices");
+    EXPECT_GT(test::child<QScrollArea>(*sheet, "aboutScroll")->verticalScrollBar()->maximum(), 0);
+    EXPECT_GE(notices->height(), notices->heightForWidth(notices->width()));
     EXPECT_TRUE(notices->textInteractionFlags() & Qt::TextSelectableByMouse);
     for (const char* component : {"realesr-general-x4v3", "RealESRGAN_x4plus_anime_6B", "Xintao Wang",
                                   "ISNet", "ONNX Runtime", "libvips", "libwebp", "libheif", "exiv2", "LibRaw",
