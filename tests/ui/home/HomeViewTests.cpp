@@ -10,6 +10,7 @@
 #include "ui/window/ContentView.h"
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -93,6 +94,33 @@ TEST(JobTile, HoveringRaisesTheTileUntilThePointerLeaves) {
     EXPECT_FALSE(tile.isHovered());
     QTest::mouseClick(&tile, Qt::LeftButton);
     EXPECT_EQ(opened, 1);
+}
+
+// Scrolling moves the tiles under a pointer that stands still, which sends no enter or leave: the
+// tile that left the pointer goes back to rest and the one now under it is raised.
+TEST(JobTile, AfterScrollingUnderAStillPointerOnlyTheTileUnderItIsRaised) {
+    Home home;
+    home.view.resize(1180, 560);
+    QCoreApplication::processEvents();
+    auto* first = test::child<JobTile>(home.view, "jobTile-enlarge-2");
+    const QPoint pointer = first->mapTo(&home.view, first->rect().center());
+    QCursor::setPos(home.view.mapToGlobal(pointer));
+    QTest::mouseMove(&home.view, pointer);
+    ASSERT_TRUE(first->isHovered());
+
+    auto* bar = test::child<QScrollArea>(home.view, "homeScroll")->verticalScrollBar();
+    bar->setValue(bar->value() + first->height() + 12);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(first->isHovered());
+    QList<JobTile*> raised;
+    for (JobTile* tile : home.view.findChildren<JobTile*>()) {
+        if (tile->isHovered()) {
+            raised << tile;
+        }
+    }
+    ASSERT_EQ(raised.size(), 1);
+    EXPECT_TRUE(raised.front()->rect().contains(raised.front()->mapFromGlobal(QCursor::pos())));
+    EXPECT_NE(raised.front(), first);
 }
 
 TEST(HomeView, ThePhotoCardShowsWhileAPhotoIsLoadedAndRemovingItClearsTheSource) {
