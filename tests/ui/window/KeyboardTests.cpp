@@ -9,12 +9,17 @@
 #include "ui/gallery/GalleryThumb.h"
 #include "ui/home/HomeView.h"
 #include "ui/home/JobTile.h"
+#include "ui/look/Theme.h"
 #include "ui/sheets/AboutView.h"
 #include "ui/window/ContentView.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMap>
+#include <QPainter>
 #include <QPointer>
 #include <QSet>
+#include <functional>
 
 namespace orvane {
 namespace {
@@ -71,82 +76,132 @@ bool visiblyDiffers(const QImage& a, const QImage& b) {
     return plain >= 12;
 }
 
-// Goes once round the window's Tab order and gives every stop that looks the same with the focus
-// as without it: a control whose focus can't be seen, or a stop that is no control at all.
-QStringList stopsWithoutFocusRing(Window& window, QStringList* visited = nullptr) {
-    QCoreApplication::processEvents();
+// One round of the window's Tab order: every stop, each drawn with the focus, and those that look
+// the same with the focus as without it (a control whose focus can't be seen, or a stop that is
+// no control at all).
+struct Walk {
+    QStringList stops;
+    QList<QImage> focused;
     QStringList unseen;
+    std::string unseenText() const { return unseen.join('\n').toStdString(); }
+};
+
+Walk walkTabOrder(Window& window) {
+    QCoreApplication::processEvents();
+    Walk walk;
     QSet<QWidget*> seen;
     QPointer<QWidget> previous;
-    QImage previousWithFocus;
     for (int step = 0; step < 150; ++step) {
         window.press(Qt::Key_Tab);
         QCoreApplication::processEvents();
         QWidget* focused = window.focused();
         // A stop that holds the next one is a container, which shows no focus of its own.
         if (previous && (previous->isAncestorOf(focused) ||
-                         !visiblyDiffers(previous->grab().toImage(), previousWithFocus))) {
-            unseen << describe(previous);
+                         !visiblyDiffers(previous->grab().toImage(), walk.focused.back()))) {
+            walk.unseen << describe(previous);
         }
         if (!focused || seen.contains(focused)) {
             break;
         }
         seen.insert(focused);
-        if (visited) {
-            *visited << describe(focused);
-        }
+        walk.stops << describe(focused);
+        walk.focused << focused->grab().toImage();
         previous = focused;
-        previousWithFocus = focused->grab().toImage();
     }
-    return unseen;
+    return walk;
+}
+
+// The stops as they look with the focus, side by side in rows, on the window's background.
+QImage contactSheet(const QList<QImage>& images) {
+    constexpr int gap = 12, rowWidth = 1180;
+    int x = gap, y = gap, rowHeight = 0, width = 0;
+    QList<QPoint> places;
+    for (const QImage& image : images) {
+        if (x > gap && x + image.width() > rowWidth) {
+            x = gap;
+            y += rowHeight + gap;
+            rowHeight = 0;
+        }
+        places << QPoint(x, y);
+        x += image.width() + gap;
+        width = std::max(width, x);
+        rowHeight = std::max(rowHeight, image.height());
+    }
+    QImage sheet(std::max(width, 1), y + rowHeight + gap, QImage::Format_ARGB32_Premultiplied);
+    sheet.fill(Theme::windowBackground());
+    QPainter painter(&sheet);
+    for (int index = 0; index < images.size(); ++index) {
+        painter.drawImage(places[index], images[index]);
+    }
+    return sheet;
+}
+
+// Goes round the Tab order of every screen of a window with a photo and three jobs, and of the
+// about sheet, in the screenshots' light or dark look.
+void walkEveryScreen(bool dark, const std::function<void(const QString& screen, const Walk&)>& take) {
+    const test::ScreenshotLook look(dark);
+    Window window;
+    window.loadPhoto();
+    take("home", walkTabOrder(window));
+
+    auto* home = test::child<HomeView>(*window.view, "homeView");
+    home->showAbout();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(home->aboutSheet()));
+    take("about", walkTabOrder(window));
+    home->aboutSheet()->accept();
+    window.view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.view.get()));
+
+    window.view->openJob(*JobPreset::find("enlarge-2"));
+    const Bitmap result = test::gradient(640, 480);
+    window.view->model().setResult(result);
+    window.view->model().setResultPreview(result);
+    window.view->model().setResultInfo(ResultInfo{.width = 640, .height = 480, .label = "Enlarged 2×"});
+    take("job", walkTabOrder(window));
+
+    window.view->openGallery();
+    take("gallery", walkTabOrder(window));
+    window.view->openRecord(window.jobs->gallery.records().front());
+    auto* detail = window.view->findChild<GalleryDetailView*>();
+    ASSERT_TRUE(test::waitFor([&] { return detail->hasLoaded(); }));
+    take("record", walkTabOrder(window));
 }
 
 // Every control that Tab reaches shows that it has the focus, on every screen and in both looks;
 // nothing else takes a stop.
 TEST(Keyboard, EveryStopOnEveryScreenShowsItsFocusInBothLooks) {
     for (const bool dark : {false, true}) {
-        const test::ScreenshotLook look(dark);
-        Window window;
-        window.loadPhoto();
-        QStringList home;
-        EXPECT_EQ(stopsWithoutFocusRing(window, &home).join('\n').toStdString(), "") << "home, dark " << dark;
+        QMap<QString, QStringList> stops;
+        walkEveryScreen(dark, [&](const QString& screen, const Walk& walk) {
+            EXPECT_EQ(walk.unseenText(), "") << screen.toStdString() << (dark ? ", dark" : ", light");
+            stops[screen] = walk.stops;
+        });
+        const auto count = [&](const char* screen, const char* name) {
+            return stops[screen].filter(name).size();
+        };
         // The photo's ×, the gallery button, the recent jobs, the tiles and the bottom row.
-        EXPECT_TRUE(home.filter("removePhotoButton").size() == 1) << home.join('\n').toStdString();
-        EXPECT_EQ(home.filter("GalleryThumb").size(), 3);
-        EXPECT_GE(home.filter("JobTile").size(), 10);
+        EXPECT_EQ(count("home", "removePhotoButton"), 1) << stops["home"].join('\n').toStdString();
+        EXPECT_EQ(count("home", "GalleryThumb"), 3);
+        EXPECT_GE(count("home", "JobTile"), 10);
+        EXPECT_EQ(count("about", "helpLink"), 3);
+        EXPECT_EQ(count("job", "backButton"), 1) << stops["job"].join('\n').toStdString();
+        EXPECT_EQ(count("job", "runButton"), 1);
+        EXPECT_EQ(count("record", "showInFolderButton"), 1);
+    }
+}
 
-        auto* homeView = test::child<HomeView>(*window.view, "homeView");
-        homeView->showAbout();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(homeView->aboutSheet()));
-        QStringList about;
-        EXPECT_EQ(stopsWithoutFocusRing(window, &about).join('\n').toStdString(), "")
-            << "about, dark " << dark;
-        EXPECT_EQ(about.filter("helpLink").size(), 3) << about.join('\n').toStdString();
-        homeView->aboutSheet()->accept();
-        window.view->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(window.view.get()));
-
-        window.view->openJob(*JobPreset::find("enlarge-2"));
-        const Bitmap result = test::gradient(640, 480);
-        window.view->model().setResult(result);
-        window.view->model().setResultPreview(result);
-        window.view->model().setResultInfo(ResultInfo{.width = 640, .height = 480, .label = "Enlarged 2×"});
-        QStringList job;
-        EXPECT_EQ(stopsWithoutFocusRing(window, &job).join('\n').toStdString(), "") << "job, dark " << dark;
-        EXPECT_EQ(job.filter("backButton").size(), 1) << job.join('\n').toStdString();
-        EXPECT_EQ(job.filter("runButton").size(), 1);
-        if (qEnvironmentVariableIsSet("SHOW_STOPS")) {
-            qInfo().noquote() << home.join('\n') << "\n----\n"
-                              << about.join('\n') << "\n----\n"
-                              << job.join('\n');
-        }
-
-        window.view->openGallery();
-        EXPECT_EQ(stopsWithoutFocusRing(window).join('\n').toStdString(), "") << "gallery, dark " << dark;
-        window.view->openRecord(window.jobs->gallery.records().front());
-        auto* detail = window.view->findChild<GalleryDetailView*>();
-        ASSERT_TRUE(test::waitFor([&] { return detail->hasLoaded(); }));
-        EXPECT_EQ(stopsWithoutFocusRing(window).join('\n').toStdString(), "") << "record, dark " << dark;
+// Writes every screen's stops as they look with the focus, when ORVANE_SCREENSHOTS names a folder.
+TEST(KeyboardScreenshots, FocusRingsOfEveryScreen) {
+    const QString folder = qEnvironmentVariable("ORVANE_SCREENSHOTS");
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "set ORVANE_SCREENSHOTS to a folder to write them";
+    }
+    for (const bool dark : {false, true}) {
+        walkEveryScreen(dark, [&](const QString& screen, const Walk& walk) {
+            contactSheet(walk.focused)
+                .save(QDir(folder).filePath(
+                    QStringLiteral("focus-%1-%2.png").arg(screen, dark ? "dark" : "light")));
+        });
     }
 }
 
@@ -191,8 +246,7 @@ TEST(Keyboard, CancelTakesTheFocusFromTheRunButtonAndTabReachesIt) {
 
     window.view->model().setProgress(0.3);
     window.view->setFocus(Qt::OtherFocusReason);
-    QStringList stops;
-    stopsWithoutFocusRing(window, &stops);
+    const QStringList stops = walkTabOrder(window).stops;
     EXPECT_EQ(stops.filter("cancelButton").size(), 1) << stops.join('\n').toStdString();
     window.view->model().cancelJob();
 }
