@@ -11,6 +11,7 @@
 #include "ui/home/JobTile.h"
 #include "ui/look/Theme.h"
 #include "ui/sheets/AboutView.h"
+#include "ui/sheets/PhotoSourceSheet.h"
 #include "ui/window/ContentView.h"
 
 #include <QApplication>
@@ -158,6 +159,13 @@ void walkEveryScreen(bool dark, const std::function<void(const QString& screen, 
     window.view->model().setResultPreview(result);
     window.view->model().setResultInfo(ResultInfo{.width = 640, .height = 480, .label = "Enlarged 2×"});
     take("job", walkTabOrder(window));
+    window.view->presentSource();
+    auto* source = window.view->findChild<PhotoSourceSheet*>();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(source));
+    take("source", walkTabOrder(window));
+    source->reject();
+    window.view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.view.get()));
 
     window.view->openGallery();
     take("gallery", walkTabOrder(window));
@@ -165,6 +173,10 @@ void walkEveryScreen(bool dark, const std::function<void(const QString& screen, 
     auto* detail = window.view->findChild<GalleryDetailView*>();
     ASSERT_TRUE(test::waitFor([&] { return detail->hasLoaded(); }));
     take("record", walkTabOrder(window));
+
+    window.view->model().clearSource();
+    window.view->openEditor();
+    take("empty", walkTabOrder(window));
 }
 
 // Every control that Tab reaches shows that it has the focus, on every screen and in both looks;
@@ -187,6 +199,8 @@ TEST(Keyboard, EveryStopOnEveryScreenShowsItsFocusInBothLooks) {
         EXPECT_EQ(count("job", "backButton"), 1) << stops["job"].join('\n').toStdString();
         EXPECT_EQ(count("job", "runButton"), 1);
         EXPECT_EQ(count("record", "showInFolderButton"), 1);
+        EXPECT_EQ(count("source", "GalleryThumb"), 3) << stops["source"].join('\n').toStdString();
+        EXPECT_EQ(count("empty", "GalleryThumb"), 3) << stops["empty"].join('\n').toStdString();
     }
 }
 
