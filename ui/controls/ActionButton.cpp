@@ -12,8 +12,9 @@ namespace orvane {
 namespace {
 
 constexpr qreal symbolSpacing = 6;
-// Around the title of a look without a frame, so that its focus ring stays clear of the text.
-constexpr qreal unframedPadding = 6;
+// Around the title of a look without a frame: room for the focus ring, drawn under the title, and
+// little more, so that the title stays in line with the text around it.
+constexpr qreal unframedPadding = 3;
 
 qreal verticalPadding(ActionButton::ControlSize size) {
     switch (size) {
