@@ -2,6 +2,7 @@
 
 #include "core/ImageFiles.h"
 #include "core/Render.h"
+#include "editor/TransparencyGrid.h"
 #include "platform/files/FileBytes.h"
 #include "platform/files/FileNameLength.h"
 
@@ -64,8 +65,11 @@ std::optional<JobRecord> writeJobFiles(const fs::path& folder, const QUuid& id, 
         size = error ? 0 : static_cast<std::int64_t>(onDisk);
     }
 
-    ImageFiles::save(Render::downscaled(result, JobGallery::thumbnailLongEdge), folder / thumbnailFileName,
-                     ImageFiles::Format::jpeg, thumbnailQuality);
+    // A JPEG keeps no transparency: a cut-out is shown on the grid the compare view draws behind it.
+    const Bitmap thumbnail = Render::downscaled(result, JobGallery::thumbnailLongEdge);
+    ImageFiles::save(TransparencyGrid::flattened(thumbnail, TransparencyGrid::squareFor(std::max(
+                                                                thumbnail.width(), thumbnail.height()))),
+                     folder / thumbnailFileName, ImageFiles::Format::jpeg, thumbnailQuality);
     if (before) {
         ImageFiles::save(Render::downscaled(*before, JobGallery::beforeLongEdge), folder / beforeFileName,
                          ImageFiles::Format::jpeg, beforeQuality);

@@ -32,12 +32,6 @@ using namespace orvane;
 
 namespace {
 
-QPalette lightPalette() {
-    QPalette palette = QStyleFactory::create("Fusion")->standardPalette();
-    palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
-    return palette;
-}
-
 // Lets queued work (loads, thumbnails, layouts, animations) settle.
 void settle(int milliseconds = 400) {
     QEventLoop loop;
@@ -341,7 +335,7 @@ int main(int argc, char** argv) {
     writeJobs(fixture.fullRoot, fixture.photo);
 
     Shooter shooter(argv[1], fixture);
-    QApplication::setPalette(lightPalette());
+    QApplication::setPalette(Theme::lightPalette());
     shooter.shootAll("-light");
     shooter.shootGallery();
     QApplication::setPalette(Theme::darkPalette());

@@ -1,5 +1,6 @@
 #include "core/ImageFiles.h"
 #include "editor/JobGallery.h"
+#include "editor/TransparencyGrid.h"
 #include "tests/editor/WaitForLoad.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
@@ -128,6 +129,43 @@ TEST(JobGallery, AddedJobsAreWrittenAndReadBackNewestFirst) {
     ASSERT_TRUE(test::waitForLoad(reloaded));
     EXPECT_EQ(reloaded.records(), gallery.records());
     EXPECT_EQ(reloaded.totalBytes(), gallery.totalBytes());
+}
+
+// A JPEG thumbnail keeps no transparency: a cut-out shows on the compare view's grid, not on black,
+// so that it reads as a cut-out and the job's dark badge stays visible on it.
+TEST(JobGallery, ACutOutsThumbnailShowsItsTransparentPartsOnTheGrid) {
+    test::TemporaryDirectory directory;
+    JobGallery gallery(directory / "Jobs");
+    ASSERT_TRUE(test::waitForLoad(gallery));
+    // A red subject in the middle, transparent around it.
+    const Bitmap cutOut =
+        test::drawn(960, 640, AlphaInfo::last, [](int x, int y) -> std::array<std::uint8_t, 4> {
+            const bool subject = x >= 320 && x < 640 && y >= 200 && y < 440;
+            return {200, 30, 30, static_cast<std::uint8_t>(subject ? 255 : 0)};
+        });
+    const auto record = finished(gallery.add(cutOut, std::nullopt, "Remove background",
+                                             "person.crop.rectangle", "960 × 640", "portrait", true));
+    ASSERT_TRUE(record);
+    const auto thumb =
+        ImageFiles::loadFromURL(directory / "Jobs" / uuidString(record->id).toStdString() / "thumb.jpg");
+    ASSERT_EQ(std::pair(thumb.width(), thumb.height()), std::pair(480, 320));
+    const int square = TransparencyGrid::squareFor(480);
+    const auto near = [](const std::uint8_t* pixel, const TransparencyGrid::Color& color) {
+        for (int channel = 0; channel < 3; ++channel) {
+            if (std::abs(pixel[channel] - color[channel]) > 6) {
+                return false;
+            }
+        }
+        return true;
+    };
+    // The corner square is grey, the next one white, in both directions.
+    EXPECT_TRUE(near(thumb.pixel(square / 2, square / 2), TransparencyGrid::grey));
+    EXPECT_TRUE(near(thumb.pixel(square + square / 2, square / 2), TransparencyGrid::white));
+    EXPECT_TRUE(near(thumb.pixel(square / 2, square + square / 2), TransparencyGrid::white));
+    EXPECT_TRUE(near(thumb.pixel(479 - square / 4, 319 - square / 4), TransparencyGrid::grey) ||
+                near(thumb.pixel(479 - square / 4, 319 - square / 4), TransparencyGrid::white));
+    // The subject keeps its colour.
+    EXPECT_TRUE(near(thumb.pixel(240, 160), {200, 30, 30}));
 }
 
 TEST(JobGallery, LoadsOnlyReadableJobsAndRemoveAllLeavesEverythingElse) {

@@ -1,10 +1,6 @@
 #include "tests/ui/support/ResultScreenshots.h"
-#include "ui/look/Theme.h"
+#include "tests/ui/support/ScreenshotLook.h"
 
-#include <QApplication>
-#include <QPalette>
-#include <QStyle>
-#include <QStyleFactory>
 #include <gtest/gtest.h>
 
 namespace orvane {
@@ -16,14 +12,10 @@ TEST(Screenshots, CompareResultAndBatch) {
     if (folder.isEmpty()) {
         GTEST_SKIP() << "set ORVANE_SCREENSHOTS to a folder to write them";
     }
-    const QPalette original = QApplication::palette();
-    const QString originalStyle = QApplication::style()->name();
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    test::saveResultScreenshots(folder, QStringLiteral("light"));
-    QApplication::setPalette(Theme::darkPalette());
-    test::saveResultScreenshots(folder, QStringLiteral("dark"));
-    QApplication::setPalette(original);
-    QApplication::setStyle(QStyleFactory::create(originalStyle));
+    for (const bool dark : {false, true}) {
+        const test::ScreenshotLook look(dark);
+        test::saveResultScreenshots(folder, dark ? QStringLiteral("dark") : QStringLiteral("light"));
+    }
 }
 
 } // namespace

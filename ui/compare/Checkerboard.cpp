@@ -1,13 +1,13 @@
 #include "ui/compare/Checkerboard.h"
 
+#include "editor/TransparencyGrid.h"
+
 namespace orvane {
 
 namespace {
-// The desktop's neutral grey at the pattern's strength; the same in light and dark.
-QColor grey() {
-    QColor color(142, 142, 147);
-    color.setAlphaF(0.22);
-    return color;
+// The same in light and dark, and the same as in the gallery's thumbnails.
+QColor color(const TransparencyGrid::Color& rgb) {
+    return QColor(rgb[0], rgb[1], rgb[2]);
 }
 } // namespace
 
@@ -33,13 +33,13 @@ QVector<QRectF> Checkerboard::greySquares(QSizeF size) {
 void Checkerboard::paint(QPainter& painter, const QRectF& rect) {
     painter.save();
     painter.setClipRect(rect, Qt::IntersectClip);
-    painter.fillRect(rect, Qt::white);
+    painter.fillRect(rect, color(TransparencyGrid::white));
     QVector<QRectF> squares = greySquares(rect.size());
     for (QRectF& each : squares) {
         each.translate(rect.topLeft());
     }
     painter.setPen(Qt::NoPen);
-    painter.setBrush(grey());
+    painter.setBrush(color(TransparencyGrid::grey));
     painter.drawRects(squares);
     painter.restore();
 }

@@ -3,6 +3,7 @@
 #include "ui/compare/Checkerboard.h"
 #include "ui/compare/CompareGeometry.h"
 #include "ui/compare/DisplayImage.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/look/Painting.h"
 #include "ui/look/Symbols.h"
 #include "ui/look/Theme.h"
@@ -302,6 +303,10 @@ void CompareView::paintHandle(QPainter& painter, qreal x) {
     painter.drawRect(line);
     const QRectF knob(x - knobDiameter / 2, height() / 2.0 - knobDiameter / 2, knobDiameter, knobDiameter);
     Painting::fillShadowedEllipse(painter, knob, Qt::white, black(0.3), 3);
+    // The divider is what the keyboard moves, so the ring goes around its knob.
+    constexpr qreal ringGap = 4;
+    paintFocusRingIfShown(*this, painter, knob.adjusted(-ringGap, -ringGap, ringGap, ringGap),
+                          knobDiameter / 2 + ringGap);
     const QFont font = Theme::systemFont(13, QFont::DemiBold);
     const int side = Symbols::sizeFor(font);
     const QPixmap chevrons =

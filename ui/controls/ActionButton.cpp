@@ -12,6 +12,9 @@ namespace orvane {
 namespace {
 
 constexpr qreal symbolSpacing = 6;
+// Around the title of a look without a frame: room for the focus ring, drawn under the title, and
+// little more, so that the title stays in line with the text around it.
+constexpr qreal unframedPadding = 3;
 
 qreal verticalPadding(ActionButton::ControlSize size) {
     switch (size) {
@@ -63,7 +66,7 @@ int ActionButton::symbolSide() const {
 QSize ActionButton::sizeHint() const {
     const QFontMetricsF metrics(font());
     const bool framed = look_ == Look::prominent || look_ == Look::bordered;
-    qreal width = metrics.horizontalAdvance(text()) + (framed ? 24 : 2);
+    qreal width = metrics.horizontalAdvance(text()) + (framed ? 24 : 2 * unframedPadding);
     if (symbol_) {
         width += symbolSide() + (text().isEmpty() ? 0 : symbolSpacing);
     }
@@ -108,9 +111,7 @@ void ActionButton::paintEvent(QPaintEvent*) {
     } else if (look_ == Look::bordered) {
         Painting::fillRoundedRect(painter, frame, radius, Theme::secondaryFill(isDown() ? 0.28 : 0.16));
     }
-    if (showsFocusRing(*this) && look_ != Look::plain) {
-        Painting::strokeRoundedRect(painter, frame, radius, Theme::withOpacity(Theme::accent(), 0.5), 1.5);
-    }
+    paintFocusRingIfShown(*this, painter, QRectF(rect()), radius);
 
     const QColor color = foreground();
     const QFontMetricsF metrics(font());
@@ -118,8 +119,8 @@ void ActionButton::paintEvent(QPaintEvent*) {
     const qreal gap = symbol_ && !text().isEmpty() ? symbolSpacing : 0;
     const qreal contentWidth = metrics.horizontalAdvance(text()) + side + gap;
     const bool framed = look_ == Look::prominent || look_ == Look::bordered;
-    qreal x = stretches_ ? (width() - contentWidth) / 2 : (framed ? 12 : 1);
-    x = std::max<qreal>(x, framed ? 6 : 0);
+    qreal x = stretches_ ? (width() - contentWidth) / 2 : (framed ? 12 : unframedPadding);
+    x = std::max<qreal>(x, framed ? 6 : unframedPadding);
     if (symbol_) {
         painter.drawPixmap(QPointF(x, (height() - side) / 2.0),
                            Symbols::pixmap(*symbol_, side, color, devicePixelRatioF()));

@@ -1,5 +1,7 @@
 #include "ui/controls/Chip.h"
 
+#include "ui/controls/FocusRing.h"
+
 #include <QPainter>
 
 namespace orvane {
@@ -47,6 +49,7 @@ QSize Chip::sizeHint() const {
 void Chip::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     label_.paint(painter, QRectF(rect()), font(), devicePixelRatioF(), isDown(), isEnabled());
+    paintFocusRingIfShown(*this, painter, QRectF(rect()), height() / 2.0);
 }
 
 void Chip::showMenu() {

@@ -59,10 +59,7 @@ void ChoiceRow::paintEvent(QPaintEvent*) {
         fill = Theme::withOpacity(fill, 1.8);
     }
     Painting::fillRoundedRect(painter, QRectF(rect()), 10, fill);
-    if (showsFocusRing(*this)) {
-        Painting::strokeRoundedRect(painter, QRectF(rect()), 10, Theme::withOpacity(Theme::accent(), 0.5),
-                                    1.5);
-    }
+    paintFocusRingIfShown(*this, painter, QRectF(rect()), 10);
 }
 
 } // namespace orvane

@@ -32,9 +32,7 @@ protected:
         color.setAlphaF(isEnabled() ? 1 : 0.45);
         Painting::fillRoundedRect(painter, well, 3, color);
         Painting::strokeRoundedRect(painter, well, 3, Theme::secondaryFill(0.5), 1);
-        if (showsFocusRing(*this)) {
-            Painting::strokeRoundedRect(painter, frame, 5, Theme::withOpacity(Theme::accent(), 0.5), 1.5);
-        }
+        paintFocusRingIfShown(*this, painter, QRectF(rect()), 5);
     }
 
 private:

@@ -11,6 +11,8 @@ QScrollArea* verticalScrollArea(QWidget* content) {
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(content);
+    // Tab goes through what it holds; a click still lets the keys scroll it.
+    scroll->setFocusPolicy(Qt::ClickFocus);
     scroll->viewport()->setAutoFillBackground(false);
     content->setAutoFillBackground(false);
     return scroll;

@@ -93,10 +93,7 @@ void SegmentedPicker::paintEvent(QPaintEvent*) {
         painter.drawText(text, Qt::AlignCenter | Qt::TextSingleLine,
                          metrics.elidedText(segments_[index], Qt::ElideRight, text.width()));
     }
-    if (showsFocusRing(*this)) {
-        Painting::strokeRoundedRect(painter, QRectF(rect()), radius, Theme::withOpacity(Theme::accent(), 0.5),
-                                    1.5);
-    }
+    paintFocusRingIfShown(*this, painter, QRectF(rect()), radius);
 }
 
 int SegmentedPicker::segmentAt(const QPoint& point) const {

@@ -13,6 +13,8 @@ SidewaysScrollArea::SidewaysScrollArea(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(true);
+    // Tab goes through the cells; the row itself draws no focus, so it takes no stop of its own.
+    setFocusPolicy(Qt::ClickFocus);
 }
 
 void SidewaysScrollArea::wheelEvent(QWheelEvent* event) {

@@ -1,11 +1,18 @@
 #include "ui/controls/Switch.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/look/Painting.h"
 #include "ui/look/Theme.h"
 
 #include <QPainter>
 
 namespace orvane {
+namespace {
+
+// Room around the track for the focus ring.
+constexpr int ringMargin = 4;
+
+} // namespace
 
 Switch::Switch(QWidget* parent)
     : QAbstractButton(parent) {
@@ -15,12 +22,14 @@ Switch::Switch(QWidget* parent)
 }
 
 QSize Switch::sizeHint() const {
-    return {32, 18};
+    return QSize(32, 18) + QSize(2 * ringMargin, 2 * ringMargin);
 }
 
 void Switch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRectF track = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    paintFocusRingIfShown(*this, painter, QRectF(rect()), height() / 2.0);
+    const QRectF track =
+        QRectF(rect()).adjusted(ringMargin + 0.5, ringMargin + 0.5, -ringMargin - 0.5, -ringMargin - 0.5);
     const qreal opacity = isEnabled() ? 1 : 0.45;
     Painting::fillCapsule(
         painter, track,

@@ -47,6 +47,41 @@ QString abbreviatedDateText(std::chrono::system_clock::time_point date) {
            locale.toString(time.time(), timeFormat);
 }
 
+// The bar under the image: the job's two lines beside its buttons while both fit on one row, the
+// buttons under the lines where they don't, so that the lines are never cut short in a narrow
+// window.
+class BottomBar : public RoundedPanel {
+public:
+    BottomBar(QVBoxLayout* texts, QList<TextLabel*> lines, QHBoxLayout* buttons)
+        : RoundedPanel([] { return Theme::material(); }, 0)
+        , lines_(std::move(lines))
+        , row_(new QBoxLayout(QBoxLayout::LeftToRight, this))
+        , buttons_(buttons) {
+        row_->setContentsMargins(16, 16, 16, 16);
+        row_->setSpacing(12);
+        row_->addLayout(texts, 1);
+        row_->addLayout(buttons);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        RoundedPanel::resizeEvent(event);
+        int lines = 0;
+        for (const TextLabel* line : lines_) {
+            lines = std::max(lines, line->fontMetrics().horizontalAdvance(line->text()) + 1);
+        }
+        const QMargins margins = row_->contentsMargins();
+        const int oneRow =
+            margins.left() + lines + row_->spacing() + buttons_->sizeHint().width() + margins.right();
+        row_->setDirection(oneRow <= width() ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    }
+
+private:
+    QList<TextLabel*> lines_;
+    QBoxLayout* row_;
+    QHBoxLayout* buttons_;
+};
+
 } // namespace
 
 GalleryDetailView::GalleryDetailView(JobGallery& gallery, JobRecord record, Actions actions, QWidget* parent)
@@ -86,8 +121,6 @@ fs::path GalleryDetailView::beforeFile() const {
 }
 
 QWidget* GalleryDetailView::makeBottomBar() {
-    auto* bar = new RoundedPanel([] { return Theme::material(); }, 0);
-    bar->setObjectName("detailBottomBar");
     auto* heading = new TextLabel(record_.title + QStringLiteral(" · ") + QString::number(record_.width) +
                                       QStringLiteral(" × ") + QString::number(record_.height),
                                   Theme::TextStyle::headline);
@@ -98,7 +131,7 @@ QWidget* GalleryDetailView::makeBottomBar() {
                                  QStringLiteral(" · ") + abbreviatedDateText(record_.date),
                              Theme::TextStyle::caption);
     details->setObjectName("detailLine");
-    // At the window's narrowest the buttons keep their room and the two lines give way.
+    // Should even a row of their own be too narrow, the two lines give way.
     for (TextLabel* label : {heading, details}) {
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         label->setMinimumWidth(120);
@@ -130,10 +163,9 @@ QWidget* GalleryDetailView::makeBottomBar() {
                                     ActionButton::Look::bordered);
     reveal->setObjectName("showInFolderButton");
 
-    auto* row = new QHBoxLayout(bar);
-    row->setContentsMargins(16, 16, 16, 16);
+    auto* row = new QHBoxLayout;
     row->setSpacing(12);
-    row->addLayout(texts, 1);
+    row->addStretch(1);
     row->addWidget(remove);
     row->addWidget(reuse);
     row->addWidget(save);
@@ -144,6 +176,8 @@ QWidget* GalleryDetailView::makeBottomBar() {
     connect(reuse, &QPushButton::clicked, this, [this] { actions_.useInNewJob(resultFile()); });
     connect(save, &QPushButton::clicked, this, &GalleryDetailView::chooseSaveDestination);
     connect(reveal, &QPushButton::clicked, this, [this] { FileManager::reveal({resultFile()}); });
+    auto* bar = new BottomBar(texts, {heading, details}, row);
+    bar->setObjectName("detailBottomBar");
     return bar;
 }
 

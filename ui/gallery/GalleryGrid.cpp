@@ -26,6 +26,8 @@ GalleryGrid::GalleryGrid(JobListModel& jobs, QScrollArea& scrollArea, Spacing sp
     connect(scrollArea.verticalScrollBar(), &QScrollBar::valueChanged, this, &GalleryGrid::sync);
     // A taller window shows more rows without changing the grid's width.
     scrollArea.viewport()->installEventFilter(this);
+    // Tab goes through the cells; a click on the area still lets the keys scroll it.
+    scrollArea.setFocusPolicy(Qt::ClickFocus);
 }
 
 GalleryGrid::Geometry GalleryGrid::geometryFor(int width) const {

@@ -1,5 +1,6 @@
 #include "ui/gallery/GalleryThumb.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/gallery/RelativeDate.h"
 #include "ui/gallery/ThumbnailCache.h"
 #include "ui/look/Painting.h"
@@ -113,9 +114,7 @@ void GalleryThumb::paintEvent(QPaintEvent*) {
     painter.drawPixmap(circle.topLeft() + QPointF(5, 5),
                        Symbols::pixmap(record_.symbol, badgeSymbol, Qt::white, devicePixelRatioF()));
 
-    if (hasFocus()) {
-        Painting::strokeRoundedRect(painter, tile, radius, Theme::accent(), 2);
-    }
+    paintFocusRingIfShown(*this, painter, tile, radius);
     if (!showsCaption_) {
         return;
     }

@@ -4,6 +4,7 @@
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
 #include "ui/controls/ActionButton.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/RoundedPanel.h"
 #include "ui/controls/ScrollColumn.h"
 #include "ui/controls/SectionLabel.h"
@@ -69,13 +70,15 @@ public:
         setFont(font);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
-        const int side = Symbols::sizeFor(font) + 4;
+        // Room around the symbol for the focus ring.
+        const int side = Symbols::sizeFor(font) + 10;
         setFixedSize(side, side);
     }
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
+        paintFocusRingIfShown(*this, painter, QRectF(rect()), width() / 2.0);
         const int side = Symbols::sizeFor(font());
         const QColor color = isDown() ? Theme::primary() : Theme::secondary();
         painter.drawPixmap((width() - side) / 2, (height() - side) / 2,
@@ -122,6 +125,11 @@ HomeView::HomeView(EditorModel& model, JobGallery& gallery, Actions actions, QWi
     // The content stops growing at its maximum width and stays centred.
     auto* scroll = verticalScrollArea(centred(column));
     scroll->setObjectName("homeScroll");
+    connect(scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [column] {
+        for (JobTile* tile : column->findChildren<JobTile*>()) {
+            tile->followPointer();
+        }
+    });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroll);
@@ -328,6 +336,9 @@ void HomeView::refreshRecentJobs() {
         delete item->widget();
         delete item;
     }
+    // Tab reaches the jobs where they stand, between the gallery button and the tiles, although
+    // they are made after both.
+    QWidget* before = galleryButton_;
     for (int row = 0; row < recentJobs_->rowCount(); ++row) {
         const JobRecord& record = recentJobs_->record(row);
         auto* thumb = new GalleryThumb(record, recentJobs_->folder(row), true);
@@ -338,6 +349,8 @@ void HomeView::refreshRecentJobs() {
             }
         });
         recentRow_->addWidget(thumb);
+        QWidget::setTabOrder(before, thumb);
+        before = thumb;
     }
     recentRow_->addStretch(1);
 }

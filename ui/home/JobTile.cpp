@@ -1,10 +1,12 @@
 #include "ui/home/JobTile.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/SymbolBadge.h"
 #include "ui/controls/TextLabel.h"
 #include "ui/look/Painting.h"
 #include "ui/look/Theme.h"
 
+#include <QCursor>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -60,6 +62,10 @@ void JobTile::setHover(bool hover) {
     }
 }
 
+void JobTile::followPointer() {
+    setHover(isVisible() && window()->underMouse() && rect().contains(mapFromGlobal(QCursor::pos())));
+}
+
 void JobTile::enterEvent(QEnterEvent* event) {
     setHover(true);
     QAbstractButton::enterEvent(event);
@@ -79,9 +85,8 @@ void JobTile::paintEvent(QPaintEvent*) {
     if (hover_) {
         Painting::strokeRoundedRect(painter, shape, radius,
                                     Theme::withOpacity(Theme::tint(preset_.tool), 0.5), 1.5);
-    } else if (hasFocus()) {
-        Painting::strokeRoundedRect(painter, shape, radius, Theme::accent(), 1.5);
     }
+    paintFocusRingIfShown(*this, painter, shape, radius);
 }
 
 } // namespace orvane

@@ -16,6 +16,9 @@ public:
 
     const JobPreset& preset() const { return preset_; }
     bool isHovered() const { return hover_; }
+    // Hovered again exactly when the pointer is over it: after the screen scrolled under a pointer
+    // that stood still, which moves no pointer and so sends no enter or leave.
+    void followPointer();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -21,6 +21,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace orvane {
@@ -236,7 +237,9 @@ QWidget* EditorPage::makeWorkArea() {
     resultCard_ = new ResultCard(model_, [this](const QString& text) { actions_.showSaved(text); });
     column->addWidget(resultCard_);
     column->addStretch(1);
-    auto* sideScroll = verticalScrollArea(side);
+    sideScroll_ = verticalScrollArea(side);
+    auto* sideScroll = sideScroll_;
+    sideScroll->setObjectName("sidePaneScroll");
     sideScroll->setFixedWidth(320);
     // The side pane is drawn on the window's content background, as text fields are.
     side->setAutoFillBackground(true);
@@ -275,7 +278,13 @@ void EditorPage::updateComparison() {
     progressBadge_->setVisible(model_.progress().has_value() || loading);
     emptyButtons_->setVisible(!loading);
     emptyLoading_->setVisible(loading);
+    // A result that arrives below the fold of a short window is brought into view, once its card
+    // has its place in the pane.
+    const bool resultArrived = model_.resultInfo().has_value() && resultCard_->isHidden();
     resultCard_->setVisible(model_.resultInfo().has_value());
+    if (resultArrived) {
+        QTimer::singleShot(0, sideScroll_, [this] { sideScroll_->ensureWidgetVisible(resultCard_, 0, 18); });
+    }
 }
 
 } // namespace orvane

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 
+class QScrollArea;
 class QStackedWidget;
 
 namespace orvane {
@@ -53,6 +54,7 @@ private:
     CompareView* compare_;
     RoundedPanel* progressBadge_;
     ResultCard* resultCard_;
+    QScrollArea* sideScroll_;
 };
 
 } // namespace orvane

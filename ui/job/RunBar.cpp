@@ -35,6 +35,7 @@ RunBar::RunBar(EditorModel& model, QWidget* parent)
     , model_(model)
     , runButton_(new ActionButton(QString(), std::nullopt, ActionButton::Look::prominent,
                                   ActionButton::ControlSize::large))
+    , cancelButton_(new ActionButton(QStringLiteral("Cancel"), std::nullopt, ActionButton::Look::bordered))
     , running_(new QWidget)
     , progress_(new QProgressBar)
     , status_(TextLabel::secondary(QString(), Theme::TextStyle::caption)) {
@@ -52,7 +53,7 @@ RunBar::RunBar(EditorModel& model, QWidget* parent)
     progress_->setTextVisible(false);
     progress_->setFixedHeight(6);
     status_->setObjectName("statusLine");
-    auto* cancel = new ActionButton(QStringLiteral("Cancel"), std::nullopt, ActionButton::Look::bordered);
+    auto* cancel = cancelButton_;
     cancel->setObjectName("cancelButton");
     cancel->setFont(Theme::font(Theme::TextStyle::callout));
     connect(cancel, &QPushButton::clicked, &model_, &EditorModel::cancelJob);
@@ -80,8 +81,17 @@ RunBar::RunBar(EditorModel& model, QWidget* parent)
 
 void RunBar::refresh() {
     const std::optional<double> progress = model_.progress();
-    runButton_->setVisible(!progress);
+    // The focus stays in the bar as it changes form, so that the key that started a job can stop it.
+    const bool runHadFocus = runButton_->hasFocus();
+    const bool cancelHadFocus = cancelButton_->hasFocus();
     running_->setVisible(progress.has_value());
+    if (progress && runHadFocus) {
+        cancelButton_->setFocus(Qt::OtherFocusReason);
+    }
+    runButton_->setVisible(!progress);
+    if (!progress && cancelHadFocus) {
+        runButton_->setFocus(Qt::OtherFocusReason);
+    }
     runButton_->setTitle(runTitle(model_));
     runButton_->setSymbol(runSymbol(model_));
     if (progress) {

@@ -25,6 +25,7 @@ private:
 
     EditorModel& model_;
     ActionButton* runButton_;
+    ActionButton* cancelButton_;
     QWidget* running_;
     QProgressBar* progress_;
     TextLabel* status_;

@@ -54,10 +54,7 @@ protected:
             fill = selected_ ? fill.darker(115) : Theme::secondaryFill(0.2);
         }
         Painting::fillRoundedRect(painter, QRectF(rect()), 10, Theme::withOpacity(fill, opacity));
-        if (showsFocusRing(*this) && !selected_) {
-            Painting::strokeRoundedRect(painter, QRectF(rect()), 10, Theme::withOpacity(Theme::accent(), 0.5),
-                                        1.5);
-        }
+        paintFocusRingIfShown(*this, painter, QRectF(rect()), 10);
         const QColor foreground =
             Theme::withOpacity(selected_ ? QColor(Qt::white) : Theme::primary(), opacity);
 

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <memory>
 
 namespace orvane::Theme {
 namespace {
@@ -63,6 +66,14 @@ QFont monospacedDigitFont(TextStyle style, QFont::Weight weight) {
     // the rest without changing the family.
     result.setStyleHint(QFont::SansSerif, QFont::PreferDefault);
     return result;
+}
+
+QPalette lightPalette() {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    QPalette palette = fusion ? fusion->standardPalette() : QPalette();
+    palette.setColor(QPalette::Highlight, QColor(0, 122, 255));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    return palette;
 }
 
 QPalette darkPalette() {

@@ -23,8 +23,10 @@ QFont monospacedDigitFont(TextStyle style, QFont::Weight weight = QFont::Normal)
 QFont systemFont(qreal points, QFont::Weight weight = QFont::Normal);
 
 bool isDark();
-// A dark palette in the window's colours, for showing the window dark where the desktop offers
-// none of its own (screenshots and their tests).
+// A light and a dark palette in the window's colours, both with its blue as the accent, for
+// showing the window where the desktop offers none of its own: every screenshot, whoever makes
+// it, is drawn in one of these two.
+QPalette lightPalette();
 QPalette darkPalette();
 
 QColor accent();

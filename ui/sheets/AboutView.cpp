@@ -3,6 +3,7 @@
 #include "platform/application/AppVersion.h"
 #include "platform/application/ApplicationResources.h"
 #include "ui/controls/ActionButton.h"
+#include "ui/controls/ScrollColumn.h"
 #include "ui/controls/SectionLabel.h"
 #include "ui/controls/SymbolBadge.h"
 #include "ui/controls/TextLabel.h"
@@ -118,7 +119,7 @@ QString AboutView::noticesText() {
 }
 
 AboutView::AboutView(QWidget* parent)
-    : SheetDialog({520, 600}, parent) {
+    : SheetDialog(sheetSize, Height::fixed, parent) {
     setObjectName("aboutView");
     setWindowTitle(QStringLiteral("About"));
 
@@ -131,11 +132,8 @@ AboutView::AboutView(QWidget* parent)
     stack->addWidget(section(QStringLiteral("Open-source notices"), notices()));
     stack->addStretch(1);
 
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setWidget(content);
+    QScrollArea* scroll = verticalScrollArea(content);
+    scroll->setObjectName("aboutScroll");
 
     auto* buttons = new QDialogButtonBox;
     auto* done = buttons->addButton(QStringLiteral("Done"), QDialogButtonBox::AcceptRole);

@@ -10,6 +10,9 @@ namespace orvane {
 class AboutView : public SheetDialog {
     Q_OBJECT
 public:
+    // Whatever it shows: the notices scroll inside it.
+    static constexpr QSize sheetSize{520, 600};
+
     explicit AboutView(QWidget* parent = nullptr);
 
     // "0.1.0 (12)": the version, then the build number in parentheses.

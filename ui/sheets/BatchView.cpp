@@ -18,7 +18,7 @@ constexpr std::size_t namesShown = 5;
 } // namespace
 
 BatchView::BatchView(EditorModel& model, std::function<void(const QString&)> onSaved, QWidget* parent)
-    : SheetDialog(largestSize, parent)
+    : SheetDialog(sheetSize, Height::fixed, parent)
     , model_(model)
     , onSaved_(std::move(onSaved)) {
     setObjectName("batchView");
@@ -152,9 +152,6 @@ void BatchView::refresh() {
     stopButton_->setVisible(!batch->finished);
     if (batch->finished && !doneButton_->hasFocus()) {
         doneButton_->setFocus();
-    }
-    if (isVisible()) {
-        fitToContent();
     }
 }
 

@@ -21,8 +21,8 @@ class TextLabel;
 class BatchView : public SheetDialog {
     Q_OBJECT
 public:
-    // Its width, and its height at the most.
-    static constexpr QSize largestSize{440, 300};
+    // Whatever it shows, running or finished.
+    static constexpr QSize sheetSize{440, 300};
 
     // `onSaved` is the window's notice, which this sheet has no use for.
     BatchView(EditorModel& model, std::function<void(const QString&)> onSaved, QWidget* parent = nullptr);

@@ -24,7 +24,7 @@
 namespace orvane {
 
 PhotoSourceSheet::PhotoSourceSheet(JobGallery& gallery, Actions actions, QWidget* parent)
-    : SheetDialog(largestSize, parent)
+    : SheetDialog(largestSize, Height::fitsContent, parent)
     , gallery_(gallery)
     , actions_(std::move(actions))
     , jobs_(new JobListModel(gallery, std::nullopt, this)) {

@@ -5,10 +5,15 @@
 
 namespace orvane {
 
-SheetDialog::SheetDialog(QSize largest, QWidget* parent)
+SheetDialog::SheetDialog(QSize largest, Height height, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
-    , largest_(largest) {
-    setFixedWidth(largest.width());
+    , largest_(largest)
+    , height_(height) {
+    if (height == Height::fixed) {
+        setFixedSize(largest);
+    } else {
+        setFixedWidth(largest.width());
+    }
 }
 
 void SheetDialog::setVisible(bool visible) {
@@ -20,6 +25,9 @@ void SheetDialog::setVisible(bool visible) {
 }
 
 void SheetDialog::fitToContent() {
+    if (height_ == Height::fixed) {
+        return;
+    }
     const int width = largest_.width();
     int height = largest_.height();
     if (QLayout* content = layout()) {

@@ -3,6 +3,7 @@
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
 #include "ui/controls/ActionButton.h"
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/TextLabel.h"
 #include "ui/desktop/FilePanels.h"
 #include "ui/desktop/ImageFileFilter.h"
@@ -58,6 +59,7 @@ ContentView::ContentView(JobGallery* gallery, QWidget* parent)
     setObjectName("contentView");
     setMinimumSize(minimumContentSize);
     setAcceptDrops(true);
+    clearFocusRingsOnClick();
     model_->setGallery(gallery_);
 
     backButton_ = new ActionButton(QString(), QStringLiteral("chevron.left"), ActionButton::Look::plain);

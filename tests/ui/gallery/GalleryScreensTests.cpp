@@ -1,9 +1,11 @@
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/TestImages.h"
 #include "tests/ui/support/GalleryJobs.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/compare/CompareView.h"
 #include "ui/controls/ActionButton.h"
 #include "ui/controls/Spinner.h"
+#include "ui/controls/TextLabel.h"
 #include "ui/gallery/GalleryDetailView.h"
 #include "ui/gallery/GalleryGrid.h"
 #include "ui/gallery/GalleryThumb.h"
@@ -129,6 +131,32 @@ struct Detail {
         view->show();
     }
 };
+
+// The job's two lines are never cut short at the window's narrowest: the buttons go under them
+// there, and stand beside them where there is room.
+TEST(GalleryDetailView, InANarrowWindowTheButtonsGoUnderTheLinesWhichStayWhole) {
+    test::TemporaryDirectory folder;
+    const QUuid id = QUuid::createUuid();
+    const Bitmap result = test::gradient(64, 48);
+    ASSERT_TRUE(JobGallery::writeJob(
+        folder / "Jobs" / uuidString(id).toStdString(), id, result, result, "Remove background",
+        "person.crop.rectangle", "3840 × 2160 · transparent", "portrait", true, std::nullopt, std::nullopt));
+    test::LoadedGallery jobs(folder / "Jobs");
+    GalleryDetailView view(jobs.gallery, jobs.gallery.records().front(), {});
+    view.show();
+    auto* heading = test::child<TextLabel>(view, "detailHeading");
+    auto* line = test::child<TextLabel>(view, "detailLine");
+    auto* remove = test::child<ActionButton>(view, "deleteJobButton");
+    for (const int width : {ContentView::minimumContentSize.width(), ContentView::defaultSize.width()}) {
+        view.resize(width, 560);
+        QTest::qWait(20);
+        EXPECT_EQ(heading->shownText().toStdString(), heading->text().toStdString()) << width;
+        EXPECT_EQ(line->shownText().toStdString(), line->text().toStdString()) << width;
+        const int linesBottom = line->mapTo(&view, QPoint(0, line->height())).y();
+        const bool beside = remove->mapTo(&view, QPoint(0, 0)).y() < linesBottom;
+        EXPECT_EQ(beside, width == ContentView::defaultSize.width()) << width;
+    }
+}
 
 TEST(GalleryDetailView, AJobWithoutItsBeforeImageShowsTheResultAlone) {
     Detail detail(false);

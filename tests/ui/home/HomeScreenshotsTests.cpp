@@ -3,6 +3,7 @@
 
 #include "editor/JobGallery.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/ui/support/ScreenshotLook.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/home/HomeView.h"
 #include "ui/look/Symbols.h"
@@ -13,11 +14,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
-#include <QPalette>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleFactory>
 
 namespace orvane {
 namespace {
@@ -81,13 +79,8 @@ TEST(HomeScreenshots, Write) {
         GTEST_SKIP() << "set ORVANE_SCREENSHOTS to a folder";
     }
     QDir().mkpath(target);
-    const QPalette original = QApplication::palette();
-    const QString originalStyle = QApplication::style()->name();
     for (const bool dark : {false, true}) {
-        if (dark) {
-            QApplication::setStyle(QStyleFactory::create("Fusion"));
-            QApplication::setPalette(Theme::darkPalette());
-        }
+        const test::ScreenshotLook look(dark);
         const QString suffix = dark ? "-dark.png" : "-light.png";
         symbolSheet().save(target + "/symbols" + suffix);
 
@@ -113,8 +106,6 @@ TEST(HomeScreenshots, Write) {
         save(*home->aboutSheet(), target + "/about" + suffix);
         home->aboutSheet()->accept();
     }
-    QApplication::setStyle(QStyleFactory::create(originalStyle));
-    QApplication::setPalette(original);
 }
 
 } // namespace

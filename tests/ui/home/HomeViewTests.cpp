@@ -10,10 +10,13 @@
 #include "ui/window/ContentView.h"
 
 #include <QAbstractButton>
+#include <QCursor>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <filesystem>
 #include <fstream>
 
@@ -91,6 +94,33 @@ TEST(JobTile, HoveringRaisesTheTileUntilThePointerLeaves) {
     EXPECT_FALSE(tile.isHovered());
     QTest::mouseClick(&tile, Qt::LeftButton);
     EXPECT_EQ(opened, 1);
+}
+
+// Scrolling moves the tiles under a pointer that stands still, which sends no enter or leave: the
+// tile that left the pointer goes back to rest and the one now under it is raised.
+TEST(JobTile, AfterScrollingUnderAStillPointerOnlyTheTileUnderItIsRaised) {
+    Home home;
+    home.view.resize(1180, 560);
+    QCoreApplication::processEvents();
+    auto* first = test::child<JobTile>(home.view, "jobTile-enlarge-2");
+    const QPoint pointer = first->mapTo(&home.view, first->rect().center());
+    QCursor::setPos(home.view.mapToGlobal(pointer));
+    QTest::mouseMove(&home.view, pointer);
+    ASSERT_TRUE(first->isHovered());
+
+    auto* bar = test::child<QScrollArea>(home.view, "homeScroll")->verticalScrollBar();
+    bar->setValue(bar->value() + first->height() + 12);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(first->isHovered());
+    QList<JobTile*> raised;
+    for (JobTile* tile : home.view.findChildren<JobTile*>()) {
+        if (tile->isHovered()) {
+            raised << tile;
+        }
+    }
+    ASSERT_EQ(raised.size(), 1);
+    EXPECT_TRUE(raised.front()->rect().contains(raised.front()->mapFromGlobal(QCursor::pos())));
+    EXPECT_NE(raised.front(), first);
 }
 
 TEST(HomeView, ThePhotoCardShowsWhileAPhotoIsLoadedAndRemovingItClearsTheSource) {
@@ -199,7 +229,12 @@ TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
     EXPECT_TRUE(QRegularExpression(R"(^\d+\.\d+\.\d+ \(\d+\)$)").match(AboutView::versionText()).hasMatch());
     EXPECT_EQ(test::child<QLabel>(*sheet, "aboutVersion")->text(), "Version " + AboutView::versionText());
 
+    // Its fixed size, whatever it holds: the notices scroll inside it, each line whole.
+    EXPECT_EQ(sheet->size(), AboutView::sheetSize);
+    EXPECT_EQ(AboutView::sheetSize, QSize(520, 600));
     const auto* notices = test::child<QLabel>(*sheet, "aboutNotices");
+    EXPECT_GT(test::child<QScrollArea>(*sheet, "aboutScroll")->verticalScrollBar()->maximum(), 0);
+    EXPECT_GE(notices->height(), notices->heightForWidth(notices->width()));
     EXPECT_TRUE(notices->textInteractionFlags() & Qt::TextSelectableByMouse);
     for (const char* component : {"realesr-general-x4v3", "RealESRGAN_x4plus_anime_6B", "Xintao Wang",
                                   "ISNet", "ONNX Runtime", "libvips", "libwebp", "libheif", "exiv2", "LibRaw",

@@ -83,9 +83,13 @@ TEST(BatchView, StopDuringTheThirdOfTenFilesFinishesAtOnceAndCountsThatFile) {
     startGatedBatch(model, EditorModel::collectBatchItems(files), folder / "out", gate);
     auto* title = test::child<QLabel>(sheet, "batchTitle");
     EXPECT_EQ(title->text(), "Converting 10 files…");
+    // One fixed size, running or finished, whatever lines it shows.
+    EXPECT_EQ(BatchView::sheetSize, QSize(440, 300));
+    EXPECT_EQ(sheet.size(), BatchView::sheetSize);
     EXPECT_FALSE(test::isShown(test::child(sheet, "batchBytes")));
     ASSERT_TRUE(test::waitFor([&] { return gate.entered.load(); }));
     EXPECT_TRUE(test::isShown(test::child(sheet, "batchBytes")));
+    EXPECT_EQ(sheet.size(), BatchView::sheetSize);
     EXPECT_EQ(test::child<QLabel>(sheet, "batchFailed")->text(), "Couldn't convert: p2");
     // Escape does not close a running batch.
     sheet.reject();
@@ -103,6 +107,8 @@ TEST(BatchView, StopDuringTheThirdOfTenFilesFinishesAtOnceAndCountsThatFile) {
     ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(60'000));
     QCoreApplication::processEvents();
     EXPECT_EQ(title->text(), "Converted 2 of 10");
+    EXPECT_TRUE(test::isShown(test::child(sheet, "batchFailed")));
+    EXPECT_EQ(sheet.size(), BatchView::sheetSize);
     EXPECT_EQ(model.batch()->done, 3);
     EXPECT_TRUE(fs::exists(folder / "out" / "p3.jpg"));
     EXPECT_FALSE(fs::exists(folder / "out" / "p4.jpg"));

@@ -2,13 +2,9 @@
 
 #include "editor/EditorModel.h"
 #include "tests/support/TestImages.h"
+#include "tests/ui/support/ScreenshotLook.h"
 #include "ui/job/ToolPanel.h"
-#include "ui/look/Theme.h"
 
-#include <QApplication>
-#include <QPalette>
-#include <QStyle>
-#include <QStyleFactory>
 #include <QTest>
 #include <functional>
 #include <memory>
@@ -99,14 +95,10 @@ void writeAll(const std::filesystem::path& folder, const char* paletteName) {
 
 void writePanelScreenshots(const std::filesystem::path& folder) {
     std::filesystem::create_directories(folder);
-    writeAll(folder, "light");
-    const QPalette original = QApplication::palette();
-    const QString originalStyle = QApplication::style()->name();
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setPalette(Theme::darkPalette());
-    writeAll(folder, "dark");
-    QApplication::setStyle(QStyleFactory::create(originalStyle));
-    QApplication::setPalette(original);
+    for (const bool dark : {false, true}) {
+        const ScreenshotLook look(dark);
+        writeAll(folder, dark ? "dark" : "light");
+    }
 }
 
 } // namespace orvane::test

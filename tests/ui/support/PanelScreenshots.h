@@ -5,8 +5,7 @@
 namespace orvane::test {
 
 // Writes the tool panel and each options panel, in the states worth looking at, as PNG files
-// named "panel-<state>-<light|dark>.png" into `folder`: once in the application's palette and
-// once in a dark Fusion palette, which is restored afterwards.
+// named "panel-<state>-<light|dark>.png" into `folder`, in the screenshots' light and dark look.
 void writePanelScreenshots(const std::filesystem::path& folder);
 
 } // namespace orvane::test
