@@ -5,7 +5,6 @@
 #include "ui/controls/ActionButton.h"
 #include "ui/controls/TextLabel.h"
 #include "ui/desktop/FilePanels.h"
-#include "ui/desktop/ImageFileFilter.h"
 #include "ui/gallery/GalleryDetailView.h"
 #include "ui/gallery/GalleryView.h"
 #include "ui/home/HomeView.h"
@@ -204,12 +203,8 @@ void ContentView::presentSource() {
 }
 
 void ContentView::presentImporter() {
-    auto* panel = new QFileDialog(this, QString(), QString(), imageFileFilter());
-    panel->setObjectName("fileImporter");
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setFileMode(QFileDialog::ExistingFile);
+    QFileDialog* panel = FilePanels::photoPanel(this);
     panel->setWindowModality(Qt::WindowModal);
-    FilePanels::prepare(*panel, FilePanels::Purpose::openPhoto);
     connect(panel, &QFileDialog::fileSelected, this,
             [this](const QString& file) { model_->loadFile(fs::path(file.toStdString())); });
     panel->open();

@@ -38,11 +38,7 @@ bool hasDisplay() {
     return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-int run(int& argc, char** argv, const std::vector<std::string>& files) {
-    if (!hasDisplay()) {
-        std::fputs(noDisplay, stderr);
-        return 1;
-    }
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
     qInstallMessageHandler(messageHandler);
     // The desktop's own file panels: Qt asks the desktop portal for them when its portal theme is
     // installed (it keeps the desktop's own theme, GTK's or KDE's, for everything else, and falls
@@ -51,7 +47,7 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     if (portalChosenHere) {
         qputenv("QT_QPA_PLATFORMTHEME", "xdgdesktopportal");
     }
-    QApplication application(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
     if (portalChosenHere) {
         // Programs started from the window (a browser, a file manager) choose for themselves.
         qunsetenv("QT_QPA_PLATFORMTHEME");
@@ -62,6 +58,15 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     QApplication::setDesktopFileName(QStringLiteral("org.orvane.Orvane"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvane.Orvane"),
                                                  QIcon(QStringLiteral(":/org.orvane.Orvane.svg"))));
+    return application;
+}
+
+int run(int& argc, char** argv, const std::vector<std::string>& files) {
+    if (!hasDisplay()) {
+        std::fputs(noDisplay, stderr);
+        return 1;
+    }
+    const std::unique_ptr<QApplication> application = makeApplication(argc, argv);
 
     ContentView window;
     window.resize(ContentView::defaultSize);
