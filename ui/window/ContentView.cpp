@@ -123,6 +123,13 @@ ContentView::ContentView(JobGallery* gallery, QWidget* parent)
 }
 
 ContentView::~ContentView() {
+    // The window is gone: what runs for it is cancelled rather than waited for, and ends at its
+    // next check without publishing anything.
+    for (std::optional<TaskHandle> running : {model_->job(), model_->batchJob()}) {
+        if (running) {
+            running->cancel();
+        }
+    }
     // The pages hold references to the model; they go first.
     delete page_;
 }
