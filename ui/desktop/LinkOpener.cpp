@@ -64,6 +64,8 @@ void sayCannotOpen(QWidget* asker, Target target, const QString& path) {
     message->setAttribute(Qt::WA_DeleteOnClose);
     message->setWindowModality(Qt::WindowModal);
     message->setTextFormat(Qt::PlainText);
+    // The path can be copied, to open it some other way.
+    message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     message->setInformativeText(QString::fromUtf8(wording.explanation).arg(path));
     message->open();
 }
