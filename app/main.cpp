@@ -1,7 +1,9 @@
 #include "intents/CommandLine.h"
+#include "ui/window/ActionDesktop.h"
 #include "ui/window/OrvaneApp.h"
 
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,18 @@ int main(int argc, char** argv) {
     // files, open the window.
     if (orvane::CommandLine::meantForCommandLine(arguments)) {
         std::ios::sync_with_stdio(false);
-        return orvane::CommandLine::run(arguments, std::cout, std::cerr);
+        // An action the desktop started may have to ask for its photo, or to show a failure that
+        // no notification could; only where there is a display to show them on.
+        std::optional<orvane::ActionDesktop> session;
+        orvane::CommandLine::Desktop desktop;
+        if (orvane::OrvaneApp::hasDisplay()) {
+            orvane::ActionDesktop& shown = session.emplace(argc > 0 ? argv[0] : "orvane");
+            desktop.askForImage = [&shown](const std::string& title) { return shown.askForPhoto(title); };
+            desktop.showMessage = [&shown](const std::string& title, const std::string& message) {
+                shown.showMessage(title, message);
+            };
+        }
+        return orvane::CommandLine::run(arguments, std::cout, std::cerr, desktop);
     }
     return orvane::OrvaneApp::run(argc, argv, arguments);
 }

@@ -258,7 +258,8 @@ std::vector<std::string> optionPart(const std::vector<std::string>& arguments) {
     return std::vector<std::string>(arguments.begin(), std::ranges::find(arguments, "--"));
 }
 
-Invocation parse(const Action& action, const std::vector<std::string>& arguments) {
+// `imageCanBeAsked`: a missing image is no mistake, since the person will be asked for it.
+Invocation parse(const Action& action, const std::vector<std::string>& arguments, bool imageCanBeAsked) {
     Invocation invocation;
     invocation.action = action.name;
     bool optionsEnded = false;
@@ -303,7 +304,7 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
             throw UsageError{"Give one image."};
         }
     }
-    if (!invocation.image) {
+    if (!invocation.image && !(imageCanBeAsked && invocation.notify)) {
         throw UsageError{"Give the image to " + action.name + "."};
     }
     if (invocation.beside && invocation.output) {
@@ -448,7 +449,8 @@ std::string helpText() {
     return text;
 }
 
-int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+        const Desktop& desktop) {
     if (arguments.empty() || arguments.front() == "--help" || arguments.front() == "-h") {
         (arguments.empty() ? err : out) << helpText();
         return arguments.empty() ? usageError : success;
@@ -467,6 +469,13 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
     const auto tell = [&](std::ostream& stream, const std::string& line) {
         stream << Terminal::printable(line) << '\n';
     };
+    // Nobody reads the standard error of an action the desktop started; where its notifier is
+    // missing, a failure still has to reach the person.
+    const auto tellDesktopOfFailure = [&](const std::string& message) {
+        if (notify && !DesktopNotification::show(notificationTitle, message) && desktop.showMessage) {
+            desktop.showMessage(notificationTitle, message);
+        }
+    };
     try {
         if (action == nullptr) {
             throw UsageError{"There is no action “" + arguments.front() + "”. The actions are " +
@@ -476,8 +485,15 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             out << actionHelpText(*action);
             return success;
         }
-        const Invocation invocation = parse(*action, arguments);
+        Invocation invocation = parse(*action, arguments, static_cast<bool>(desktop.askForImage));
         const Prepared prepared = action->prepare(invocation);
+        if (!invocation.image) {
+            const std::optional<fs::path> chosen = desktop.askForImage(action->title);
+            if (!chosen) {
+                return success;
+            }
+            invocation.image = chosen->string();
+        }
         // Everything about where the result goes is settled before the image is even read.
         const OutputDestination destination =
             OutputDestination::resolve(invocation.output, invocation.beside, *invocation.image);
@@ -501,22 +517,16 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         tell(err, "orvane: " + error.message);
         tell(err, action != nullptr ? "orvane " + action->name + " --help lists its options."
                                     : "orvane --help lists the actions.");
-        if (notify) {
-            DesktopNotification::show(notificationTitle, error.message);
-        }
+        tellDesktopOfFailure(error.message);
         return usageError;
     } catch (const Error& error) {
         tell(err, error.what());
-        if (notify) {
-            DesktopNotification::show(notificationTitle, error.what());
-        }
+        tellDesktopOfFailure(error.what());
         return failure;
     } catch (const std::exception& error) {
-        tell(err, std::string("Something went wrong: ") + error.what());
-        if (notify) {
-            DesktopNotification::show(notificationTitle,
-                                      std::string("Something went wrong: ") + error.what());
-        }
+        const std::string message = std::string("Something went wrong: ") + error.what();
+        tell(err, message);
+        tellDesktopOfFailure(message);
         return failure;
     }
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <filesystem>
+#include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,12 +23,24 @@ bool namesAction(const std::vector<std::string>& arguments);
 // that name exists), so that a mistyped action is told so.
 bool meantForCommandLine(const std::vector<std::string>& arguments);
 
+// What the desktop lends an action started from it (--notify) when there is a display to show
+// things on. Either may be missing; the action then does without it.
+struct Desktop {
+    // Asks the person for the image, for the action of that title, when none was given (a
+    // launcher starts the actions without one); none when they cancelled.
+    std::function<std::optional<std::filesystem::path>(const std::string& title)> askForImage;
+    // Shows a failure that the desktop's notifier could not, until the person has read it.
+    std::function<void(const std::string& title, const std::string& message)> showMessage;
+};
+
 // Runs one action from the command line: reads the image, runs the action, and writes the file
 // it returns into the current folder, or where --output says, never over an existing file. The
 // written path goes to `out`; errors, in the action's own words, to `err`. With "--output -" the
 // file's bytes go to `out` instead. A usage error prints its one line and where the action's help
-// is; `--` ends the options; names are printed safely for a terminal.
-int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
+// is; `--` ends the options; names are printed safely for a terminal. An action for the desktop
+// without an image asks `desktop` for one, and ends quietly with success when the person cancels.
+int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+        const Desktop& desktop = {});
 
 std::string helpText();
 

@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -210,8 +211,10 @@ protected:
     }
     void TearDown() override { ::setenv("PATH", savedPath_.c_str(), 1); }
 
-    // The arguments of a desktop action's Exec line, with %f standing for `image`.
-    static std::vector<std::string> execArguments(const std::string& action, const fs::path& image) {
+    // The arguments of a desktop action's Exec line, with %f standing for `image`, or left out
+    // without one, as a launcher leaves it out.
+    static std::vector<std::string> execArguments(const std::string& action,
+                                                  const std::optional<fs::path>& image) {
         std::ifstream file(fs::path(ORVANE_SOURCE_DIR) / "app" / "orvane.desktop");
         std::string line;
         bool inGroup = false;
@@ -222,7 +225,11 @@ protected:
                 std::istringstream words(line.substr(5));
                 std::vector<std::string> arguments;
                 for (std::string word; words >> word;) {
-                    arguments.push_back(word == "%f" ? image.string() : word);
+                    if (word != "%f") {
+                        arguments.push_back(word);
+                    } else if (image) {
+                        arguments.push_back(image->string());
+                    }
                 }
                 arguments.erase(arguments.begin()); // the program
                 return arguments;
@@ -234,6 +241,8 @@ protected:
         std::ifstream file(folder / "bin" / "shown");
         return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     }
+    // A notifier that is there but can show nothing, as without a notification daemon.
+    void breakNotifier() { std::ofstream(folder / "bin" / "notify-send") << "#!/bin/sh\nexit 1\n"; }
 
 private:
     std::string savedPath_;
@@ -326,4 +335,83 @@ TEST_F(CommandLineOutput, EveryRoadWritesOntoExfatAndNtfs) {
         {"convert", photo().string(), "--format", "png", "--output", locked.path().string() + "/"});
     EXPECT_EQ(readOnly.err, "The file couldn't be saved to “" + (locked.path() / "holiday.png").string() +
                                 "”: the disk is read-only.\n");
+}
+
+// A launcher starts the desktop's actions without a photo: they ask for one where there is a
+// display, and run on it as they would from a file manager.
+TEST_F(DesktopActions, WithoutAPhotoAskForOneAndRunOnIt) {
+    std::vector<std::string> asked;
+    std::optional<fs::path> answer = photo();
+    CommandLine::Desktop desktop;
+    desktop.askForImage = [&](const std::string& title) {
+        asked.push_back(title);
+        return answer;
+    };
+    std::vector<std::string> messages;
+    desktop.showMessage = [&](const std::string& title, const std::string& message) {
+        messages.push_back(title + ": " + message);
+    };
+
+    const auto chosen = test::runCommandLine(execArguments("convert", std::nullopt), desktop);
+    ASSERT_EQ(chosen.status, CommandLine::success) << chosen.err;
+    EXPECT_EQ(asked, std::vector<std::string>{"Convert Image"});
+    EXPECT_EQ(chosen.out, (folder / "Trip" / "holiday 2.jpg").string() + "\n");
+    EXPECT_EQ(modified(folder / "Trip" / "holiday 2.jpg"), captured);
+    EXPECT_NE(shown().find("Convert Image\n“holiday 2.jpg” is ready in " + (folder / "Trip").string() + "."),
+              std::string::npos)
+        << shown();
+
+    // Cancelling the panel is no failure: nothing is written, said or notified.
+    fs::remove(folder / "bin" / "shown");
+    answer.reset();
+    const std::size_t before = filesIn(folder / "Trip");
+    const auto cancelled = test::runCommandLine(execArguments("enhance", std::nullopt), desktop);
+    EXPECT_EQ(cancelled.status, CommandLine::success);
+    EXPECT_EQ(asked.back(), "Enhance Image");
+    EXPECT_EQ(cancelled.out + cancelled.err, "");
+    EXPECT_EQ(filesIn(folder / "Trip"), before);
+    EXPECT_FALSE(fs::exists(folder / "bin" / "shown"));
+
+    // A mistake in the options is told before anything is asked.
+    asked.clear();
+    EXPECT_EQ(test::runCommandLine({"remove-background", "--beside", "--notify"}, desktop).status,
+              CommandLine::usageError);
+    // Only an action for the desktop asks: on a terminal, the image is given.
+    const auto typed = test::runCommandLine({"convert", "--beside"}, desktop);
+    EXPECT_EQ(typed.status, CommandLine::usageError);
+    EXPECT_EQ(firstLine(typed.err), "orvane: Give the image to convert.");
+    EXPECT_TRUE(asked.empty());
+    EXPECT_TRUE(messages.empty());
+
+    // Without a display nothing can be asked, and the action says so as it always did.
+    const auto noDisplay = test::runCommandLine(execArguments("enlarge", std::nullopt));
+    EXPECT_EQ(noDisplay.status, CommandLine::usageError);
+    EXPECT_EQ(firstLine(noDisplay.err), "orvane: Give the image to enlarge.");
+    EXPECT_NE(shown().find("Enlarge Image\nGive the image to enlarge.\n"), std::string::npos) << shown();
+}
+
+TEST_F(DesktopActions, AFailureTheNotifierCantShowGoesToAMessage) {
+    std::vector<std::string> messages;
+    CommandLine::Desktop desktop;
+    desktop.askForImage = [&](const std::string&) { return std::optional<fs::path>(folder / "notes.jpg"); };
+    desktop.showMessage = [&](const std::string& title, const std::string& message) {
+        messages.push_back(title + ": " + message);
+    };
+    // Notified: no message on top.
+    EXPECT_EQ(test::runCommandLine(execArguments("convert", folder / "notes.jpg"), desktop).status,
+              CommandLine::failure);
+    EXPECT_TRUE(messages.empty());
+
+    breakNotifier();
+    EXPECT_EQ(test::runCommandLine(execArguments("convert", std::nullopt), desktop).status,
+              CommandLine::failure);
+    EXPECT_EQ(messages, std::vector<std::string>{"Convert Image: That file isn't an image Orvane can read."});
+    // A finished result needs no message: it lies beside the photo.
+    messages.clear();
+    EXPECT_EQ(test::runCommandLine(execArguments("convert", photo()), desktop).status, CommandLine::success);
+    EXPECT_TRUE(messages.empty());
+    // On a terminal, standard error says it.
+    EXPECT_EQ(test::runCommandLine({"convert", (folder / "notes.jpg").string()}, desktop).status,
+              CommandLine::failure);
+    EXPECT_TRUE(messages.empty());
 }

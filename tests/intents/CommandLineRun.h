@@ -15,10 +15,11 @@ struct CommandLineOutcome {
     std::string err;
 };
 
-inline CommandLineOutcome runCommandLine(const std::vector<std::string>& arguments) {
+inline CommandLineOutcome runCommandLine(const std::vector<std::string>& arguments,
+                                         const CommandLine::Desktop& desktop = {}) {
     std::ostringstream out;
     std::ostringstream err;
-    const int status = CommandLine::run(arguments, out, err);
+    const int status = CommandLine::run(arguments, out, err, desktop);
     return {status, out.str(), err.str()};
 }
 

@@ -1,11 +1,14 @@
 #include "ui/desktop/FileManager.h"
 
+#include "ui/desktop/LinkOpener.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
+#include <QPointer>
 #include <QStringList>
 #include <QUrl>
+#include <QWidget>
 
 namespace orvane::FileManager {
 
@@ -15,8 +18,8 @@ QUrl fileUrl(const std::filesystem::path& path) {
     return QUrl::fromLocalFile(QString::fromStdString(path.string()));
 }
 
-void openFolder(const std::filesystem::path& folder) {
-    QDesktopServices::openUrl(fileUrl(folder));
+void openFolder(const std::filesystem::path& folder, QWidget* asker) {
+    LinkOpener::openOrSay(QString::fromStdString(folder.string()), LinkOpener::Target::folder, asker);
 }
 
 } // namespace
@@ -33,14 +36,14 @@ std::vector<std::filesystem::path> revealTargets(const std::vector<std::filesyst
 }
 
 void reveal(const std::vector<std::filesystem::path>& items,
-            const std::optional<std::filesystem::path>& folder) {
+            const std::optional<std::filesystem::path>& folder, QWidget* asker) {
     if (items.empty()) {
         return;
     }
     const std::filesystem::path fallback = folder.value_or(items.front().parent_path());
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        openFolder(fallback);
+        openFolder(fallback, asker);
         return;
     }
     QStringList uris;
@@ -54,9 +57,10 @@ void reveal(const std::vector<std::filesystem::path>& items,
     // Asked without waiting: a file manager that has to start first may take a while to answer.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
-                     [fallback](QDBusPendingCallWatcher* finished) {
+                     [fallback, asker = QPointer<QWidget>(asker)](QDBusPendingCallWatcher* finished) {
+                         // The folder opens even once the asker has gone; only the message needs it.
                          if (finished->isError()) {
-                             openFolder(fallback);
+                             openFolder(fallback, asker);
                          }
                          finished->deleteLater();
                      });

@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+class QWidget;
+
 // Showing files in the desktop's file manager.
 namespace orvane::FileManager {
 
@@ -13,8 +15,9 @@ std::vector<std::filesystem::path> revealTargets(const std::vector<std::filesyst
 
 // Shows `items` selected in the desktop's file manager, through its freedesktop interface
 // (org.freedesktop.FileManager1 on the session bus). Where there is none, or it refuses, the
-// folder is opened instead: `folder` when given, else the first item's folder.
+// folder is opened instead: `folder` when given, else the first item's folder; where nothing opens
+// folders either, a message over `asker` says where the folder is.
 void reveal(const std::vector<std::filesystem::path>& items,
-            const std::optional<std::filesystem::path>& folder = std::nullopt);
+            const std::optional<std::filesystem::path>& folder, QWidget* asker);
 
 } // namespace orvane::FileManager

@@ -1,5 +1,7 @@
 #include "ui/desktop/FilePanels.h"
 
+#include "ui/desktop/ImageFileFilter.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -50,6 +52,15 @@ void prepare(QFileDialog& panel, Purpose purpose) {
     panel.resize(fallbackSize);
     QObject::connect(&panel, &QFileDialog::filesSelected, &panel,
                      [purpose](const QStringList& files) { remember(purpose, files); });
+}
+
+QFileDialog* photoPanel(QWidget* parent) {
+    auto* panel = new QFileDialog(parent, QString(), QString(), imageFileFilter());
+    panel->setObjectName("fileImporter");
+    panel->setAttribute(Qt::WA_DeleteOnClose);
+    panel->setFileMode(QFileDialog::ExistingFile);
+    prepare(*panel, Purpose::openPhoto);
+    return panel;
 }
 
 } // namespace orvane::FilePanels

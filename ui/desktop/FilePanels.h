@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class QFileDialog;
+class QWidget;
 
 // The window's file panels: where each one starts, and how big Qt's own panel is. The desktop's
 // own panels (through its portal, or GTK's) are used wherever Qt finds them; Qt's panel stands in
@@ -31,5 +32,9 @@ void forgetFolders();
 // Starts `panel` in its purpose's folder, gives Qt's own panel its size, and remembers the folder
 // of whatever is chosen in it.
 void prepare(QFileDialog& panel, Purpose purpose);
+
+// A panel that opens one photo of a type the library reads (object name "fileImporter"), prepared
+// for `Purpose::openPhoto`; it deletes itself once closed.
+QFileDialog* photoPanel(QWidget* parent);
 
 } // namespace orvane::FilePanels

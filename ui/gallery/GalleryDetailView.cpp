@@ -175,7 +175,8 @@ QWidget* GalleryDetailView::makeBottomBar() {
     connect(remove, &QPushButton::clicked, this, &GalleryDetailView::confirmDelete);
     connect(reuse, &QPushButton::clicked, this, [this] { actions_.useInNewJob(resultFile()); });
     connect(save, &QPushButton::clicked, this, &GalleryDetailView::chooseSaveDestination);
-    connect(reveal, &QPushButton::clicked, this, [this] { FileManager::reveal({resultFile()}); });
+    connect(reveal, &QPushButton::clicked, this,
+            [this] { FileManager::reveal({resultFile()}, std::nullopt, this); });
     auto* bar = new BottomBar(texts, {heading, details}, row);
     bar->setObjectName("detailBottomBar");
     return bar;

@@ -13,10 +13,8 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFontDatabase>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -56,21 +54,6 @@ QWidget* header() {
     return row;
 }
 
-// Nothing on this machine opens web pages: the user is told where the page is instead.
-void sayCannotOpen(QWidget* link, const QString& path) {
-    auto* message =
-        new QMessageBox(QMessageBox::Information, QStringLiteral("The page couldn't be opened"),
-                        QStringLiteral("The page couldn't be opened"), QMessageBox::Ok, link->window());
-    message->setObjectName("pageNotOpened");
-    message->setAttribute(Qt::WA_DeleteOnClose);
-    message->setWindowModality(Qt::WindowModal);
-    message->setTextFormat(Qt::PlainText);
-    message->setInformativeText(
-        QStringLiteral("No program on this computer opens web pages. You can open the page yourself: %1")
-            .arg(path));
-    message->open();
-}
-
 QWidget* helpLinks() {
     auto* links = new QWidget;
     auto* stack = new QVBoxLayout(links);
@@ -87,9 +70,8 @@ QWidget* helpLinks() {
             link->setEnabled(false);
             link->setToolTip(QStringLiteral("This page is missing from the installation."));
         }
-        QObject::connect(link, &QAbstractButton::clicked, link, [link, path] {
-            LinkOpener::open(QUrl::fromLocalFile(path), link, [link, path] { sayCannotOpen(link, path); });
-        });
+        QObject::connect(link, &QAbstractButton::clicked, link,
+                         [link, path] { LinkOpener::openOrSay(path, LinkOpener::Target::page, link); });
         stack->addWidget(link, 0, Qt::AlignLeft);
     }
     return links;

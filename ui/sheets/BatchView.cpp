@@ -167,7 +167,7 @@ void BatchView::showInFolder() {
     if (!batch) {
         return;
     }
-    FileManager::reveal(FileManager::revealTargets(batch->outputs, batch->outputDir), batch->outputDir);
+    FileManager::reveal(FileManager::revealTargets(batch->outputs, batch->outputDir), batch->outputDir, this);
 }
 
 } // namespace orvane

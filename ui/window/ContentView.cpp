@@ -6,7 +6,6 @@
 #include "ui/controls/FocusRing.h"
 #include "ui/controls/TextLabel.h"
 #include "ui/desktop/FilePanels.h"
-#include "ui/desktop/ImageFileFilter.h"
 #include "ui/gallery/GalleryDetailView.h"
 #include "ui/gallery/GalleryView.h"
 #include "ui/home/HomeView.h"
@@ -126,6 +125,13 @@ ContentView::ContentView(JobGallery* gallery, QWidget* parent)
 }
 
 ContentView::~ContentView() {
+    // The window is gone: what runs for it is cancelled rather than waited for, and ends at its
+    // next check without publishing anything.
+    for (std::optional<TaskHandle> running : {model_->job(), model_->batchJob()}) {
+        if (running) {
+            running->cancel();
+        }
+    }
     // The pages hold references to the model; they go first.
     delete page_;
 }
@@ -206,12 +212,8 @@ void ContentView::presentSource() {
 }
 
 void ContentView::presentImporter() {
-    auto* panel = new QFileDialog(this, QString(), QString(), imageFileFilter());
-    panel->setObjectName("fileImporter");
-    panel->setAttribute(Qt::WA_DeleteOnClose);
-    panel->setFileMode(QFileDialog::ExistingFile);
+    QFileDialog* panel = FilePanels::photoPanel(this);
     panel->setWindowModality(Qt::WindowModal);
-    FilePanels::prepare(*panel, FilePanels::Purpose::openPhoto);
     connect(panel, &QFileDialog::fileSelected, this,
             [this](const QString& file) { model_->loadFile(fs::path(file.toStdString())); });
     panel->open();

@@ -1,11 +1,14 @@
 #include "ui/window/OrvaneApp.h"
 
+#include "editor/ToolWork.h"
 #include "ui/window/ContentView.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+#include <QWindow>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -34,15 +37,37 @@ bool isSet(const char* name) {
 
 } // namespace
 
+void whenShown(QWidget& window, std::function<void()> then) {
+    struct Watch : QObject {
+        Watch(QWidget& window, std::function<void()> then)
+            : QObject(&window)
+            , then_(std::move(then)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            const auto* shown = qobject_cast<QWindow*>(watched);
+            if (event->type() == QEvent::Expose && shown != nullptr && shown->isExposed()) {
+                watched->removeEventFilter(this);
+                // After the frame that exposed it is drawn.
+                QTimer::singleShot(0, parent(), std::move(then_));
+                deleteLater();
+            }
+            return false;
+        }
+        std::function<void()> then_;
+    };
+    window.winId(); // makes the native window, which tells when it is exposed
+    QWindow* handle = window.windowHandle();
+    if (handle->isExposed()) {
+        QTimer::singleShot(0, &window, std::move(then));
+        return;
+    }
+    handle->installEventFilter(new Watch(window, std::move(then)));
+}
+
 bool hasDisplay() {
     return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
-int run(int& argc, char** argv, const std::vector<std::string>& files) {
-    if (!hasDisplay()) {
-        std::fputs(noDisplay, stderr);
-        return 1;
-    }
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
     qInstallMessageHandler(messageHandler);
     // The desktop's own file panels: Qt asks the desktop portal for them when its portal theme is
     // installed (it keeps the desktop's own theme, GTK's or KDE's, for everything else, and falls
@@ -51,7 +76,7 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     if (portalChosenHere) {
         qputenv("QT_QPA_PLATFORMTHEME", "xdgdesktopportal");
     }
-    QApplication application(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
     if (portalChosenHere) {
         // Programs started from the window (a browser, a file manager) choose for themselves.
         qunsetenv("QT_QPA_PLATFORMTHEME");
@@ -62,19 +87,44 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     QApplication::setDesktopFileName(QStringLiteral("org.orvane.Orvane"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("org.orvane.Orvane"),
                                                  QIcon(QStringLiteral(":/org.orvane.Orvane.svg"))));
+    return application;
+}
 
-    ContentView window;
-    window.resize(ContentView::defaultSize);
-    window.show();
-    if (!files.empty()) {
-        QList<QUrl> urls;
-        for (const std::string& file : files) {
-            urls << QUrl::fromLocalFile(QString::fromStdString(std::filesystem::absolute(file).string()));
-        }
-        // After the first frame, so that the window shows before the photo is decoded.
-        QTimer::singleShot(0, &window, [&window, urls] { window.handleDrop(urls); });
+int run(int& argc, char** argv, const std::vector<std::string>& files) {
+    if (!hasDisplay()) {
+        std::fputs(noDisplay, stderr);
+        return 1;
     }
-    return QApplication::exec();
+    std::unique_ptr<QApplication> application = makeApplication(argc, argv);
+
+    int status = 0;
+    {
+        ContentView window;
+        window.resize(ContentView::defaultSize);
+        window.show();
+        if (!files.empty()) {
+            QList<QUrl> urls;
+            for (const std::string& file : files) {
+                urls << QUrl::fromLocalFile(QString::fromStdString(std::filesystem::absolute(file).string()));
+            }
+            // Once the window is on the screen, so that it shows before the photo is decoded and
+            // a panel that the files ask for (the batch's output folder) is centred over it.
+            whenShown(window, [&window, urls] { window.handleDrop(urls); });
+        }
+        status = QApplication::exec();
+    }
+    // Qt takes leave of the desktop (what was copied goes to its clipboard manager), and the
+    // application's own workers end: the jobs still being written to the gallery are on disk.
+    application.reset();
+    // The run the closed window cancelled ends at its next check.
+    if (userInitiatedPool().activeThreadCount() > 0) {
+        userInitiatedPool().waitForDone();
+    }
+    // All that is left is giving memory back, most of it the networks' plans (hundreds of MB
+    // after an enlargement): the system takes it back at once when the process ends, where freeing
+    // it piece by piece took seconds on a busy machine.
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 } // namespace orvane::OrvaneApp

@@ -1,6 +1,7 @@
 #include "editor/JobGallery.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
+#include "tests/ui/support/DesktopFakes.h"
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/gallery/GalleryThumb.h"
 #include "ui/home/AdaptiveGridLayout.h"
@@ -191,35 +192,9 @@ TEST(HomeView, TheTilesTakeAsManyColumnsOfAtLeast168PointsAsFit) {
     EXPECT_GE(tiles[0]->width(), 168);
 }
 
-// Stands in for the browser, so that a test never opens one.
-// Stands in for the desktop's opener, xdg-open, on the PATH: it notes what it was asked to open
-// and exits with `status` (3: xdg-open found no program for it).
-class FakeOpener {
-public:
-    explicit FakeOpener(int status)
-        : oldPath_(qgetenv("PATH")) {
-        const fs::path script = folder_ / "xdg-open";
-        std::ofstream(script) << "#!/bin/sh\necho \"$1\" >> '" << (folder_ / "opened").string() << "'\nexit "
-                              << status << "\n";
-        fs::permissions(script, fs::perms::owner_all);
-        qputenv("PATH", QByteArray::fromStdString(folder_.path().string()) + ":" + oldPath_);
-    }
-    ~FakeOpener() { qputenv("PATH", oldPath_); }
-    QStringList opened() const {
-        QFile file(QString::fromStdString((folder_ / "opened").string()));
-        return file.open(QIODevice::ReadOnly)
-                   ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
-                   : QStringList();
-    }
-
-private:
-    test::TemporaryDirectory folder_;
-    QByteArray oldPath_;
-};
-
 TEST(AboutView, ShowsTheVersionOpensTheShippedPagesAndClosesWithDone) {
     Home home;
-    FakeOpener browser(0);
+    test::FakeOpener browser(0);
     QTest::mouseClick(test::child<QAbstractButton>(home.view, "aboutButton"), Qt::LeftButton);
     QPointer<AboutView> sheet = home.view.aboutSheet();
     ASSERT_TRUE(sheet);
@@ -277,7 +252,7 @@ namespace {
 TEST(AboutView, SaysSoWhenNothingCanOpenAPageOrTheOpenerIsMissing) {
     for (const bool openerMissing : {false, true}) {
         Home home;
-        FakeOpener browser(3);
+        test::FakeOpener browser(3);
         const QByteArray path = qgetenv("PATH");
         if (openerMissing) {
             qputenv("PATH", "/nonexistent");

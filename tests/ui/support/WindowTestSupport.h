@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace orvane::test {
@@ -39,5 +40,9 @@ inline bool waitUntilLoaded(const JobGallery& gallery) {
 inline bool isShown(const QWidget* widget) {
     return widget && widget->isVisibleTo(widget->window()) && widget->window()->isVisible();
 }
+
+// Runs `answer` on the modal dialog that shows next (a panel or a message run with exec()), in
+// place of the person.
+void answerNextModal(std::function<void(QWidget* dialog)> answer);
 
 } // namespace orvane::test

@@ -3,12 +3,14 @@
 #include "tests/ui/support/WindowTestSupport.h"
 #include "ui/job/EditorPage.h"
 #include "ui/window/ContentView.h"
+#include "ui/window/OrvaneApp.h"
 #include "ui/window/SavedNotice.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QWindow>
 
 namespace orvane {
 namespace {
@@ -158,6 +160,44 @@ TEST(ContentView, UsingAJobInANewJobLoadsItsResultAtHomeWithoutAPreset) {
     EXPECT_TRUE(std::holds_alternative<HomeScreen>(window.view.screen()));
     EXPECT_FALSE(window.view.model().focus().has_value());
     EXPECT_TRUE(window.view.model().original().has_value());
+}
+
+} // namespace
+} // namespace orvane
+
+namespace orvane {
+namespace {
+
+// Quitting closes the window: a running job and a running batch are cancelled, not waited for.
+TEST(ContentView, ClosingTheWindowCancelsWhatRunsForIt) {
+    const TaskHandle job;
+    const TaskHandle batch;
+    {
+        Window window;
+        window.view.model().setJob(job);
+        window.view.model().setBatchJob(batch);
+    }
+    EXPECT_TRUE(job.isCancelled());
+    EXPECT_TRUE(batch.isCancelled());
+}
+
+// Files given on the command line wait for the window to be on the screen, so that a panel they
+// ask for is placed over it.
+TEST(OrvaneApp, FilesWaitForTheWindowToShow) {
+    QWidget window;
+    window.resize(400, 300);
+    int calls = 0;
+    OrvaneApp::whenShown(window, [&] { ++calls; });
+    QTest::qWait(50);
+    EXPECT_EQ(calls, 0);
+    window.show();
+    EXPECT_TRUE(test::waitFor([&] { return calls == 1; }));
+    EXPECT_TRUE(window.windowHandle()->isExposed());
+    // Once shown, it comes after the next frame.
+    OrvaneApp::whenShown(window, [&] { ++calls; });
+    EXPECT_TRUE(test::waitFor([&] { return calls == 2; }));
+    QTest::qWait(50);
+    EXPECT_EQ(calls, 2);
 }
 
 } // namespace
