@@ -8,13 +8,38 @@
 #include <cstring>
 #include <memory>
 #include <numbers>
-#include <omp.h>
 #include <optional>
 #include <stdexcept>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 namespace orvane {
 
 namespace {
+
+#ifdef _OPENMP
+// The rows of a step are shared out over the team; the inner loops run as vectors.
+#define ORVANE_EACH_ROW_ON_THE_TEAM _Pragma("omp parallel for schedule(static)")
+#define ORVANE_AS_VECTORS _Pragma("omp simd")
+int threads() {
+    return omp_get_max_threads();
+}
+int thisThread() {
+    return omp_get_thread_num();
+}
+#else
+// Built without OpenMP (by another compiler than the one oneDNN's runtime comes with): one thread.
+#define ORVANE_EACH_ROW_ON_THE_TEAM
+#define ORVANE_AS_VECTORS
+int threads() {
+    return 1;
+}
+int thisThread() {
+    return 0;
+}
+#endif
 
 constexpr int lobes = 3;
 // Output pixels are placed on a grid of 1/64 of an input pixel, and their weights computed for
@@ -190,8 +215,8 @@ class RowSums {
 public:
     explicit RowSums(std::size_t bytes)
         : bytes_(bytes)
-        , sums_(bytes * static_cast<std::size_t>(omp_get_max_threads())) {}
-    std::int32_t* mine() { return sums_.data() + bytes_ * static_cast<std::size_t>(omp_get_thread_num()); }
+        , sums_(bytes * static_cast<std::size_t>(threads())) {}
+    std::int32_t* mine() { return sums_.data() + bytes_ * static_cast<std::size_t>(thisThread()); }
 
 private:
     std::size_t bytes_;
@@ -203,7 +228,7 @@ private:
 #define ORVANE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 
 ORVANE_VECTOR_CLONES void addRow(std::int32_t* sums, const std::uint8_t* in, std::size_t bytes) {
-#pragma omp simd
+    ORVANE_AS_VECTORS
     for (std::size_t x = 0; x < bytes; ++x) {
         sums[x] += in[x];
     }
@@ -211,7 +236,7 @@ ORVANE_VECTOR_CLONES void addRow(std::int32_t* sums, const std::uint8_t* in, std
 
 ORVANE_VECTOR_CLONES void addWeightedRow(std::int32_t* sums, const std::uint8_t* in, std::int32_t weight,
                                          std::size_t bytes) {
-#pragma omp simd
+    ORVANE_AS_VECTORS
     for (std::size_t x = 0; x < bytes; ++x) {
         sums[x] += weight * in[x];
     }
@@ -219,7 +244,7 @@ ORVANE_VECTOR_CLONES void addWeightedRow(std::int32_t* sums, const std::uint8_t*
 
 ORVANE_VECTOR_CLONES void narrowedRow(std::uint8_t* out, const std::int32_t* sums, int shift,
                                       std::size_t bytes) {
-#pragma omp simd
+    ORVANE_AS_VECTORS
     for (std::size_t x = 0; x < bytes; ++x) {
         out[x] = clamped(sums[x] >> shift);
     }
@@ -254,7 +279,7 @@ ORVANE_VECTOR_CLONES void weightedPixels(std::uint8_t* out, const std::uint8_t* 
 void boxRows(const Plane& from, int box, Picture& to) {
     const std::size_t bytes = static_cast<std::size_t>(from.width) * 4;
     RowSums rowSums(bytes);
-#pragma omp parallel for schedule(static)
+    ORVANE_EACH_ROW_ON_THE_TEAM
     for (int y = 0; y < to.height; ++y) {
         std::int32_t* sums = rowSums.mine();
         std::fill_n(sums, bytes, box / 2);
@@ -275,7 +300,7 @@ void kernelRows(const Plane& from, const LanczosResampler::Axis& axis, Picture& 
     const std::size_t bytes = static_cast<std::size_t>(from.width) * 4;
     const auto taps = static_cast<std::size_t>(axis.taps);
     RowSums rowSums(bytes);
-#pragma omp parallel for schedule(static)
+    ORVANE_EACH_ROW_ON_THE_TEAM
     for (int y = 0; y < to.height; ++y) {
         std::int32_t* sums = rowSums.mine();
         std::fill_n(sums, bytes, 1 << (axis.shift - 1));
@@ -290,7 +315,7 @@ void kernelRows(const Plane& from, const LanczosResampler::Axis& axis, Picture& 
 
 void boxColumns(const Plane& from, int box, int width, std::uint8_t* to, std::size_t toRowBytes,
                 LanczosResampler::Order order) {
-#pragma omp parallel for schedule(static)
+    ORVANE_EACH_ROW_ON_THE_TEAM
     for (int y = 0; y < from.height; ++y) {
         const std::uint8_t* in = from.data + static_cast<std::size_t>(y) * from.rowBytes;
         std::uint8_t* out = to + static_cast<std::size_t>(y) * toRowBytes;
@@ -310,7 +335,7 @@ void boxColumns(const Plane& from, int box, int width, std::uint8_t* to, std::si
 
 void kernelColumns(const Plane& from, const LanczosResampler::Axis& axis, std::uint8_t* to,
                    std::size_t toRowBytes, LanczosResampler::Order order) {
-#pragma omp parallel for schedule(static)
+    ORVANE_EACH_ROW_ON_THE_TEAM
     for (int y = 0; y < from.height; ++y) {
         weightedPixels(to + static_cast<std::size_t>(y) * toRowBytes,
                        from.data + static_cast<std::size_t>(y) * from.rowBytes, axis.indices.data(),
@@ -319,7 +344,7 @@ void kernelColumns(const Plane& from, const LanczosResampler::Axis& axis, std::u
 }
 
 void copyColumns(const Plane& from, std::uint8_t* to, std::size_t toRowBytes, LanczosResampler::Order order) {
-#pragma omp parallel for schedule(static)
+    ORVANE_EACH_ROW_ON_THE_TEAM
     for (int y = 0; y < from.height; ++y) {
         const std::uint8_t* in = from.data + static_cast<std::size_t>(y) * from.rowBytes;
         std::uint8_t* out = to + static_cast<std::size_t>(y) * toRowBytes;
