@@ -1,7 +1,8 @@
 // Times the enlarger's passes of every kind on bench/upscale's generated landscape, and splits each
-// tile's time into the part inside the network and the part outside it (cutting the input,
-// putting the owned part into the picture, resampling it where the pass's factor is not the
-// network's own). Run through bench/upscale-passes.
+// tile's time into the part inside the network (Network::predict: the tensor's conversions and the
+// run) and the part outside it (cutting the input, putting the owned part into the picture,
+// resampling it where the pass's factor is not the network's own). Run through
+// bench/upscale-passes.
 //
 // Usage: bench-upscale-passes [--style fast|detail|art] [--runs N] [--size WIDTH HEIGHT]
 //
