@@ -7,6 +7,7 @@
 #include "core/upscale/TilePlan.h"
 #include "platform/Cancelled.h"
 #include "platform/filters/LazyImage.h"
+#include "platform/image/LanczosResampler.h"
 
 #include <algorithm>
 #include <charconv>
@@ -200,6 +201,16 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             if (ownedW == targetW && ownedH == targetH) {
                 // The usual case, a pass of the network's own factor: straight into the output.
                 copyOwned(*result, pad * s, pad * s, ownedW, ownedH, target, rowBytes);
+            } else if (LanczosResampler::handles(ownedW, ownedH, targetW, targetH)) {
+                // Every other pass shrinks: straight from the network's output into the picture, on
+                // the threads that ran the network, rather than through an image on this one.
+                try {
+                    LanczosResampler(ownedW, ownedH, targetW, targetH)
+                        .resample(result->row(pad * s) + static_cast<std::size_t>(pad * s) * 4,
+                                  result->bytesPerRow(), target, rowBytes, LanczosResampler::Order::reversed);
+                } catch (const std::exception&) {
+                    throw UpscaleError::output();
+                }
             } else {
                 std::vector<std::uint8_t> owned = cutOwned(*result, pad * s, pad * s, ownedW, ownedH);
                 try {

@@ -55,6 +55,11 @@ void ensure() {
     });
 }
 
+bool vectorPathEnabled() {
+    ensure();
+    return vips_vector_isenabled() != 0;
+}
+
 VImage view(const Bitmap& bitmap) {
     ensure();
     auto* data = const_cast<std::uint8_t*>(bitmap.pixels().data());

@@ -15,6 +15,10 @@ namespace orvane::VipsRuntime {
 // CodeGeneratorFolder).
 void ensure();
 
+// Whether libvips runs its generated vector code (it does where its code generator has a folder):
+// its Lanczos rows then take weights of 6 fraction bits instead of 12. Starts libvips.
+bool vectorPathEnabled();
+
 // A view of the bitmap's pixels as a 4-band image; the bitmap must outlive the returned image.
 vips::VImage view(const Bitmap& bitmap);
 

@@ -1,6 +1,8 @@
 #include "core/UpscaleError.h"
 #include "core/upscale/DeviceLimits.h"
+#include "core/upscale/TilePlan.h"
 #include "core/upscale/Upscaler.h"
+#include "platform/filters/LazyImage.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 #include "tests/support/TestNetworks.h"
@@ -35,7 +37,57 @@ std::shared_ptr<const Upscaler> withDescription(const test::TemporaryDirectory& 
         test::bundleVariant(folder.path(), "variant" + std::to_string(++count) + ".mlmodelc", change)));
 }
 
+// A pass at `factor` as the nearest-neighbour network makes it: each tile's owned part enlarged
+// 4× by repeating pixels and resized by the image library to the tile's output rectangle.
+Bitmap tileByTile(const Bitmap& source, double factor) {
+    const TilePlan plan(source.width(), source.height(), 256, Upscaler::pad, factor);
+    const Bitmap enlarged = nearestNeighbour(source, 4);
+    const auto width = static_cast<int>(plan.outputSize().width);
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * plan.outputSize().height * 4);
+    for (const TilePlan::Tile& tile : plan.tiles()) {
+        const auto inner = tile.innerRect;
+        const Bitmap owned =
+            test::drawn(static_cast<int>(inner.width * 4), static_cast<int>(inner.height * 4),
+                        AlphaInfo::noneSkipLast, [&](int x, int y) -> std::array<std::uint8_t, 4> {
+                            const std::uint8_t* p = enlarged.pixel(static_cast<int>(inner.x * 4 + x),
+                                                                   static_cast<int>(inner.y * 4 + y));
+                            return {p[0], p[1], p[2], 255};
+                        });
+        const Bitmap part =
+            LazyImage::fromBitmap(owned)
+                .resized(static_cast<int>(tile.outputRect.width), static_cast<int>(tile.outputRect.height))
+                .render(AlphaInfo::noneSkipLast);
+        for (int y = 0; y < part.height(); ++y) {
+            std::copy_n(part.pixel(0, y), part.bytesPerRow(),
+                        pixels.data() + ((tile.outputRect.y + y) * width + tile.outputRect.x) * 4);
+        }
+    }
+    return Bitmap(width, static_cast<int>(plan.outputSize().height), AlphaInfo::noneSkipLast,
+                  std::move(pixels));
+}
+
 } // namespace
+
+TEST(Upscaler, ResampledPassesKeepTheImageLibrarysLanczosOfEveryOwnedPart) {
+    // Half (2×), a quarter (enhance's scale 1), an eighth, three quarters and 1.5 of 4 (the second
+    // pass of 6×), on sizes whose edge tiles are odd.
+    const Bitmap noise = test::noise(513, 297, 5);
+    const Bitmap photo = test::gradient(230, 451);
+    for (const double factor : {2.0, 1.0, 0.5, 3.0, 1.5}) {
+        for (const Bitmap* source : {&noise, &photo}) {
+            const Bitmap result = nearest4x()->upscale(*source, factor, 256);
+            const Bitmap expected = tileByTile(*source, factor);
+            ASSERT_EQ(result.width(), expected.width());
+            ASSERT_EQ(result.height(), expected.height());
+            EXPECT_LE(test::maxChannelDifference(result, expected), 1) << factor << " of " << source->width();
+        }
+    }
+    // 8×: the second pass halves each tile of the first pass's (exact) result.
+    const Bitmap small = test::noise(130, 71, 9);
+    EXPECT_LE(test::maxChannelDifference(nearest4x()->upscale(small, 8, 256),
+                                         tileByTile(nearestNeighbour(small, 4), 2)),
+              1);
+}
 
 TEST(Upscaler, TilingIsSeamlessAtEverySize) {
     // A nearest-neighbour network makes any seam or misplaced tile show as a wrong pixel.
