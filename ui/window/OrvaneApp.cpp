@@ -120,11 +120,9 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     if (userInitiatedPool().activeThreadCount() > 0) {
         userInitiatedPool().waitForDone();
     }
-    // All that is left is giving memory back, most of it the networks' plans (hundreds of MB
-    // after an enlargement): the system takes it back at once when the process ends, where freeing
-    // it piece by piece took seconds on a busy machine.
-    std::fflush(nullptr);
-    std::_Exit(status);
+    // The process then ends as usual, so that what it made in the temporary folder and left empty
+    // goes with it.
+    return status;
 }
 
 } // namespace orvane::OrvaneApp
