@@ -1,5 +1,6 @@
 #include "platform/files/AtomicFile.h"
 
+#include "platform/files/FileChunks.h"
 #include "platform/files/FileError.h"
 #include "platform/files/FileNameLength.h"
 #include "platform/files/SignalCleanup.h"
@@ -399,19 +400,8 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
         ~Closer() { ::close(fd); }
     } closer{input};
     TemporaryFile file(destination);
-    std::vector<std::uint8_t> buffer(1 << 20);
-    for (;;) {
-        const ssize_t n = ::read(input, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            throw FileError(FileError::Code::fileWriteUnknown);
-        }
-        if (n == 0) {
-            break;
-        }
-        file.append(std::span(buffer.data(), static_cast<std::size_t>(n)));
+    if (!FileChunks::read(input, [&](std::span<const std::uint8_t> bytes) { file.append(bytes); })) {
+        throw FileError(FileError::Code::fileWriteUnknown);
     }
     // The copy keeps the source's date: a prepared export carries the photo's capture date.
     struct stat status {};

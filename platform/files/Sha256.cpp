@@ -1,12 +1,12 @@
 #include "platform/files/Sha256.h"
 
-#include <cerrno>
+#include "platform/files/FileChunks.h"
+
 #include <fcntl.h>
 #include <memory>
 #include <openssl/evp.h>
 #include <stdexcept>
 #include <unistd.h>
-#include <vector>
 
 namespace orvane::Sha256 {
 
@@ -34,21 +34,13 @@ std::optional<Digest> fileDigest(const std::filesystem::path& path) {
     if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
         throw std::runtime_error("SHA-256 could not be computed");
     }
-    std::vector<std::uint8_t> buffer(1 << 20);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            return std::nullopt;
-        }
-        if (n == 0) {
-            break;
-        }
-        if (EVP_DigestUpdate(context.get(), buffer.data(), static_cast<std::size_t>(n)) != 1) {
+    const bool read = FileChunks::read(fd, [&](std::span<const std::uint8_t> bytes) {
+        if (EVP_DigestUpdate(context.get(), bytes.data(), bytes.size()) != 1) {
             throw std::runtime_error("SHA-256 could not be computed");
         }
+    });
+    if (!read) {
+        return std::nullopt;
     }
     Digest result{};
     unsigned int length = 0;
