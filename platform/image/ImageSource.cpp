@@ -175,6 +175,16 @@ VipsFailOn strictest(ImageSource::Kind kind) {
     }
 }
 
+// Whether a JPEG holds fewer bytes than any whole picture of its size needs: each block of 8 × 8
+// samples costs at least two bits in a plainly coded file (its first coefficient and its end), so
+// fewer than one byte for 256 pixels means the data most likely breaks off early. Such a file is
+// checked before it is decoded: decoding it first would fill memory with the missing part.
+bool holdsTooFewBytes(std::size_t size, const ImageProperties& properties) {
+    const auto pixels = static_cast<std::uint64_t>(properties.pixelWidth.value_or(0)) *
+                        static_cast<std::uint64_t>(properties.pixelHeight.value_or(0));
+    return size < pixels / 256;
+}
+
 VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vips::VOption* options = nullptr,
                     VipsAccess access = VIPS_ACCESS_RANDOM, VipsFailOn failOn = VIPS_FAIL_ON_TRUNCATED) {
     const void* data = b.data();
@@ -336,6 +346,10 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
         return std::nullopt;
     }
     const std::span<const std::uint8_t> bytes = *state_->bytes;
+    if (state_->kind == Kind::jpeg && holdsTooFewBytes(bytes.size(), state_->properties) &&
+        JpegDamage::found(bytes)) {
+        return std::nullopt;
+    }
     try {
         VImage image;
         switch (state_->kind) {

@@ -2,6 +2,7 @@
 // filled in with grey; the harmless oddities that good files carry are not taken for damage.
 
 #include "platform/image/ImageSource.h"
+#include "platform/image/detail/JpegDamage.h"
 #include "platform/image/detail/VipsRuntime.h"
 #include "tests/support/TestImages.h"
 
@@ -13,8 +14,7 @@ using namespace orvane;
 
 namespace {
 
-Bytes saved(const Bitmap& image, const std::string& saver, vips::VOption* options = nullptr) {
-    const vips::VImage rgb = VipsRuntime::viewForEncoding(image);
+Bytes saved(const vips::VImage& rgb, const std::string& saver, vips::VOption* options = nullptr) {
     VipsBlob* blob = nullptr;
     if (options == nullptr) {
         options = vips::VImage::option();
@@ -26,6 +26,10 @@ Bytes saved(const Bitmap& image, const std::string& saver, vips::VOption* option
     Bytes bytes(data, data + length);
     vips_area_unref(&blob->area);
     return bytes;
+}
+
+Bytes saved(const Bitmap& image, const std::string& saver, vips::VOption* options = nullptr) {
+    return saved(VipsRuntime::viewForEncoding(image), saver, options);
 }
 
 Bytes jpeg(const Bitmap& image, bool progressive) {
@@ -105,6 +109,9 @@ TEST(DamagedImageFile, IsRefusedWhereItsDecoderCanTell) {
         {"avif cut short", cutShort(test::encoded(photo, ConvertFormat::avif))},
     };
     for (const auto& [name, bytes] : damaged) {
+        if (name.find("jpeg") != std::string::npos) {
+            EXPECT_TRUE(JpegDamage::found(bytes)) << name;
+        }
         const auto source = ImageSource::create(bytes);
         if (!source) {
             continue; // not even taken for an image
@@ -113,6 +120,8 @@ TEST(DamagedImageFile, IsRefusedWhereItsDecoderCanTell) {
         EXPECT_FALSE(source->createThumbnail(64).has_value()) << name;
         EXPECT_FALSE(source->createImage().has_value()) << name;
     }
+    EXPECT_FALSE(JpegDamage::found(baseline));
+    EXPECT_FALSE(JpegDamage::found(progressive));
     for (const auto& whole : {baseline, progressive, png, gif, webp}) {
         EXPECT_TRUE(ImageSource::create(whole)->createImage().has_value());
     }
@@ -120,6 +129,16 @@ TEST(DamagedImageFile, IsRefusedWhereItsDecoderCanTell) {
 
 TEST(DamagedImageFile, HarmlessJpegOdditiesStillDecodeToTheSamePixels) {
     VipsRuntime::ensure();
+    // A plain grey picture packs into nearly as few bytes as a picture of its size can.
+    const vips::VImage grey = (vips::VImage::black(2048, 2048) + 250).cast(VIPS_FORMAT_UCHAR);
+    const Bytes blank = saved(grey, "jpegsave_buffer",
+                              vips::VImage::option()->set("interlace", true)->set("optimize_coding", true));
+    EXPECT_LT(blank.size(), 2048u * 2048 / 200);
+    EXPECT_FALSE(JpegDamage::found(blank));
+    const auto blankDecoded = ImageSource::create(blank)->createThumbnail(64);
+    ASSERT_TRUE(blankDecoded.has_value());
+    EXPECT_EQ(blankDecoded->pixel(10, 10)[0], 250);
+
     const Bitmap photo = test::gradient(300, 200);
     for (const bool progressive : {false, true}) {
         const Bytes clean = jpeg(photo, progressive);
@@ -129,6 +148,7 @@ TEST(DamagedImageFile, HarmlessJpegOdditiesStillDecodeToTheSamePixels) {
         // Before the quantisation tables, before the scan, and a file with both.
         for (const Bytes& odd : {withStrayBytesBefore(clean, 0xDB), withStrayBytesBefore(clean, 0xDA),
                                  withStrayBytesBefore(withStrayBytesBefore(clean, 0xDB), 0xDA)}) {
+            EXPECT_FALSE(JpegDamage::found(odd)) << progressive;
             const auto source = ImageSource::create(odd);
             ASSERT_TRUE(source.has_value()) << progressive;
             const auto decoded = source->createImage();
@@ -146,24 +166,28 @@ TEST(DamagedImageFile, HarmlessJpegOdditiesStillDecodeToTheSamePixels) {
 TEST(DamagedImageFile, AJpegClaimingFarMoreRowsThanItHoldsIsRefusedBeforeItsPixelsAreMade) {
     VipsRuntime::ensure();
     constexpr int side = 19000;
-    Bytes bomb = jpeg(test::gradient(side, 16), false);
-    bool patched = false;
-    for (std::size_t i = 2; i + 7 < bomb.size() && !patched; ++i) {
-        if (bomb[i] == 0xFF && bomb[i + 1] == 0xC0) { // the frame header: length, precision, height
-            bomb[i + 5] = side >> 8;
-            bomb[i + 6] = side & 0xFF;
-            patched = true;
+    for (const bool progressive : {false, true}) {
+        Bytes bomb = jpeg(test::gradient(side, 16), progressive);
+        const std::uint8_t frame = progressive ? 0xC2 : 0xC0; // its header: length, precision, height
+        bool patched = false;
+        for (std::size_t i = 2; i + 7 < bomb.size() && !patched; ++i) {
+            if (bomb[i] == 0xFF && bomb[i + 1] == frame) {
+                bomb[i + 5] = side >> 8;
+                bomb[i + 6] = side & 0xFF;
+                patched = true;
+            }
         }
+        ASSERT_TRUE(patched) << progressive;
+        const auto source = ImageSource::create(bomb);
+        ASSERT_TRUE(source.has_value()) << progressive;
+        ASSERT_EQ(source->properties().pixelHeight, side) << progressive;
+        // Measured from here: the peak so far is set back to what the process holds now.
+        std::ofstream("/proc/self/clear_refs") << "5";
+        const long before = peakResidentKB();
+        EXPECT_FALSE(source->createImage().has_value()) << progressive;
+        EXPECT_FALSE(source->createThumbnail(2048).has_value()) << progressive;
+        // A full decoding would hold over a gigabyte (19000² × 3 bytes, or twice that in
+        // coefficients for a progressive file) before its bitmap.
+        EXPECT_LT(peakResidentKB() - before, 200 * 1024) << progressive;
     }
-    ASSERT_TRUE(patched);
-    const auto source = ImageSource::create(bomb);
-    ASSERT_TRUE(source.has_value());
-    ASSERT_EQ(source->properties().pixelHeight, side);
-    // Measured from here: the peak so far is set back to what the process holds now.
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = peakResidentKB();
-    EXPECT_FALSE(source->createImage().has_value());
-    EXPECT_FALSE(source->createThumbnail(2048).has_value());
-    // One full decoding would hold over a gigabyte (19000² × 3 bytes) before its bitmap.
-    EXPECT_LT(peakResidentKB() - before, 200 * 1024);
 }
