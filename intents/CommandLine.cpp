@@ -11,6 +11,7 @@
 #include "platform/application/DesktopNotification.h"
 #include "platform/application/Terminal.h"
 #include "platform/files/FileBytes.h"
+#include "platform/files/FileError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -292,6 +293,10 @@ Invocation parse(const Action& action, const std::vector<std::string>& arguments
                 value = arguments[++i];
             }
             if (argument == "--output") {
+                if (value->empty()) {
+                    throw UsageError{"The option --output was given an empty name. Give a folder, a file "
+                                     "name, or - for standard output."};
+                }
                 invocation.output = value;
             } else if (argument == "--beside" || argument == "--notify") {
                 (argument == "--beside" ? invocation.beside : invocation.notify) = true;
@@ -455,7 +460,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         (arguments.empty() ? err : out) << helpText();
         return arguments.empty() ? usageError : success;
     }
-    if (arguments.front() == "--version") {
+    if (arguments.front() == "--version" && arguments.size() == 1) {
         out << "Orvane " << AppVersion::versionText() << '\n';
         return success;
     }
@@ -477,6 +482,9 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         }
     };
     try {
+        if (arguments.front() == "--version") {
+            throw UsageError{"--version takes no other arguments."};
+        }
         if (action == nullptr) {
             throw UsageError{"There is no action “" + arguments.front() + "”. The actions are " +
                              actionNames() + "."};
@@ -504,7 +512,15 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         const IntentFile result = prepared.perform(image);
         const std::optional<fs::path> written = destination.write(result, out);
         if (written) {
+            errno = 0;
             tell(out, written->string());
+            // The path is all the action prints: a script that never reads it has no result.
+            if (!out.flush()) {
+                const int error = errno;
+                throw Error("The result was written to “" + written->string() +
+                            "”, but its name couldn't be written to standard output" +
+                            (error == 0 ? "" : ": " + FileError::writeFailureReason(error)) + ".");
+            }
             // The desktop's actions have no terminal to print to.
             if (notify) {
                 const fs::path folder = fs::absolute(*written).parent_path();

@@ -35,10 +35,11 @@ struct Desktop {
 
 // Runs one action from the command line: reads the image, runs the action, and writes the file
 // it returns into the current folder, or where --output says, never over an existing file. The
-// written path goes to `out`; errors, in the action's own words, to `err`. With "--output -" the
-// file's bytes go to `out` instead. A usage error prints its one line and where the action's help
-// is; `--` ends the options; names are printed safely for a terminal. An action for the desktop
-// without an image asks `desktop` for one, and ends quietly with success when the person cancels.
+// written path goes to `out` (the action fails when it can't be printed there); errors, in the
+// action's own words, to `err`. With "--output -" the file's bytes go to `out` instead. A usage
+// error prints its one line and where the action's help is; `--` ends the options; names are
+// printed safely for a terminal. An action for the desktop without an image asks `desktop` for
+// one, and ends quietly with success when the person cancels.
 int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
         const Desktop& desktop = {});
 

@@ -4,6 +4,7 @@
 #include "platform/image/RawDecoder.h"
 #include "platform/image/UniformType.h"
 #include "platform/image/detail/BmpDecoder.h"
+#include "platform/image/detail/JpegDamage.h"
 #include "platform/image/detail/VipsRuntime.h"
 #include "platform/metadata/MetadataIO.h"
 
@@ -161,8 +162,31 @@ std::optional<Sniffed> recognise(std::span<const std::uint8_t> b,
     return sniffed;
 }
 
+// How much a decoder's complaints count. A file that ends early would otherwise decode with its
+// missing part filled in, and a damaged picture would pass for a good one; but the libraries also
+// complain of harmless things, so only what each can be trusted with is asked of it.
+VipsFailOn strictest(ImageSource::Kind kind) {
+    switch (kind) {
+    case ImageSource::Kind::jpeg: // its harmless warnings are told from damage after a refusal
+    case ImageSource::Kind::gif:  // garbled picture data counts only as a warning here
+        return VIPS_FAIL_ON_WARNING;
+    default:
+        return VIPS_FAIL_ON_TRUNCATED;
+    }
+}
+
+// Whether a JPEG holds fewer bytes than any whole picture of its size needs: each block of 8 × 8
+// samples costs at least two bits in a plainly coded file (its first coefficient and its end), so
+// fewer than one byte for 256 pixels means the data most likely breaks off early. Such a file is
+// checked before it is decoded: decoding it first would fill memory with the missing part.
+bool holdsTooFewBytes(std::size_t size, const ImageProperties& properties) {
+    const auto pixels = static_cast<std::uint64_t>(properties.pixelWidth.value_or(0)) *
+                        static_cast<std::uint64_t>(properties.pixelHeight.value_or(0));
+    return size < pixels / 256;
+}
+
 VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vips::VOption* options = nullptr,
-                    VipsAccess access = VIPS_ACCESS_RANDOM) {
+                    VipsAccess access = VIPS_ACCESS_RANDOM, VipsFailOn failOn = VIPS_FAIL_ON_TRUNCATED) {
     const void* data = b.data();
     const std::size_t size = b.size();
     VipsBlob* blob = vips_blob_new(nullptr, data, size);
@@ -173,9 +197,7 @@ VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vip
     if (options == nullptr) {
         options = VImage::option();
     }
-    // A file that ends early would otherwise decode with its missing part filled in, and a damaged
-    // picture would pass for a good one.
-    options->set("access", access)->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    options->set("access", access)->set("fail_on", failOn);
     switch (kind) {
     case ImageSource::Kind::jpeg:
         return VImage::jpegload_buffer(blob, options);
@@ -324,6 +346,10 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
         return std::nullopt;
     }
     const std::span<const std::uint8_t> bytes = *state_->bytes;
+    if (state_->kind == Kind::jpeg && holdsTooFewBytes(bytes.size(), state_->properties) &&
+        JpegDamage::found(bytes)) {
+        return std::nullopt;
+    }
     try {
         VImage image;
         switch (state_->kind) {
@@ -347,16 +373,27 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
         }
         default: {
             // JPEG decodes straight to a half, quarter or eighth of its size; the rest is resampled.
-            const auto load = [&](VipsAccess access) {
+            const auto load = [&](VipsFailOn failOn) {
                 return loadWithVips(state_->kind, bytes,
                                     state_->kind == Kind::jpeg
                                         ? VImage::option()->set("shrink", jpegShrink(maxPixelSize))
                                         : nullptr,
-                                    access);
+                                    VIPS_ACCESS_SEQUENTIAL, failOn);
             };
             // Read once from top to bottom, on this thread, into memory (see decodedHere): turning
-            // the picture and the steps after it then read from memory.
-            image = VipsRuntime::decodedHere(load(VIPS_ACCESS_SEQUENTIAL));
+            // the picture and the steps after it then read from memory. A damaged file stops at
+            // the first damaged rows, before most of the memory is touched.
+            try {
+                image = VipsRuntime::decodedHere(load(strictest(state_->kind)));
+            } catch (const vips::VError&) {
+                // libjpeg warns of damage and of harmless oddities alike (stray bytes before a
+                // marker, written by many cameras): a file with such oddities is read again, a
+                // clean one only once.
+                if (state_->kind != Kind::jpeg || JpegDamage::found(bytes)) {
+                    throw;
+                }
+                image = VipsRuntime::decodedHere(load(VIPS_FAIL_ON_TRUNCATED));
+            }
             break;
         }
         }

@@ -69,14 +69,18 @@ template <class Work> std::string standardErrorOf(Work&& work) {
 } // namespace
 
 // A file cut short used to decode with its missing part grey or black and a stream of the
-// library's warnings on the terminal: it is refused as unreadable, silently.
+// library's warnings on the terminal: it is refused as unreadable, silently. So is a JPEG cut short
+// and then closed with an end marker, as a partial download or a recovered file often is.
 TEST(DamagedFileDecode, AFileCutShortIsUnreadableAndNothingReachesTheTerminal) {
-    const std::vector<std::pair<std::string, Bytes>> files{
-        {"jpeg", test::encoded(test::noise(300, 200), ConvertFormat::jpeg)},
-        {"png", test::encoded(test::noise(300, 200), ConvertFormat::png)},
-        {"dng", test::linearDng(300, 200)}};
-    for (const auto& [name, whole] : files) {
-        const auto cut = std::make_shared<const Bytes>(whole.begin(), whole.begin() + whole.size() / 2);
+    const std::vector<std::tuple<std::string, Bytes, Bytes>> files{
+        {"jpeg", test::encoded(test::noise(300, 200), ConvertFormat::jpeg), {}},
+        {"jpeg ended with FF D9", test::encoded(test::noise(300, 200), ConvertFormat::jpeg), {0xFF, 0xD9}},
+        {"png", test::encoded(test::noise(300, 200), ConvertFormat::png), {}},
+        {"dng", test::linearDng(300, 200), {}}};
+    for (const auto& [name, whole, end] : files) {
+        Bytes bytes(whole.begin(), whole.begin() + whole.size() / 2);
+        bytes.insert(bytes.end(), end.begin(), end.end());
+        const auto cut = std::make_shared<const Bytes>(std::move(bytes));
         const std::string printed = standardErrorOf([&] {
             EXPECT_THROW(ImageFiles::loadFromData(cut), FileError) << name;
             try {

@@ -170,4 +170,33 @@ TEST_F(CommandLineMessages, AFullStandardOutputIsReported) {
     EXPECT_EQ(status, CommandLine::failure);
     EXPECT_EQ(err.str(), "The result couldn't be written to standard output: there isn't enough space on "
                          "the disk.\n");
+
+    // Written into a folder, the file's path is all the action prints: without it a script has no
+    // result, so the action fails, saying where the file is.
+    std::ofstream fullAgain("/dev/full", std::ios::binary);
+    std::ostringstream pathErr;
+    EXPECT_EQ(CommandLine::run({"convert", photo().string(), "--output", out()}, fullAgain, pathErr),
+              CommandLine::failure);
+    EXPECT_EQ(pathErr.str(), "The result was written to “" + (folder / "out" / "photo.jpg").string() +
+                                 "”, but its name couldn't be written to standard output: there isn't "
+                                 "enough space on the disk.\n");
+    EXPECT_TRUE(fs::exists(folder / "out" / "photo.jpg"));
+}
+
+TEST_F(CommandLineMessages, AnArgumentTooManyOrAnEmptyOutputIsRefusedPlainly) {
+    const auto version = test::runCommandLine({"--version", "extra"});
+    EXPECT_EQ(version.status, CommandLine::usageError);
+    EXPECT_EQ(version.out, "");
+    EXPECT_EQ(version.err, "orvane: --version takes no other arguments.\norvane --help lists the actions.\n");
+
+    for (const auto& output :
+         {std::vector<std::string>{"--output", ""}, std::vector<std::string>{"--output="}}) {
+        std::vector<std::string> arguments{"convert", photo().string()};
+        arguments.insert(arguments.end(), output.begin(), output.end());
+        const auto result = test::runCommandLine(arguments);
+        EXPECT_EQ(result.status, CommandLine::usageError);
+        EXPECT_EQ(result.err, "orvane: The option --output was given an empty name. Give a folder, a file "
+                              "name, or - for standard output.\norvane convert --help lists its options.\n");
+    }
+    EXPECT_TRUE(fs::is_empty(folder / "out"));
 }
