@@ -1,7 +1,5 @@
 #include "editor/EditorModel.h"
 
-#include "editor/ExportFiles.h"
-
 namespace orvane {
 
 namespace {
@@ -59,13 +57,9 @@ void EditorModel::setResultInfo(std::optional<ResultInfo> value) {
 }
 
 void EditorModel::setExportURL(std::optional<std::filesystem::path> value) {
-    // A save or a share reads the current file; one that is no longer current goes, as an enlarged
-    // export can take hundreds of megabytes.
-    const std::optional<std::filesystem::path> previous = exportURL_;
+    // The file that is no longer current stays: "Copy" put only its address on the clipboard and
+    // another program may still be reading it. The run's folder takes it when the next run starts.
     assign(*this, exportURL_, std::move(value), &EditorModel::exportURLChanged);
-    if (previous && previous != exportURL_) {
-        ExportFiles::discard(*previous);
-    }
 }
 
 void EditorModel::setIsPreparingExport(bool value) {

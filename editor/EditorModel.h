@@ -198,7 +198,7 @@ public:
     void setSource(const Bitmap& image, std::optional<QString> name = std::nullopt);
     // Removes the source, the result and any running job; `sourceName` stays until the next load.
     void clearSource();
-    // Removes the result and its export, and stops preparing the export.
+    // Removes the result and stops preparing the export; the exported file itself stays on disk.
     void clearResult();
     // Asks the running job to stop and forgets it at once; its late work publishes nothing.
     void cancelJob();

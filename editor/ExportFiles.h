@@ -49,8 +49,10 @@ std::filesystem::path exportFolder();
 // a file, even under the same name, and each can go on its own. Throws FileError as above.
 std::filesystem::path newExportFolder();
 
-// Removes a prepared export that is no longer the current one, with its folder. Anything that is not
-// in a folder of `newExportFolder` is left alone.
+// Removes an export that was never published (superseded while it was written, cancelled, or
+// failed part of the way), with its folder: nothing outside can know of it. A published export is
+// never discarded while the run goes on. Anything that is not in a folder of `newExportFolder` is
+// left alone.
 void discard(const std::filesystem::path& preparedFile);
 
 } // namespace orvane::ExportFiles

@@ -8,12 +8,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QHash>
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 namespace orvane {
 
@@ -92,8 +94,23 @@ void sortNewestFirst(QList<JobRecord>& records) {
                      [](const JobRecord& a, const JobRecord& b) { return a.date > b.date; });
 }
 
-// Every readable job under `root`, newest first; equal dates keep the listing's order.
-QList<JobRecord> readRecords(const fs::path& root) {
+// What reading the root found: one record per job, newest first, and the folders of the other
+// copies of a job that two or more folders hold.
+struct ReadJobs {
+    QList<JobRecord> records;
+    QStringList otherCopies;
+};
+
+// Which of two folders holding one job is shown: the one its id names, else the first by name.
+bool shownBefore(const JobRecord& a, const JobRecord& b) {
+    if (a.folderName.isEmpty() != b.folderName.isEmpty()) {
+        return a.folderName.isEmpty();
+    }
+    return a.folderName < b.folderName;
+}
+
+// Every readable job under `root`; equal dates keep the listing's order.
+ReadJobs readRecords(const fs::path& root) {
     std::error_code error;
     fs::create_directories(root, error);
 
@@ -107,14 +124,43 @@ QList<JobRecord> readRecords(const fs::path& root) {
 
     QList<JobRecord> loaded;
     for (const auto& entry : entries) {
+        const std::string filename = entry.filename().string();
+        const QString name = QString::fromStdString(filename);
+        // A name that isn't UTF-8 would name another folder once written back: such a job could
+        // be neither shown from its folder nor deleted.
+        if (name.toStdString() != filename) {
+            continue;
+        }
         if (const auto bytes = FileBytes::read(entry / metaFileName)) {
             if (auto record = decodeJobRecord(*bytes)) {
+                if (name != uuidString(record->id)) {
+                    record->folderName = name;
+                }
                 loaded.push_back(std::move(*record));
             }
         }
     }
-    sortNewestFirst(loaded);
-    return loaded;
+
+    // A list that holds one job twice can't tell the two apart, to show or to delete them.
+    QHash<QUuid, qsizetype> shown;
+    for (qsizetype index = 0; index < loaded.size(); ++index) {
+        const auto found = shown.find(loaded[index].id);
+        if (found == shown.end()) {
+            shown.insert(loaded[index].id, index);
+        } else if (shownBefore(loaded[index], loaded[*found])) {
+            *found = index;
+        }
+    }
+    ReadJobs read;
+    for (qsizetype index = 0; index < loaded.size(); ++index) {
+        if (shown.value(loaded[index].id) == index) {
+            read.records.push_back(loaded[index]);
+        } else {
+            read.otherCopies.push_back(jobFolderName(loaded[index]));
+        }
+    }
+    sortNewestFirst(read.records);
+    return read;
 }
 
 } // namespace
@@ -162,11 +208,13 @@ void JobGallery::load() {
     removedWhileReading_.clear();
     QtConcurrent::run(QThreadPool::globalInstance(), [root = root_] {
         return readRecords(root);
-    }).then(this, [this, generation](QList<JobRecord> read) {
+    }).then(this, [this, generation](ReadJobs found) {
         if (generation != loadGeneration_) {
             return;
         }
         isReading_ = false;
+        otherCopies_ = std::move(found.otherCopies);
+        QList<JobRecord>& read = found.records;
         // The folders were listed before these changes, or while they were made: what the
         // user did meanwhile stands, also for a job added and then deleted while it read.
         const auto wasRemoved = [&](const JobRecord& record) {
@@ -200,7 +248,7 @@ std::int64_t JobGallery::totalBytes() const {
 
 void JobGallery::remove(const JobRecord& record) {
     std::error_code ignored;
-    fs::remove_all(folder(record.id), ignored);
+    fs::remove_all(folder(record), ignored);
     records_.removeIf([&](const JobRecord& listed) { return listed.id == record.id; });
     if (isReading_) {
         removedWhileReading_.push_back(record.id);
@@ -211,10 +259,15 @@ void JobGallery::remove(const JobRecord& record) {
 void JobGallery::removeAll() {
     for (const auto& record : records_) {
         std::error_code ignored;
-        fs::remove_all(folder(record.id), ignored);
+        fs::remove_all(folder(record), ignored);
         if (isReading_) {
             removedWhileReading_.push_back(record.id);
         }
+    }
+    // The copies not shown are jobs too; left here, they would come back on the next start.
+    for (const QString& name : std::exchange(otherCopies_, {})) {
+        std::error_code ignored;
+        fs::remove_all(root_ / name.toStdString(), ignored);
     }
     setRecords({});
 }
@@ -224,7 +277,7 @@ QFuture<std::optional<JobRecord>> JobGallery::add(Bitmap result, std::optional<B
                                                   bool asPNG, std::optional<int> dpi,
                                                   std::optional<ConvertedFile> data) {
     const QUuid id = QUuid::createUuid();
-    auto written = QtConcurrent::run(&writers_, [=, destination = folder(id)] {
+    auto written = QtConcurrent::run(&writers_, [=, destination = root_ / uuidString(id).toStdString()] {
         return writeJob(destination, id, result, before, title, symbol, detail, baseName, asPNG, dpi, data);
     });
     return written.then(this, [this](std::optional<JobRecord> record) {
@@ -264,8 +317,8 @@ std::optional<JobRecord> JobGallery::writeJob(const fs::path& folder, const QUui
     return record;
 }
 
-fs::path JobGallery::folder(const QUuid& id) const {
-    return root_ / uuidString(id).toStdString();
+fs::path JobGallery::folder(const JobRecord& record) const {
+    return root_ / jobFolderName(record).toStdString();
 }
 
 } // namespace orvane

@@ -7,6 +7,7 @@
 #include <QFuture>
 #include <QList>
 #include <QObject>
+#include <QStringList>
 #include <QThreadPool>
 #include <cstdint>
 #include <filesystem>
@@ -34,6 +35,8 @@ public:
     static std::filesystem::path defaultRoot();
 
     const std::filesystem::path& root() const { return root_; }
+    // The folder the record was read from, which holds its result, "thumb.jpg" and "before.jpg".
+    std::filesystem::path folder(const JobRecord& record) const;
 
     // The jobs on disk have been read once; until then `records` holds only jobs added since.
     bool isLoaded() const { return isLoaded_; }
@@ -44,13 +47,16 @@ public:
 
     // Reads every job folder again on a worker thread and then replaces `records` with what it
     // found, keeping jobs added and leaving out jobs removed while it read. Folders whose
-    // "meta.json" cannot be read are passed over. A later read takes over from an earlier one.
+    // "meta.json" cannot be read are passed over, and so are the other copies of a job that two
+    // folders hold: the one its id names is listed, else the first by name. A later read takes
+    // over from an earlier one.
     void load();
     std::int64_t totalBytes() const;
 
-    // Removes the record's folder (named by its id) and every record with that id.
+    // Removes the folder the record was read from, and no other, and every record with its id.
     void remove(const JobRecord& record);
-    // Removes every listed job's folder; anything else in the root stays.
+    // Removes every listed job's folder and the other copies the last read passed over; anything
+    // else in the root stays.
     void removeAll();
 
     // Writes a new job in the background and puts its record first once it is on disk. The
@@ -85,10 +91,10 @@ signals:
     void isLoadedChanged();
 
 private:
-    std::filesystem::path folder(const QUuid& id) const;
-
     std::filesystem::path root_;
     QList<JobRecord> records_;
+    // Folder names of the copies of listed jobs that are not shown.
+    QStringList otherCopies_;
     bool isLoaded_ = false;
     // The reads started and the one in progress, if any; what changed while it read.
     std::uint64_t loadGeneration_ = 0;

@@ -86,6 +86,12 @@ std::optional<QUuid> uuidFromString(std::string_view text) {
     return QUuid::fromString(QLatin1StringView(text.data(), static_cast<qsizetype>(text.size())));
 }
 
+QString jobFolderName(const JobRecord& record) {
+    // Deleting a job removes this folder with all it holds: it is never anything but a name in
+    // the root.
+    return isPlainFileName(record.folderName) ? record.folderName : uuidString(record.id);
+}
+
 double referenceSeconds(system_clock::time_point date) {
     return duration<double>(date - referenceDate).count();
 }

@@ -27,9 +27,16 @@ struct JobRecord {
     std::int64_t bytes = 0;
     // One line describing the result.
     QString detail;
+    // The name of the folder the record was read from, when that is not the one its id names (a
+    // copy of a job's folder, a backup put back under another name); empty for that one. It is
+    // where the job's files are and what deleting the job removes; never stored in "meta.json".
+    QString folderName = {};
 
     friend bool operator==(const JobRecord&, const JobRecord&) = default;
 };
+
+// The name of the record's folder in the gallery's root.
+QString jobFolderName(const JobRecord& record);
 
 // The folder-name form of a UUID: 36 characters, upper-case hex, 8-4-4-4-12.
 QString uuidString(const QUuid& id);

@@ -2,6 +2,7 @@
 #include "core/convert/Converter.h"
 #include "editor/EditorModel.h"
 #include "editor/ExportFiles.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/TestImages.h"
 
@@ -10,8 +11,10 @@
 #include <QTest>
 #include <QThreadPool>
 #include <QUuid>
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -156,6 +159,7 @@ TEST(EditorModelExport, AFormatChangeRepreparesAndOnlyTheLatestIsPublished) {
     ASSERT_TRUE(waitForExport(model));
     const fs::path jpeg = *model.exportURL();
     EXPECT_EQ(jpeg.filename(), (name + "-4x.jpg").toStdString());
+    const auto written = fileBytes(jpeg);
 
     QSignalSpy urls(&model, &EditorModel::exportURLChanged);
     model.setFormat(ExportFormat::heic);
@@ -173,9 +177,12 @@ TEST(EditorModelExport, AFormatChangeRepreparesAndOnlyTheLatestIsPublished) {
     EXPECT_EQ(model.exportURL()->filename(), (name + "-4x.png").toStdString());
     // Cleared when the first change was made, then set once by the last export.
     EXPECT_EQ(urls.count(), 2);
-    // Only the current export is kept: the replaced one and the superseded one are gone.
-    EXPECT_FALSE(fs::exists(jpeg));
-    EXPECT_EQ(exportsNamed(name), std::vector<fs::path>{*model.exportURL()});
+    // The replaced export stays, as something may be reading it; the superseded one, never
+    // published, is gone.
+    EXPECT_EQ(fileBytes(jpeg), written);
+    auto left = exportsNamed(name);
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<fs::path>{jpeg, *model.exportURL()}));
     model.clearResult();
 }
 
@@ -277,24 +284,25 @@ TEST(EditorModelExport, APhotoWithALongNameIsExported) {
     model.clearResult();
 }
 
-// An enlarged export can take hundreds of megabytes: one that is no longer the current export goes
-// at once, the current one stays for the save panel and the share menu.
-TEST(EditorModelExport, AnExportGoesWhenItIsReplacedOrItsResultCleared) {
+// "Copy" puts only a file's address on the clipboard, and "Open With…" hands the file to another
+// program: an export stays readable for as long as its run goes on, whatever the editor does next.
+TEST(EditorModelExport, AnExportStaysWhenItIsReplacedOrItsResultCleared) {
     EditorModel model;
     const QString name = uniqueName("big");
     giveResult(model, name, info("8×"));
     model.prepareExport();
     ASSERT_TRUE(waitForExport(model));
     const fs::path jpeg = *model.exportURL();
+    const auto jpegBytes = fileBytes(jpeg);
     model.setFormat(ExportFormat::png);
-    EXPECT_FALSE(fs::exists(jpeg.parent_path()));
     ASSERT_TRUE(waitForExport(model));
     const fs::path png = *model.exportURL();
-    EXPECT_TRUE(fs::exists(png));
     model.clearResult();
-    EXPECT_FALSE(fs::exists(png.parent_path()));
+    EXPECT_FALSE(model.exportURL().has_value());
+    EXPECT_EQ(fileBytes(jpeg), jpegBytes);
+    EXPECT_EQ(ImageFiles::loadFromURL(png).width(), 40);
 
-    // A convert result of the same name, written again, replaces the first file.
+    // A convert result written again under the same name leaves the first file as it was.
     const Bytes source = test::encoded(test::gradient(40, 30), ConvertFormat::png);
     const ConvertResult converted =
         Converter::convert(ConvertInputData{std::make_shared<const Bytes>(source), "public.png"}, {});
@@ -302,11 +310,47 @@ TEST(EditorModelExport, AnExportGoesWhenItIsReplacedOrItsResultCleared) {
     model.exportConverted(converted, "jpg", false);
     ASSERT_TRUE(waitForExport(model));
     const fs::path first = *model.exportURL();
+    const auto firstBytes = fileBytes(first);
     model.exportConverted(converted, "jpg", false);
     ASSERT_TRUE(QTest::qWaitFor([&] { return model.exportURL() != first && model.exportURL(); }, waitLimit));
-    EXPECT_EQ(exportsNamed(name), std::vector<fs::path>{*model.exportURL()});
+    EXPECT_EQ(model.exportURL()->filename(), first.filename());
+    EXPECT_EQ(fileBytes(first), firstBytes);
+    EXPECT_EQ(exportsNamed(name).size(), 4u);
     model.clearResult();
-    EXPECT_TRUE(exportsNamed(name).empty());
+    EXPECT_EQ(exportsNamed(name).size(), 4u);
+}
+
+// What a run exported stays after it ends, until the next run makes its own export folder.
+TEST(EditorModelExport, TheNextRunRemovesWhatAnEndedRunExported) {
+    test::TemporaryDirectory folder;
+    fs::create_directories(folder / "home");
+    const std::vector<std::string> environment{"TMPDIR=" + folder.path().string(),
+                                               "HOME=" + (folder / "home").string()};
+    const auto exportsOf = [](const test::ProgramOutput& run) {
+        std::vector<fs::path> files;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            files.emplace_back(line);
+        }
+        return files;
+    };
+    const test::ProgramOutput first = test::runProgramCapturing(ORVANE_EXPORT_RUN, {}, environment);
+    ASSERT_EQ(first.status, 0) << first.err;
+    const auto ended = exportsOf(first);
+    ASSERT_EQ(ended.size(), 2u);
+    for (const fs::path& file : ended) {
+        EXPECT_TRUE(file.string().starts_with(folder.path().string())) << file;
+        EXPECT_TRUE(fs::is_regular_file(file)) << file;
+    }
+
+    const test::ProgramOutput next = test::runProgramCapturing(ORVANE_EXPORT_RUN, {}, environment);
+    ASSERT_EQ(next.status, 0) << next.err;
+    const auto current = exportsOf(next);
+    ASSERT_EQ(current.size(), 2u);
+    const fs::path endedRun = ended.front().parent_path().parent_path();
+    EXPECT_FALSE(fs::exists(endedRun));
+    EXPECT_NE(current.front().parent_path().parent_path(), endedRun);
+    EXPECT_EQ(endedRun.parent_path(), current.front().parent_path().parent_path().parent_path());
 }
 
 TEST(EditorModelExport, AFileThatIsNoPreparedExportIsNeverRemoved) {

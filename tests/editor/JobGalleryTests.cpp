@@ -10,6 +10,7 @@
 #include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace orvane;
 using namespace std::chrono;
@@ -52,6 +53,7 @@ JobRecord storeJob(const fs::path& root, int seconds, std::optional<std::string>
     const auto folder = root / folderName.value_or(uuidString(record.id).toStdString());
     fs::create_directories(folder);
     write(folder / "meta.json", encodeJSON(record));
+    record.folderName = QString::fromStdString(folderName.value_or(""));
     return record;
 }
 
@@ -194,6 +196,8 @@ TEST(JobGallery, LoadsOnlyReadableJobsAndRemoveAllLeavesEverythingElse) {
     broken("date-as-text", std::string(good).insert(dateEnd, "\"").insert(date, "\""));
     broken("bad-id", std::string(good).replace(good.find(uuidString(older.id).toStdString()), 36, "holiday"));
     broken("not-json", "{\"id\":");
+    fs::create_directory(root / "pipe");
+    ASSERT_EQ(::mkfifo((root / "pipe" / "meta.json").c_str(), 0600), 0);
 
     JobGallery gallery(root.path());
     ASSERT_TRUE(test::waitForLoad(gallery));
@@ -204,9 +208,9 @@ TEST(JobGallery, LoadsOnlyReadableJobsAndRemoveAllLeavesEverythingElse) {
     EXPECT_TRUE(gallery.records().empty());
     EXPECT_FALSE(fs::exists(root / uuidString(older.id).toStdString()));
     EXPECT_FALSE(fs::exists(root / uuidString(newer.id).toStdString()));
-    // The hidden job's folder is not named by its id, so removing by id cannot find it.
-    for (const auto* name : {".hidden", "notes.txt", "empty", "E621E1F8-C36C-495A-93FC-0C247A3E6E5F",
-                             "missing-key", "date-as-text", "bad-id", "not-json"}) {
+    EXPECT_FALSE(fs::exists(root / ".hidden"));
+    for (const auto* name : {"notes.txt", "empty", "E621E1F8-C36C-495A-93FC-0C247A3E6E5F", "missing-key",
+                             "date-as-text", "bad-id", "not-json", "pipe"}) {
         EXPECT_TRUE(fs::exists(root / name)) << name;
     }
 }
@@ -228,23 +232,36 @@ TEST(JobGallery, EqualDatesKeepTheListingOrder) {
     EXPECT_EQ(gallery.records(), newerFirst + olderAfter);
 }
 
-TEST(JobGallery, RemoveDeletesTheFolderNamedByTheId) {
+// A job folder can be known by another name than its id: a copy made in a file manager, a backup
+// put back. Deleting the job it shows must never take the folder of another.
+TEST(JobGallery, RemoveDeletesOnlyTheFolderTheRecordWasReadFrom) {
     test::TemporaryDirectory root;
     const auto kept = storeJob(root.path(), 10);
     const auto removed = storeJob(root.path(), 20);
     const auto misnamed = storeJob(root.path(), 30, "holiday");
+    // A backup put back beside the job's own folder, whose "meta.json" has since been damaged.
+    auto restored = storeJob(root.path(), 35, "restored");
+    const auto damaged = root / uuidString(restored.id).toStdString();
+    fs::create_directories(damaged);
+    write(damaged / "meta.json", "{");
+    write(damaged / "result.jpg", "the job's own result");
     fs::create_directories(root / uuidString(removed.id).toStdString() / "nested");
     JobGallery gallery(root.path());
     ASSERT_TRUE(test::waitForLoad(gallery));
-    ASSERT_EQ(gallery.records().size(), 3);
+    ASSERT_EQ(gallery.records(), (QList<JobRecord>{restored, misnamed, removed, kept}));
+    EXPECT_EQ(gallery.folder(restored), root / "restored");
+    EXPECT_EQ(gallery.folder(kept), root / uuidString(kept.id).toStdString());
     QSignalSpy changed(&gallery, &JobGallery::recordsChanged);
 
     gallery.remove(removed);
     EXPECT_FALSE(fs::exists(root / uuidString(removed.id).toStdString()));
-    EXPECT_EQ(gallery.records(), (QList<JobRecord>{misnamed, kept}));
+    EXPECT_EQ(gallery.records(), (QList<JobRecord>{restored, misnamed, kept}));
 
     gallery.remove(misnamed);
-    EXPECT_TRUE(fs::exists(root / "holiday" / "meta.json"));
+    EXPECT_FALSE(fs::exists(root / "holiday"));
+    gallery.remove(restored);
+    EXPECT_FALSE(fs::exists(root / "restored"));
+    EXPECT_TRUE(fs::exists(damaged / "result.jpg"));
     EXPECT_EQ(gallery.records(), QList<JobRecord>{kept});
 
     // A record that is no longer listed still has its folder removed.
@@ -252,7 +269,55 @@ TEST(JobGallery, RemoveDeletesTheFolderNamedByTheId) {
     gallery.remove(stray);
     EXPECT_FALSE(fs::exists(root / uuidString(stray.id).toStdString()));
     EXPECT_EQ(gallery.records(), QList<JobRecord>{kept});
-    EXPECT_EQ(changed.count(), 3);
+    EXPECT_EQ(changed.count(), 4);
+
+    // A record's folder is only ever a name in the root.
+    auto escaping = kept;
+    escaping.folderName = "..";
+    EXPECT_EQ(gallery.folder(escaping), root / uuidString(kept.id).toStdString());
+}
+
+// Two folders holding one job would draw as one tile and a blank one, and deleting either would
+// take the other's files: the job is listed once, from the folder its id names when there is one.
+TEST(JobGallery, AJobThatSeveralFoldersHoldIsListedOnce) {
+    test::TemporaryDirectory root;
+    const auto original = storeJob(root.path(), 10);
+    const auto name = uuidString(original.id).toStdString();
+    write(root / name / "result.jpg", "original");
+    for (const auto* copy : {" copy", " copy 2"}) {
+        fs::copy(root / name, root / (name + copy));
+    }
+    const auto other = storeJob(root.path(), 20);
+    // No folder named by this one's id: the first copy by name is listed.
+    auto renamed = storeJob(root.path(), 30, "b-backup");
+    fs::copy(root / "b-backup", root / "a-backup");
+    renamed.folderName = "a-backup";
+    write(root / "notes.txt", "not a job");
+    // A name that isn't UTF-8 can't be written back: read as text, it would name another folder.
+    storeJob(root.path(), 40, "latin-\xE9");
+    fs::create_directory(root / "latin-\xEF\xBF\xBD");
+
+    {
+        JobGallery gallery(root.path());
+        ASSERT_TRUE(test::waitForLoad(gallery));
+        EXPECT_EQ(gallery.records(), (QList<JobRecord>{renamed, other, original}));
+        gallery.remove(original);
+        EXPECT_FALSE(fs::exists(root / name));
+        EXPECT_TRUE(fs::exists(root / (name + " copy") / "result.jpg"));
+    }
+    {
+        // The copies are jobs of their own, found again on the next start; deleting all takes
+        // the copies that were not shown as well.
+        JobGallery gallery(root.path());
+        ASSERT_TRUE(test::waitForLoad(gallery));
+        ASSERT_EQ(gallery.records().size(), 3);
+        EXPECT_EQ(gallery.folder(gallery.records().back()), root / (name + " copy"));
+        gallery.removeAll();
+    }
+    auto left = listing(root.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left,
+              (std::vector<fs::path>{root / "latin-\xE9", root / "latin-\xEF\xBF\xBD", root / "notes.txt"}));
 }
 
 TEST(JobGallery, RecordsSignalOnlyRealChanges) {

@@ -30,6 +30,10 @@ TEST(JobRecord, WritesCompactJSONInFieldOrderWithReferenceDateAndUpperCaseId) {
               "{\"id\":\"6F1C2A3B-4D5E-4F60-8A7B-9C0D1E2F3A4B\",\"title\":\"Enlarged ×4\","
               "\"symbol\":\"wand.and.stars\",\"date\":100.25,\"width\":4000,\"height\":3000,"
               "\"resultFile\":\"holiday.png\",\"bytes\":12345678901,\"detail\":\"4000 × 3000 · PNG\"}");
+    // Where a record was read from is no part of what is stored.
+    auto copy = sample();
+    copy.folderName = QStringLiteral("6F1C2A3B-4D5E-4F60-8A7B-9C0D1E2F3A4B copy");
+    EXPECT_EQ(encodeJSON(copy), encodeJSON(sample()));
     EXPECT_EQ(referenceSeconds(sys_seconds{seconds{978'307'200}}), 0.0);
     EXPECT_EQ(referenceSeconds(sys_seconds{}), -978'307'200.0);
 }

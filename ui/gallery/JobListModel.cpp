@@ -38,8 +38,7 @@ const JobRecord& JobListModel::record(int row) const {
 }
 
 std::filesystem::path JobListModel::folder(int row) const {
-    const std::filesystem::path root = gallery_ ? gallery_->root() : std::filesystem::path();
-    return root / uuidString(records_.at(row).id).toStdString();
+    return gallery_ ? gallery_->folder(records_.at(row)) : std::filesystem::path();
 }
 
 QVariant JobListModel::data(const QModelIndex& index, int role) const {

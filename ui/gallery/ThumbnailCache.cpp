@@ -1,5 +1,8 @@
 #include "ui/gallery/ThumbnailCache.h"
 
+#include "platform/files/FileBytes.h"
+
+#include <QBuffer>
 #include <QFutureWatcher>
 #include <QImageReader>
 #include <QtConcurrent>
@@ -7,8 +10,17 @@
 namespace orvane {
 namespace {
 
-QImage decode(const QString& path) {
-    QImageReader reader(path);
+QImage decode(const std::filesystem::path& file) {
+    // Through the reader of regular files only: a thumbnail that is a named pipe would otherwise
+    // hold a thread of the pool for good, and the process could not end.
+    const std::optional<Bytes> bytes = FileBytes::read(file);
+    if (!bytes) {
+        return {};
+    }
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes->data()),
+                                              static_cast<qsizetype>(bytes->size()));
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
     reader.setAutoTransform(true);
     QImage image = reader.read();
     // Converted here, so that painting never converts on the main thread.
@@ -40,7 +52,7 @@ std::optional<QImage> ThumbnailCache::image(const std::filesystem::path& jobFold
         return std::nullopt;
     }
     pending_.insert(name);
-    const QString file = QString::fromStdString((jobFolder / "thumb.jpg").string());
+    const std::filesystem::path file = jobFolder / "thumb.jpg";
     auto* watcher = new QFutureWatcher<QImage>(this);
     connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, name] {
         watcher->deleteLater();

@@ -176,8 +176,7 @@ void ContentView::showSaved(const QString& message) {
 }
 
 void ContentView::loadRecord(const JobRecord& record) {
-    model_->loadFile(gallery_->root() / uuidString(record.id).toStdString() /
-                     record.resultFile.toStdString());
+    model_->loadFile(gallery_->folder(record) / record.resultFile.toStdString());
 }
 
 bool ContentView::handleDrop(const QList<QUrl>& urls) {

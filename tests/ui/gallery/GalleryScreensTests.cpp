@@ -17,7 +17,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <algorithm>
 #include <fstream>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -178,7 +180,7 @@ TEST(GalleryDetailView, AJobWithoutItsBeforeImageShowsTheResultAlone) {
     EXPECT_TRUE(fs::exists(detail.view->resultFile()));
 }
 
-TEST(GalleryDetailView, AnUnreadableResultKeepsTheSpinnerAndDeletingAsksFirst) {
+TEST(GalleryDetailView, AnUnreadableResultShowsTheJobsSymbolAndDeletingAsksFirst) {
     Detail detail(true);
     ASSERT_TRUE(test::waitFor([&] { return detail.view->hasLoaded(); }));
     EXPECT_TRUE(detail.view->before().has_value());
@@ -193,17 +195,83 @@ TEST(GalleryDetailView, AnUnreadableResultKeepsTheSpinnerAndDeletingAsksFirst) {
     EXPECT_TRUE(detail.jobs->gallery.records().isEmpty());
     EXPECT_FALSE(fs::exists(detail.view->resultFile().parent_path()));
 
-    // A job whose result cannot be read stays on its spinner.
-    Detail broken(true);
-    std::ofstream(broken.view->resultFile(), std::ios::trunc) << "not an image";
-    broken.view.reset();
-    broken.view.emplace(broken.jobs->gallery, broken.jobs->gallery.records().front(),
-                        GalleryDetailView::Actions{});
-    broken.view->show();
-    ASSERT_TRUE(test::waitFor([&] { return broken.view->hasLoaded(); }));
-    EXPECT_FALSE(broken.view->after().has_value());
-    EXPECT_TRUE(test::child<Spinner>(*broken.view, "detailSpinner")->isVisible());
-    EXPECT_FALSE(test::child<CompareView>(*broken.view, "detailCompareView")->isVisible());
+    // A job whose result cannot be read shows its symbol, not a spinner that never ends; a named
+    // pipe in the result's place is never waited on.
+    for (const bool pipe : {false, true}) {
+        Detail broken(true);
+        const fs::path result = broken.view->resultFile();
+        broken.view.reset();
+        fs::remove(result);
+        if (pipe) {
+            ASSERT_EQ(::mkfifo(result.c_str(), 0600), 0);
+            fs::remove(result.parent_path() / "before.jpg");
+            ASSERT_EQ(::mkfifo((result.parent_path() / "before.jpg").c_str(), 0600), 0);
+        } else {
+            std::ofstream(result) << "not an image";
+        }
+        broken.view.emplace(broken.jobs->gallery, broken.jobs->gallery.records().front(),
+                            GalleryDetailView::Actions{});
+        broken.view->show();
+        ASSERT_TRUE(test::waitFor([&] { return broken.view->hasLoaded(); })) << pipe;
+        EXPECT_FALSE(broken.view->after().has_value());
+        EXPECT_FALSE(test::child<Spinner>(*broken.view, "detailSpinner")->isVisible());
+        EXPECT_FALSE(test::child<CompareView>(*broken.view, "detailCompareView")->isVisible());
+        auto* placeholder = test::child<QLabel>(*broken.view, "detailPlaceholder");
+        EXPECT_TRUE(placeholder->isVisible());
+        EXPECT_FALSE(placeholder->pixmap().isNull());
+    }
+}
+
+// A job's folder copied in a file manager, or a backup put back under another name, is one job
+// shown once, read from its own folder, and deleting it takes no other folder.
+TEST(GalleryDetailView, AJobReadFromAFolderOfAnotherNameShowsAndDeletesOnlyThatFolder) {
+    test::TemporaryDirectory folder;
+    const fs::path root = folder / "Jobs";
+    test::writeJobs(root, 2);
+    std::vector<fs::path> jobFolders;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        jobFolders.push_back(entry.path());
+    }
+    ASSERT_EQ(jobFolders.size(), 2u);
+    // The first is copied beside itself; the second is put back as "Restored" while the folder
+    // its id names keeps another result and a "meta.json" that no longer reads.
+    fs::copy(jobFolders[0], jobFolders[0].string() + " copy");
+    fs::copy(jobFolders[1], root / "Restored");
+    std::ofstream(jobFolders[1] / "meta.json", std::ios::trunc) << "{";
+
+    test::LoadedGallery jobs(root);
+    ASSERT_EQ(jobs.gallery.records().size(), 2);
+    GalleryView grid(jobs.gallery, [](const JobRecord&) {});
+    grid.resize(900, 700);
+    grid.show();
+    auto* thumbs = test::child<GalleryGrid>(grid, "galleryGrid");
+    ASSERT_EQ(thumbs->thumbs().size(), 2);
+    EXPECT_TRUE(test::waitFor([&] {
+        return std::all_of(thumbs->thumbs().begin(), thumbs->thumbs().end(),
+                           [](const GalleryThumb* thumb) { return thumb->hasImage(); });
+    }));
+
+    const auto restored =
+        std::find_if(jobs.gallery.records().begin(), jobs.gallery.records().end(),
+                     [](const JobRecord& record) { return record.folderName == "Restored"; });
+    ASSERT_NE(restored, jobs.gallery.records().end());
+    std::vector<fs::path> reused;
+    GalleryDetailView detail(jobs.gallery, *restored,
+                             {.useInNewJob = [&](const fs::path& file) { reused.push_back(file); },
+                              .onDeleted = [] {},
+                              .onSaved = [](const QString&) {}});
+    detail.show();
+    ASSERT_TRUE(test::waitFor([&] { return detail.hasLoaded(); }));
+    ASSERT_TRUE(detail.after().has_value());
+    QTest::mouseClick(test::child<ActionButton>(detail, "useInNewJobButton"), Qt::LeftButton);
+    const fs::path resultFile = restored->resultFile.toStdString();
+    EXPECT_EQ(reused, std::vector<fs::path>{root / "Restored" / resultFile});
+
+    detail.confirmDelete();
+    test::child<QPushButton>(detail, "confirmDeleteJobButton")->click();
+    EXPECT_FALSE(fs::exists(root / "Restored"));
+    EXPECT_TRUE(fs::exists(jobFolders[1] / resultFile));
+    EXPECT_EQ(jobs.gallery.records().size(), 1);
 }
 
 TEST(GalleryDetailView, SavingReplacesTheChosenFileOnlyWithAWholeCopy) {

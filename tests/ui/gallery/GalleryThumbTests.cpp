@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 #include <QImage>
+#include <QThreadPool>
+#include <sys/stat.h>
 
 namespace orvane {
 namespace {
@@ -88,6 +90,36 @@ TEST(ThumbnailCache, DecodesOnceInTheBackgroundRemembersFailuresAndForgetsTheOld
     // With room for one, the good thumbnail has gone and is decoded again.
     EXPECT_FALSE(cache.image(good).has_value());
     EXPECT_TRUE(test::waitFor([&] { return finished.size() == 3; }));
+}
+
+// A thumbnail that is a named pipe, or a link to a device, would hold a thread of the pool for
+// good: the tile would never get its image and the process could not end. It is refused at once
+// and the tile keeps its symbol.
+TEST(GalleryThumb, AThumbnailThatIsNoRegularFileShowsTheSymbolAndHoldsNoThread) {
+    test::TemporaryDirectory folder;
+    const auto pipe = folder / "pipe";
+    const auto device = folder / "device";
+    std::filesystem::create_directories(pipe);
+    std::filesystem::create_directories(device);
+    ASSERT_EQ(::mkfifo((pipe / "thumb.jpg").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", device / "thumb.jpg");
+    JobRecord record;
+    record.id = QUuid::createUuid();
+    record.symbol = "wand.and.stars";
+
+    QStringList finished;
+    const QObject listening;
+    QObject::connect(&ThumbnailCache::shared(), &ThumbnailCache::finished, &listening,
+                     [&](const QString& key) { finished << key; });
+    GalleryThumb fromPipe(record, pipe, true);
+    GalleryThumb fromDevice(record, device, false);
+    ASSERT_TRUE(test::waitFor([&] {
+        return finished.contains(ThumbnailCache::key(pipe)) && finished.contains(ThumbnailCache::key(device));
+    }));
+    EXPECT_FALSE(fromPipe.hasImage());
+    EXPECT_FALSE(fromDevice.hasImage());
+    EXPECT_TRUE(ThumbnailCache::shared().image(pipe)->isNull());
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(10'000));
 }
 
 TEST(RelativeDate, NamesRecentDaysAndCountsLongerSpans) {
