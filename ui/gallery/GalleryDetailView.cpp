@@ -11,14 +11,11 @@
 #include "ui/desktop/FileManager.h"
 #include "ui/desktop/SaveCopyPanel.h"
 #include "ui/desktop/ShareMenu.h"
-#include "ui/look/Symbols.h"
-#include "ui/look/Theme.h"
 
 #include <QDateTime>
 #include <QFutureWatcher>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QVBoxLayout>
@@ -102,16 +99,10 @@ GalleryDetailView::GalleryDetailView(JobGallery& gallery, JobRecord record, Acti
     spinner_ = new Spinner(28);
     spinner_->setObjectName("detailSpinner");
     spinner_->setColor(Qt::white);
-    // A result that can't be read shows the job's symbol, as its tile does, rather than a spinner
-    // that would say it is still coming.
-    placeholder_ = new QLabel;
-    placeholder_->setObjectName("detailPlaceholder");
-    placeholder_->hide();
     auto* stack = new QGridLayout(imageArea);
     stack->setContentsMargins(8, 8, 8, 8);
     stack->addWidget(compare_, 0, 0);
     stack->addWidget(spinner_, 0, 0, Qt::AlignCenter);
-    stack->addWidget(placeholder_, 0, 0, Qt::AlignCenter);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -218,13 +209,8 @@ void GalleryDetailView::showImages() {
         // Without a before image the result shows alone, with no divider.
         compare_->setImages(before_ ? before_ : after_, before_ ? after_ : std::nullopt, transparencyGrid);
         compare_->show();
-    } else {
-        placeholder_->setPixmap(Symbols::pixmap(record_.symbol,
-                                                Symbols::sizeFor(Theme::font(Theme::TextStyle::largeTitle)),
-                                                QColor(255, 255, 255, 150), devicePixelRatioF()));
-        placeholder_->show();
+        spinner_->hide();
     }
-    spinner_->hide();
     emit loaded();
 }
 

@@ -37,8 +37,7 @@ public:
     std::filesystem::path resultFile() const;
     std::filesystem::path beforeFile() const;
 
-    // Both images have been read (whether or not they could be). Without a result the job's
-    // symbol stands in the image's place.
+    // Both images have been read (whether or not they could be).
     bool hasLoaded() const { return loaded_; }
     const std::optional<Bitmap>& before() const { return before_; }
     const std::optional<Bitmap>& after() const { return after_; }
@@ -69,7 +68,6 @@ private:
     bool loaded_ = false;
     CompareView* compare_;
     Spinner* spinner_;
-    QLabel* placeholder_;
     QPointer<QMessageBox> confirmation_;
 };
 
