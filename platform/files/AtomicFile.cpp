@@ -17,6 +17,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace orvane::AtomicFile {
@@ -77,22 +78,34 @@ bool lacksHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
-// An open folder, closed when it goes.
-class FolderDescriptor {
+// A descriptor opened with O_PATH, closed when it goes. It names a folder for the calls made in it,
+// or holds a file in memory: a FUSE file system without inode numbers of its own (exFAT's) numbers a
+// file anew once the kernel has forgotten it, so a file's identity holds only while it is held.
+class PathHandle {
 public:
-    explicit FolderDescriptor(const std::filesystem::path& folder) {
+    PathHandle() = default;
+    PathHandle(int folder, const char* name, int flags) {
         do {
-            fd_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            fd_ = ::openat(folder, name, O_PATH | O_CLOEXEC | flags);
         } while (fd_ < 0 && errno == EINTR);
     }
-    ~FolderDescriptor() {
+    ~PathHandle() { reset(); }
+    PathHandle(PathHandle&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1)) {}
+    PathHandle& operator=(PathHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    void reset() {
         if (fd_ >= 0) {
             ::close(fd_);
+            fd_ = -1;
         }
     }
-    FolderDescriptor(const FolderDescriptor&) = delete;
-    FolderDescriptor& operator=(const FolderDescriptor&) = delete;
-    int get() const { return fd_; }
 
 private:
     int fd_ = -1;
@@ -112,7 +125,7 @@ public:
     explicit TemporaryFile(const std::filesystem::path& target)
         : target_(target)
         , operations_(currentOperations())
-        , folder_(folderOf(target)) {
+        , folder_(AT_FDCWD, folderOf(target).c_str(), O_DIRECTORY) {
         if (folder_.get() < 0) {
             throw FileError::writeFailed(target_, errno);
         }
@@ -151,6 +164,7 @@ public:
                         return std::nullopt;
                     }
                     identity_ = FileIdentity::of(status);
+                    pin_ = PathHandle(folder_.get(), hidden_.c_str(), O_NOFOLLOW);
                     return identity_;
                 });
             } catch (const std::system_error& failure) {
@@ -394,6 +408,7 @@ private:
                 return false;
             }
         }
+        pin_ = PathHandle(AT_FDCWD, descriptor.c_str(), 0);
         ::close(fd_);
         fd_ = -1;
         return true;
@@ -487,6 +502,7 @@ private:
     bool replaceReservation(const std::string& name, const std::filesystem::path& target) {
         int error = 0;
         FileIdentity reservation;
+        PathHandle held;
         SignalCleanup::Registration registration =
             registered(name, target, [&]() -> std::optional<FileIdentity> {
                 const int fd = call(Call::create, name, [&] {
@@ -497,6 +513,9 @@ private:
                     error = errno;
                     return std::nullopt;
                 }
+                // Held without being open for writing: a network share may refuse to rename a file
+                // over one that is open.
+                held = PathHandle(folder_.get(), name.c_str(), O_NOFOLLOW);
                 struct stat status {};
                 const bool known = ::fstat(fd, &status) == 0;
                 error = errno;
@@ -551,7 +570,8 @@ private:
 
     std::filesystem::path target_;
     const Operations operations_;
-    FolderDescriptor folder_;
+    PathHandle folder_;
+    PathHandle pin_; // holds the temporary file, so that `identity_` stays its identity
     int fd_ = -1;
     FileIdentity identity_;
     std::string hidden_; // the name of a hidden temporary file in the folder, until it is renamed

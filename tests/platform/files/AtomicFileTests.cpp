@@ -559,3 +559,22 @@ TEST(AtomicFile, ASaveWhoseHiddenFileCantBeClearedOnCtrlCFailsAndLeavesNothing) 
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == EMFILE) << status;
     EXPECT_TRUE(fs::is_empty(folder.path()));
 }
+
+// exFAT through FUSE numbers a file anew once the kernel has forgotten it, so a save must hold its
+// own files for as long as it may have to tell them from someone else's.
+TEST(AtomicFile, OnExfatASaveKnowsItsOwnFilesAfterTheKernelHasForgottenThem) {
+    const test::FuseMount card(test::FuseMount::Type::exfat);
+    if (!card.skipReason().empty()) {
+        GTEST_SKIP() << "exFAT: " << card.skipReason();
+    }
+    const RoadTaken taken(roads[3], [&](AtomicFile::Call call, const std::string& name) {
+        if (call != AtomicFile::Call::rename || name != "owl.png") {
+            return 0;
+        }
+        // Every inode that nothing holds is forgotten.
+        std::ofstream("/proc/sys/vm/drop_caches") << "2";
+        return EIO;
+    });
+    EXPECT_THROW(AtomicFile::writeNew(card.path() / "owl.png", hello), FileError);
+    EXPECT_TRUE(fs::is_empty(card.path())) << test::namesIn(card.path()).front();
+}
