@@ -224,7 +224,13 @@ std::error_code MadeFolders::make(const fs::path& outputDir, const fs::path& fol
          level = level.parent_path()) {
         missing.push_back(level);
     }
-    fs::create_directories(folder, error);
+    // FUSE and network file systems can answer that a call was interrupted; it is made again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::create_directories(folder, error);
+        if (error != std::errc::interrupted) {
+            break;
+        }
+    }
     const std::lock_guard lock(mutex_);
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
         std::error_code ignored;
