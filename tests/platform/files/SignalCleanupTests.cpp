@@ -9,10 +9,8 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
-#include <vector>
 
 using namespace orvane;
 namespace fs = std::filesystem;
@@ -199,45 +197,4 @@ TEST(SignalCleanup, OnlyTheRegisteredFileIsRemovedWhereverItsFolderWentAndHoweve
     EXPECT_NE(::fstatat(deep, "deep.png", &found, 0), 0) << "the deep file is still there";
     ::close(deep);
     removeDeepFolders(folder.path());
-}
-
-// Registering can fail (no descriptor left, the list full); it says so before anything is made,
-// rather than leave a file that a signal would not remove.
-TEST(SignalCleanup, ARegistrationThatCantBeKeptFailsBeforeTheFileIsMade) {
-    test::TemporaryDirectory folder;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const Folder open(folder.path());
-        std::vector<std::unique_ptr<SignalCleanup::Registration>> kept;
-        int made = 0;
-        for (int i = 0; i < 4096; ++i) {
-            bool created = false;
-            try {
-                kept.push_back(std::make_unique<SignalCleanup::Registration>(
-                    open.fd(), "f" + std::to_string(i), [&]() -> std::optional<SignalCleanup::FileIdentity> {
-                        created = true;
-                        ++made;
-                        return SignalCleanup::FileIdentity{1, static_cast<ino_t>(i)};
-                    }));
-            } catch (const std::system_error& error) {
-                // Nothing was made for the one refused, and the list still takes files once one goes.
-                if (created || made == 0) {
-                    ::_exit(1);
-                }
-                kept.pop_back();
-                try {
-                    kept.push_back(std::make_unique<SignalCleanup::Registration>(open.fd(), "again", [] {
-                        return SignalCleanup::FileIdentity{1, 1};
-                    }));
-                } catch (...) {
-                    ::_exit(2);
-                }
-                ::_exit(kept.back()->isRegistered() ? 0 : 3);
-            }
-        }
-        ::_exit(4);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
