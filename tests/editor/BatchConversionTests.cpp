@@ -523,8 +523,12 @@ TEST(BatchConversion, PhotosWhoseOwnSubFolderTakesNoFileAreListed) {
     EXPECT_EQ(holder.batch->outputs, std::vector<fs::path>{out / "Trip" / "a.jpg"});
     disk.reset();
     fs::permissions(locked, fs::perms::owner_all);
+}
 
-    // A sub-folder whose name the disk refuses.
+TEST(BatchConversion, PhotosWhoseSubFolderNameTheDiskRefusesAreListed) {
+    test::TemporaryDirectory directory;
+    const auto trip = directory / "In" / "Trip";
+    photo(trip / "a.png", ConvertFormat::png);
     const test::FuseMount card(test::FuseMount::Type::exfat);
     if (!card.skipReason().empty()) {
         GTEST_SKIP() << "exFAT: " << card.skipReason();
