@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace orvane::BatchConversion {
 
@@ -39,24 +41,40 @@ bool isImageName(const fs::path& path) {
     return type && type->conforms(UniformType::image());
 }
 
-// Whether a write failed because of the output folder's disk or its rights, which no other item
-// escapes either, rather than because of this item's own name or sub-folder.
-bool concernsTheFolder(int error) {
-    switch (error) {
-    case EROFS:
-    case ENOSPC:
-    case EDQUOT:
-    case EACCES:
-    case EPERM:
-    case ENOENT:
-    case EIO:
-    case ENOTCONN:
-    case ENODEV:
-    case ESTALE:
-        return true;
-    default:
+// Whether the nearest existing folder at or above `folder` is on the same disk as `outputDir`.
+bool onTheSameDisk(const fs::path& outputDir, fs::path folder) {
+    struct stat output {};
+    struct stat below {};
+    if (::stat(outputDir.c_str(), &output) != 0) {
         return false;
     }
+    while (::stat(folder.c_str(), &below) != 0) {
+        if (!folder.has_relative_path()) {
+            return false;
+        }
+        folder = folder.parent_path();
+    }
+    return output.st_dev == below.st_dev;
+}
+
+// Why the chosen output folder itself can take no file, once an item's write into `folder` (the
+// output folder or one of its sub-folders) failed with `error`; 0 when the fault is the item's own:
+// its sub-folder read-only or refused by the disk, its file too large for the space left on
+// another disk. The output folder is asked again, as the error alone can't tell which folder it
+// concerns.
+int outputFolderFault(const fs::path& outputDir, const fs::path& folder, int error) {
+    if (error == 0) {
+        return 0;
+    }
+    try {
+        AtomicFile::checkWritable(outputDir / "x");
+    } catch (const FileError& fault) {
+        return fault.systemError() != 0 ? fault.systemError() : error;
+    }
+    if ((error == ENOSPC || error == EDQUOT) && onTheSameDisk(outputDir, folder)) {
+        return error;
+    }
+    return 0;
 }
 
 bool isHidden(const fs::path& path) {
@@ -188,12 +206,12 @@ void record(BatchState& state, const ItemResult& result) {
         state.outputs.push_back(*result.output);
         state.bytesIn += result.bytesIn;
         state.bytesOut += result.bytesOut;
-    } else if (concernsTheFolder(result.writeError)) {
-        if (!state.folderProblem) {
-            state.folderProblem = QString::fromStdString(FileError::writeFailureReason(result.writeError));
-        }
     } else {
         state.failed.push_back(result.name);
+        if (result.outputFolderError != 0 && !state.folderProblem) {
+            state.folderProblem =
+                QString::fromStdString(FileError::writeFailureReason(result.outputFolderError));
+        }
     }
     state.done += 1;
 }
@@ -206,7 +224,13 @@ std::error_code MadeFolders::make(const fs::path& outputDir, const fs::path& fol
          level = level.parent_path()) {
         missing.push_back(level);
     }
-    fs::create_directories(folder, error);
+    // FUSE and network file systems can answer that a call was interrupted; it is made again.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::create_directories(folder, error);
+        if (error != std::errc::interrupted) {
+            break;
+        }
+    }
     const std::lock_guard lock(mutex_);
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
         std::error_code ignored;
@@ -252,20 +276,22 @@ ItemResult convertItem(const BatchState::Item& item, const ConvertOptions& optio
             fs::create_directories(folder, error);
         }
         if (error) {
-            failed.writeError = error.value();
+            failed.outputFolderError = outputFolderFault(outputDir, folder, error.value());
             return failed;
         }
         // The numbered name is taken at the moment of the rename, so a file that appears between
         // choosing a name and writing it is never replaced.
         // A source name that fitted with its own extension may not with a longer one.
-        const fs::path written = AtomicFile::writeNew(
-            folder / FileNameLength::fittedName(item.name.toStdString(),
-                                                "." + std::string(fileExtension(options.format))),
-            result.data, options.keepCaptureDate ? result.captureDate : std::nullopt);
-        return {item.name, written, result.sourceBytes, static_cast<std::int64_t>(result.data.size())};
-    } catch (const FileError& error) {
-        failed.writeError = error.systemError();
-        return failed;
+        try {
+            const fs::path written = AtomicFile::writeNew(
+                folder / FileNameLength::fittedName(item.name.toStdString(),
+                                                    "." + std::string(fileExtension(options.format))),
+                result.data, options.keepCaptureDate ? result.captureDate : std::nullopt);
+            return {item.name, written, result.sourceBytes, static_cast<std::int64_t>(result.data.size())};
+        } catch (const FileError& error) {
+            failed.outputFolderError = outputFolderFault(outputDir, folder, error.systemError());
+            return failed;
+        }
     } catch (...) {
         return failed;
     }

@@ -65,16 +65,17 @@ struct ItemResult {
     std::optional<std::filesystem::path> output;
     std::int64_t bytesIn = 0;
     std::int64_t bytesOut = 0;
-    // The system error (errno) by which a converted item's file or folder couldn't be written; 0
-    // when it was written or failed before.
-    int writeError = 0;
+    // Why the chosen output folder itself could take no file (errno: gone, read-only, full, no
+    // permission), when that is why the item wasn't written; 0 when it was written, or failed for a
+    // reason of its own (its sub-folder, its name, its size).
+    int outputFolderError = 0;
 
     bool succeeded() const { return output.has_value(); }
     friend bool operator==(const ItemResult&, const ItemResult&) = default;
 };
 
-// Counts one processed item into the state: its output and byte counts, or its name as failed, or,
-// when the output folder couldn't take it, why.
+// Counts one processed item into the state: its output and byte counts, or its name as failed and,
+// when the output folder itself couldn't take it, why (said once for the batch).
 void record(BatchState& state, const ItemResult& result);
 
 // The sub-folders that a batch made below its output folder, so that those it leaves empty (every

@@ -47,9 +47,9 @@ struct BatchState {
     std::int64_t bytesIn = 0;
     // Bytes written for converted items.
     std::int64_t bytesOut = 0;
-    // Why the output folder could take no files (its disk read-only, full or gone, or no permission),
-    // "the disk is read-only", once items failed for that: such items are not listed in `failed`,
-    // as no fault of theirs.
+    // Why the chosen output folder itself could take no file (its disk read-only, full or gone, or no
+    // permission), "the disk is read-only", once an item failed for that. Such items are listed in
+    // `failed` all the same, as every item that wasn't written is.
     std::optional<QString> folderProblem;
 
     // A batch that has not started yet: nothing done, nothing written.

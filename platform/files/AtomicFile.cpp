@@ -6,54 +6,40 @@
 #include "platform/files/SignalCleanup.h"
 
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
 #include <string>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace orvane::AtomicFile {
 
 namespace {
 
+using SignalCleanup::FileIdentity;
+
 std::filesystem::path folderOf(const std::filesystem::path& path) {
     return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
 }
 
-std::atomic<bool> unnamedFilesAllowed{true};
-std::atomic<bool> renameWithoutReplacingAllowed{true};
-std::atomic<bool> hardLinksAllowed{true};
+std::mutex operationsMutex;
+Operations allowedOperations; // guarded by operationsMutex
 
-// The calls a file system may lack, answering as exFAT through FUSE does when a test has turned one
-// off, so that the roads around them run on any machine.
-int openUnnamed(const std::filesystem::path& folder) {
-    if (!unnamedFilesAllowed) {
-        errno = EOPNOTSUPP;
-        return -1;
-    }
-    return ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+Operations currentOperations() {
+    const std::lock_guard lock(operationsMutex);
+    return allowedOperations;
 }
 
-int renameWithoutReplacing(const char* from, const char* to) {
-    if (!renameWithoutReplacingAllowed) {
-        errno = EINVAL;
-        return -1;
-    }
-    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
-}
-
-int hardLink(const char* from, const char* to) {
-    if (!hardLinksAllowed) {
-        errno = EPERM;
-        return -1;
-    }
-    return ::link(from, to);
-}
+// How often one call is made again when it keeps answering that it was interrupted.
+constexpr int interruptionsTolerated = 100;
 
 // Six letters or digits, as mkstemp would pick them.
 std::string randomSuffix() {
@@ -69,12 +55,11 @@ std::string randomSuffix() {
     return suffix;
 }
 
-// A free hidden name beside `target`: ".owl.png.Ab3dE9", or ".orvane.Ab3dE9" where the target's
-// own name leaves no room.
-std::filesystem::path hiddenName(const std::filesystem::path& target) {
-    const std::string name = target.filename().string();
+// A free hidden name beside the file `name`: ".owl.png.Ab3dE9", or ".orvane.Ab3dE9" where the
+// name leaves no room.
+std::string hiddenName(const std::string& name) {
     const std::string suffix = randomSuffix();
-    return folderOf(target) / (name.size() + 8 <= NAME_MAX ? "." + name + "." + suffix : ".orvane." + suffix);
+    return name.size() + 8 <= NAME_MAX ? "." + name + "." + suffix : ".orvane." + suffix;
 }
 
 // Whether an open descriptor can be given a name through /proc, as linkat needs for an unnamed file.
@@ -93,60 +78,106 @@ bool lacksHardLinks(int error) {
     return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EMLINK;
 }
 
-// The reason to report when a file could not be made in `folder`. Some file systems refuse a name
-// they can't hold (on exFAT one with a "?" or ":") as if the folder were missing, or as an invalid
-// argument; the name is what is wrong then.
-int creationError(const std::filesystem::path& folder, int error) {
-    struct stat status {};
-    if (error == EINVAL ||
-        (error == ENOENT && ::stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode))) {
-        return EILSEQ;
+// A descriptor opened with O_PATH, closed when it goes. It names a folder for the calls made in it,
+// or holds a file in memory: a FUSE file system without inode numbers of its own (exFAT's) numbers a
+// file anew once the kernel has forgotten it, so a file's identity holds only while it is held.
+class PathHandle {
+public:
+    PathHandle() = default;
+    PathHandle(int folder, const char* name, int flags) {
+        do {
+            fd_ = ::openat(folder, name, O_PATH | O_CLOEXEC | flags);
+        } while (fd_ < 0 && errno == EINTR);
     }
-    return error;
-}
+    ~PathHandle() { reset(); }
+    PathHandle(PathHandle&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1)) {}
+    PathHandle& operator=(PathHandle&& other) noexcept {
+        if (this != &other) {
+            reset();
+            fd_ = std::exchange(other.fd_, -1);
+        }
+        return *this;
+    }
+    int get() const { return fd_; }
+    void reset() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
 
-// Makes the folder's new entry durable too. Not every file system can sync a folder, and the file's
-// own bytes are already safe, so a failure here is no failure of the write.
-void syncFolder(const std::filesystem::path& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
+private:
+    int fd_ = -1;
+};
 
 // A temporary file that leaves nothing behind unless it is committed under its final name. Where
 // the filesystem allows, it has no name at all until then (O_TMPFILE), so that not even SIGKILL or
 // a power cut can leave a partial file; elsewhere it is a hidden file beside the target that every
 // failure, and SIGINT, SIGTERM or SIGHUP, removes. Its failures name `target`, the file the user
 // asked for, never the temporary name.
+//
+// Every name is made, changed and removed through the folder's descriptor, so that all of them are
+// in the folder that was opened, whatever happens to its path meanwhile (a folder swapped for a
+// link), and a name of its own is removed only while it still leads to the file it made.
 class TemporaryFile {
 public:
     explicit TemporaryFile(const std::filesystem::path& target)
-        : target_(target) {
-        const std::filesystem::path folder = folderOf(target);
+        : target_(target)
+        , operations_(currentOperations())
+        , folder_(AT_FDCWD, folderOf(target).c_str(), O_DIRECTORY) {
+        if (folder_.get() < 0) {
+            throw FileError::writeFailed(target_, errno);
+        }
         if (canNameDescriptors()) {
-            fd_ = openUnnamed(folder);
+            fd_ = openUnnamed();
             if (fd_ >= 0) {
+                struct stat status {};
+                if (::fstat(fd_, &status) != 0) {
+                    const int error = errno;
+                    ::close(fd_);
+                    throw FileError::writeFailed(target_, error);
+                }
+                identity_ = FileIdentity::of(status);
                 return;
             }
             // Not every filesystem has unnamed files; a real fault shows again below.
         }
         int error = EEXIST;
         for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-            path_ = hiddenName(target);
-            cleanup_.emplace(path_, [&] {
-                fd_ = ::open(path_.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
-                error = errno;
-                return fd_ >= 0;
-            });
+            hidden_ = hiddenName(target.filename().string());
+            try {
+                cleanup_.emplace(folder_.get(), hidden_, [&]() -> std::optional<FileIdentity> {
+                    fd_ = call(Call::create, hidden_, [&] {
+                        return ::openat(folder_.get(), hidden_.c_str(),
+                                        O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+                    });
+                    error = errno;
+                    struct stat status {};
+                    if (fd_ >= 0 && ::fstat(fd_, &status) != 0) {
+                        error = errno;
+                        ::close(fd_);
+                        fd_ = -1;
+                        ::unlinkat(folder_.get(), hidden_.c_str(), 0);
+                    }
+                    if (fd_ < 0) {
+                        return std::nullopt;
+                    }
+                    identity_ = FileIdentity::of(status);
+                    pin_ = PathHandle(folder_.get(), hidden_.c_str(), O_NOFOLLOW);
+                    return identity_;
+                });
+            } catch (const std::system_error& failure) {
+                hidden_.clear();
+                throw FileError::writeFailed(target_, failure.code().value());
+            }
             if (fd_ >= 0) {
                 return;
             }
             cleanup_.reset();
         }
-        path_.clear();
-        throw FileError::writeFailed(target_, creationError(folder, error));
+        hidden_.clear();
+        throw FileError::writeFailed(target_, creationError(error));
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -154,8 +185,8 @@ public:
         if (fd_ >= 0) {
             ::close(fd_);
         }
-        if (!path_.empty()) {
-            ::unlink(path_.c_str());
+        if (!hidden_.empty()) {
+            removeOwn(hidden_, identity_);
         }
     }
 
@@ -194,7 +225,10 @@ public:
         // A file system that cannot sync says so with EINVAL or EROFS; the bytes are written
         // all the same. Every other error is a write that did not reach the disk (on a network
         // share a full disk often shows only here).
-        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+        int synced = 0;
+        while ((synced = ::fsync(fd_)) != 0 && errno == EINTR) {
+        }
+        if (synced != 0 && errno != EINVAL && errno != EROFS) {
             throw FileError::writeFailed(target_, errno);
         }
         if (!isUnnamed()) {
@@ -207,64 +241,210 @@ public:
         }
     }
 
-    // Gives the file its final name; returns false when `noReplace` is set and the name is taken.
+    // Gives the file its final name `name`, in the target's folder; returns false when `noReplace`
+    // is set and the name is taken.
     bool commit(const std::filesystem::path& name, bool noReplace) {
-        const bool committed = isUnnamed() ? (noReplace ? linkTo(name) : linkOver(name))
-                                           : (noReplace ? moveToNew(name) : moveOver(name));
+        const std::string base = name.filename().string();
+        const bool committed = isUnnamed() ? (noReplace ? linkTo(base, name) : linkOver(base, name))
+                                           : (noReplace ? moveToNew(base, name) : moveOver(base, name));
         if (committed) {
-            syncFolder(folderOf(name));
+            syncFolder();
         }
         return committed;
     }
 
 private:
-    bool isUnnamed() const { return path_.empty() && fd_ >= 0; }
+    bool isUnnamed() const { return hidden_.empty() && fd_ >= 0; }
 
     // The hidden file is now `name`, or gone: nothing is left to remove.
     void named() {
-        path_.clear();
+        hidden_.clear();
         cleanup_.reset();
     }
 
+    // Makes one call that creates, names or removes a file, as a test may have it answer. FUSE and
+    // network file systems can answer that a call was interrupted (by a signal, even one the process
+    // ignores); it is then made again. Returns what the call returned, with errno.
+    template <typename Run> int call(Call kind, const std::string& name, Run run) const {
+        for (int interruptions = 0;; ++interruptions) {
+            int result = -1;
+            if (const int injected = operations_.interfere ? operations_.interfere(kind, name) : 0) {
+                errno = injected;
+            } else {
+                result = run();
+            }
+            if (result >= 0 || errno != EINTR || interruptions == interruptionsTolerated) {
+                return result;
+            }
+        }
+    }
+
+    // The calls a file system may lack, answering as exFAT through FUSE does when a test has turned
+    // one off, so that the roads around them run on any machine.
+    int openUnnamed() const {
+        if (!operations_.unnamedFiles) {
+            return lacking(EOPNOTSUPP);
+        }
+        return call(Call::create, {},
+                    [&] { return ::openat(folder_.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); });
+    }
+
+    int renameWithoutReplacing(const std::string& from, const std::string& to) const {
+        if (!operations_.renameWithoutReplacing) {
+            return lacking(EINVAL);
+        }
+        return call(Call::rename, to, [&] {
+            return ::renameat2(folder_.get(), from.c_str(), folder_.get(), to.c_str(), RENAME_NOREPLACE);
+        });
+    }
+
+    int hardLink(const std::string& from, const std::string& to) const {
+        if (!operations_.hardLinks) {
+            return lacking(EPERM);
+        }
+        return call(Call::link, to,
+                    [&] { return ::linkat(folder_.get(), from.c_str(), folder_.get(), to.c_str(), 0); });
+    }
+
+    static int lacking(int error) {
+        errno = error;
+        return -1;
+    }
+
+    int rename(const std::string& from, const std::string& to) const {
+        return ::renameat(folder_.get(), from.c_str(), folder_.get(), to.c_str());
+    }
+
+    // The file `name` in the folder, as it is now: 0, or the error that hid it.
+    int status(const std::string& name, struct stat& status) const {
+        int result = 0;
+        while ((result = ::fstatat(folder_.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW)) != 0 &&
+               errno == EINTR) {
+        }
+        return result == 0 ? 0 : errno;
+    }
+
+    // Whether `name` leads to the file `identity`: a call answered as failed may have been carried
+    // out all the same (an interrupted one made again, a reply lost over NFS), and then meets its
+    // own result.
+    bool leadsTo(const std::string& name, FileIdentity identity) const {
+        struct stat found {};
+        return status(name, found) == 0 && FileIdentity::of(found) == identity;
+    }
+
+    // Removes `name` while it is still the file `identity`, trying again for a while, as a network
+    // share or a FUSE file system can refuse for a moment. Returns the error that stayed; 0 once the
+    // name is gone or leads to another file, which is not the process's own to remove.
+    int removeOwn(const std::string& name, FileIdentity identity) const {
+        int error = 0;
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (attempt > 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10 << attempt));
+            }
+            struct stat found {};
+            if (const int missing = status(name, found); missing != 0) {
+                if (missing == ENOENT) {
+                    return 0;
+                }
+                error = missing;
+                continue;
+            }
+            if (FileIdentity::of(found) != identity) {
+                return 0;
+            }
+            if (call(Call::remove, name, [&] { return ::unlinkat(folder_.get(), name.c_str(), 0); }) == 0 ||
+                errno == ENOENT) {
+                return 0;
+            }
+            error = errno;
+        }
+        return error;
+    }
+
+    // The reason to report when a file could not be made in the folder. Some file systems refuse a
+    // name they can't hold (on exFAT one with a "?" or ":") as if the folder were missing, or as an
+    // invalid argument; the name is what is wrong then. A folder removed meanwhile has no links left.
+    int creationError(int error) const {
+        struct stat folder {};
+        if (error == EINVAL || (error == ENOENT && ::fstat(folder_.get(), &folder) == 0 &&
+                                S_ISDIR(folder.st_mode) && folder.st_nlink > 0)) {
+            return EILSEQ;
+        }
+        return error;
+    }
+
+    // Makes the folder's new entry durable too. Not every file system can sync a folder, and the
+    // file's own bytes are already safe, so a failure here is no failure of the write.
+    void syncFolder() const {
+        const int fd = ::openat(folder_.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) {
+            while (::fsync(fd) != 0 && errno == EINTR) {
+            }
+            ::close(fd);
+        }
+    }
+
+    // Keeps `name` on the list that a stopping signal removes, once `create` has made it.
+    SignalCleanup::Registration registered(const std::string& name, const std::filesystem::path& target,
+                                           const std::function<std::optional<FileIdentity>()>& create) const {
+        try {
+            return SignalCleanup::Registration(folder_.get(), name, create);
+        } catch (const std::system_error& failure) {
+            throw FileError::writeFailed(target, failure.code().value());
+        }
+    }
+
     // Links the unnamed file as `name`; never replaces what is there (false).
-    bool linkTo(const std::filesystem::path& name) {
+    bool linkTo(const std::string& name, const std::filesystem::path& target) {
         const std::string descriptor = "/proc/self/fd/" + std::to_string(fd_);
-        if (::linkat(AT_FDCWD, descriptor.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            ::close(fd_);
-            fd_ = -1;
-            return true;
+        if (call(Call::link, name, [&] {
+                return ::linkat(AT_FDCWD, descriptor.c_str(), folder_.get(), name.c_str(), AT_SYMLINK_FOLLOW);
+            }) != 0) {
+            const int error = errno;
+            if (error != EEXIST) {
+                throw FileError::writeFailed(target, error);
+            }
+            if (!leadsTo(name, identity_)) {
+                return false;
+            }
         }
-        if (errno == EEXIST) {
-            return false;
-        }
-        throw FileError::writeFailed(name, errno);
+        pin_ = PathHandle(AT_FDCWD, descriptor.c_str(), 0);
+        ::close(fd_);
+        fd_ = -1;
+        return true;
     }
 
     // Replaces `name` at once: the file is linked under a free hidden name beside it and renamed over
     // it, so that readers see the old file or the whole new one.
-    bool linkOver(const std::filesystem::path& name) {
+    bool linkOver(const std::string& name, const std::filesystem::path& target) {
         for (;;) {
-            const std::filesystem::path hidden = hiddenName(name);
+            const std::string hidden = hiddenName(name);
             bool taken = false;
-            const SignalCleanup::Registration cleanup(hidden, [&] {
-                taken = !linkTo(hidden);
-                return !taken;
-            });
+            const SignalCleanup::Registration cleanup =
+                registered(hidden, target, [&]() -> std::optional<FileIdentity> {
+                    taken = !linkTo(hidden, target);
+                    return taken ? std::nullopt : std::optional(identity_);
+                });
             if (taken) {
                 continue;
             }
-            if (::rename(hidden.c_str(), name.c_str()) != 0) {
+            if (call(Call::rename, name, [&] { return rename(hidden, name); }) != 0) {
                 const int error = errno;
-                ::unlink(hidden.c_str());
-                throw FileError::writeFailed(name, error);
+                if (error != ENOENT || !leadsTo(name, identity_)) {
+                    removeOwn(hidden, identity_);
+                    throw FileError::writeFailed(target, error);
+                }
             }
             return true;
         }
     }
 
-    bool moveOver(const std::filesystem::path& name) {
-        if (::rename(path_.c_str(), name.c_str()) != 0) {
-            throw FileError::writeFailed(name, errno);
+    bool moveOver(const std::string& name, const std::filesystem::path& target) {
+        if (call(Call::rename, name, [&] { return rename(hidden_, name); }) != 0) {
+            const int error = errno;
+            if (error != ENOENT || !leadsTo(name, identity_)) {
+                throw FileError::writeFailed(target, error);
+            }
         }
         named();
         return true;
@@ -274,86 +454,127 @@ private:
     // system has: a rename that never replaces; else a hard link, after which the hidden name goes;
     // else the name is reserved as an empty file and the hidden file renamed over it. A road found
     // missing is not tried again for the next name.
-    bool moveToNew(const std::filesystem::path& name) {
+    bool moveToNew(const std::string& name, const std::filesystem::path& target) {
         if (renameWithoutReplacing_) {
-            if (renameWithoutReplacing(path_.c_str(), name.c_str()) == 0) {
+            const int result = renameWithoutReplacing(hidden_, name);
+            const int error = errno;
+            if (result == 0 || ((error == EEXIST || error == ENOENT) && leadsTo(name, identity_))) {
                 named();
                 return true;
             }
-            if (errno == EEXIST) {
+            if (error == EEXIST) {
                 return false;
             }
-            if (!lacksRenameWithoutReplacing(errno)) {
-                throw FileError::writeFailed(name, errno);
+            if (!lacksRenameWithoutReplacing(error)) {
+                throw FileError::writeFailed(target, error);
             }
             renameWithoutReplacing_ = false;
         }
         if (hardLinks_) {
-            if (hardLink(path_.c_str(), name.c_str()) == 0) {
-                ::unlink(path_.c_str());
+            const int result = hardLink(hidden_, name);
+            const int error = errno;
+            if (result == 0 || (error == EEXIST && leadsTo(name, identity_))) {
+                // The file is in place under both names; the hidden one must go now, as nothing
+                // would remove it later.
+                const std::string hidden = hidden_;
+                const int left = removeOwn(hidden, identity_);
                 named();
+                if (left != 0) {
+                    throw FileError::savedLeavingCopy(target, folderOf(target) / hidden, left);
+                }
                 return true;
             }
-            const int error = errno;
             if (error == EEXIST) {
-                // Over NFS a link whose answer was lost is retried and then meets itself; the
-                // hidden file's second name tells.
-                struct stat status {};
-                if (::stat(path_.c_str(), &status) == 0 && status.st_nlink > 1) {
-                    ::unlink(path_.c_str());
-                    named();
-                    return true;
-                }
                 return false;
             }
             if (!lacksHardLinks(error)) {
-                throw FileError::writeFailed(name, creationError(folderOf(name), error));
+                throw FileError::writeFailed(target, creationError(error));
             }
             hardLinks_ = false;
         }
-        return replaceReservation(name);
+        return replaceReservation(name, target);
     }
 
-    // The name is taken for good by making it, empty; the hidden file then replaces that. Should the
-    // rename fail, or a stopping signal come first, the reservation goes again.
-    bool replaceReservation(const std::filesystem::path& name) {
+    // The name is taken for good by making it, empty; the hidden file then replaces that, unless
+    // another program has put its own file there meanwhile, which is then left alone and the name
+    // counts as taken. Should the rename fail, or a stopping signal come first, the reservation
+    // goes again; but only while the name still holds it, as by then it may hold someone else's file.
+    bool replaceReservation(const std::string& name, const std::filesystem::path& target) {
         int error = 0;
-        bool reserved = false;
-        SignalCleanup::Registration reservation(name, [&] {
-            const int fd = ::open(name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-            if (fd < 0) {
+        FileIdentity reservation;
+        PathHandle held;
+        SignalCleanup::Registration registration =
+            registered(name, target, [&]() -> std::optional<FileIdentity> {
+                const int fd = call(Call::create, name, [&] {
+                    return ::openat(folder_.get(), name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC,
+                                    0600);
+                });
+                if (fd < 0) {
+                    error = errno;
+                    return std::nullopt;
+                }
+                // Held without being open for writing: a network share may refuse to rename a file
+                // over one that is open.
+                held = PathHandle(folder_.get(), name.c_str(), O_NOFOLLOW);
+                struct stat status {};
+                const bool known = ::fstat(fd, &status) == 0;
                 error = errno;
-                return false;
-            }
-            ::close(fd);
-            reserved = true;
-            return true;
-        });
-        if (!reserved) {
+                ::close(fd);
+                if (!known) {
+                    ::unlinkat(folder_.get(), name.c_str(), 0);
+                    return std::nullopt;
+                }
+                reservation = FileIdentity::of(status);
+                return reservation;
+            });
+        if (!registration.isRegistered()) {
             if (error == EEXIST) {
                 return false;
             }
-            throw FileError::writeFailed(name, creationError(folderOf(name), error));
+            throw FileError::writeFailed(target, creationError(error));
         }
-        reservation.settle([&] {
-            if (::rename(path_.c_str(), name.c_str()) == 0) {
-                error = 0;
-            } else {
-                error = errno;
-                ::unlink(name.c_str());
+        bool taken = false;
+        registration.settle([&] {
+            const int result = call(Call::rename, name, [&] {
+                struct stat found {};
+                if (status(name, found) == 0) {
+                    // Done already by an attempt that was answered as interrupted.
+                    if (FileIdentity::of(found) == identity_) {
+                        return 0;
+                    }
+                    // Someone else's file now: the name is theirs.
+                    if (FileIdentity::of(found) != reservation) {
+                        errno = EEXIST;
+                        return -1;
+                    }
+                }
+                return rename(hidden_, name);
+            });
+            error = result == 0 ? 0 : errno;
+            if (error == EEXIST) {
+                taken = true;
+            } else if (error != 0) {
+                removeOwn(name, reservation);
             }
             return true;
         });
+        if (taken) {
+            return false;
+        }
         if (error != 0) {
-            throw FileError::writeFailed(name, error);
+            throw FileError::writeFailed(target, error);
         }
         named();
         return true;
     }
 
     std::filesystem::path target_;
+    const Operations operations_;
+    PathHandle folder_;
+    PathHandle pin_; // holds the temporary file, so that `identity_` stays its identity
     int fd_ = -1;
-    std::string path_; // of a named temporary file, until it is renamed
+    FileIdentity identity_;
+    std::string hidden_; // the name of a hidden temporary file in the folder, until it is renamed
     std::optional<SignalCleanup::Registration> cleanup_;
     // Until found missing.
     bool renameWithoutReplacing_ = true;
@@ -391,7 +612,10 @@ std::filesystem::path writeNew(const std::filesystem::path& path, std::span<cons
 
 void copy(const std::filesystem::path& source, const std::filesystem::path& destination) {
     // A source that can't be read is no fault of the destination's, so it gets the plain sentence.
-    const int input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    int input = -1;
+    do {
+        input = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (input < 0 && errno == EINTR);
     if (input < 0) {
         throw FileError(FileError::Code::fileWriteUnknown);
     }
@@ -417,9 +641,8 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
 }
 
 void setOperations(Operations allowed) {
-    unnamedFilesAllowed = allowed.unnamedFiles;
-    renameWithoutReplacingAllowed = allowed.renameWithoutReplacing;
-    hardLinksAllowed = allowed.hardLinks;
+    const std::lock_guard lock(operationsMutex);
+    allowedOperations = std::move(allowed);
 }
 
 void checkWritable(const std::filesystem::path& path) {

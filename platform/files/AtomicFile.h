@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace orvane::AtomicFile {
 
@@ -27,7 +29,9 @@ void copy(const std::filesystem::path& source, const std::filesystem::path& dest
 // As `write`, but never replaces anything: when `path` is taken (by a file, a folder, a pipe or
 // anything else, which is never opened), " 2", " 3" and so on go before its extension until a free
 // name is found, also when other writers pick names in the same folder at the same time. Returns the
-// name used.
+// name used. Where the new name can only be given as a hard link (see Operations) and the hidden
+// temporary name then can't be removed, the file stays saved and the FileError thrown says so,
+// naming the copy left beside it.
 std::filesystem::path
 writeNew(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
          std::optional<std::chrono::system_clock::time_point> modificationDate = std::nullopt);
@@ -44,10 +48,17 @@ void checkWritable(const std::filesystem::path& path);
 // with unnamed files: a hidden partial file, and without the last two also an empty file under the
 // final name. A test turns an operation off, which then fails as on exFAT, to try the road taken
 // without it on any file system.
+//
+// A test can also make the calls that create, name or remove a file answer as a troubled file
+// system would: `interfere` is asked before each of them with the name in the target's folder that
+// the call concerns, and an error number it returns is that call's answer (0 lets the call run). It
+// may change the folder meanwhile, as another program could.
+enum class Call { create, link, rename, remove };
 struct Operations {
     bool unnamedFiles = true;
     bool renameWithoutReplacing = true;
     bool hardLinks = true;
+    std::function<int(Call call, const std::string& name)> interfere = nullptr;
 };
 void setOperations(Operations allowed);
 

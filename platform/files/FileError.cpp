@@ -56,6 +56,14 @@ FileError FileError::writeFailed(const std::filesystem::path& path, int errorNum
                      errorNumber);
 }
 
+FileError FileError::savedLeavingCopy(const std::filesystem::path& path, const std::filesystem::path& copy,
+                                      int errorNumber) {
+    return FileError(Code::fileWriteUnknown,
+                     "The file was saved to “" + path.string() + "”, but its temporary copy “" +
+                         copy.string() + "” couldn't be removed: " + writeFailureReason(errorNumber) + ".",
+                     errorNumber);
+}
+
 FileError FileError::standardOutputFailed(int errorNumber) {
     const std::string sentence = "The result couldn't be written to standard output";
     return FileError(Code::fileWriteUnknown,

@@ -22,6 +22,12 @@ public:
     // full.").
     static FileError writeFailed(const std::filesystem::path& path, int errorNumber);
 
+    // A file that was saved at `path`, but whose temporary copy `copy` beside it could not be
+    // removed (`errorNumber`): fileWriteUnknown, naming both, so that the user knows what to delete
+    // ("The file was saved to “…”, but its temporary copy “…” couldn't be removed: …").
+    static FileError savedLeavingCopy(const std::filesystem::path& path, const std::filesystem::path& copy,
+                                      int errorNumber);
+
     // A write to standard output that failed with `errorNumber` (0 when unknown): fileWriteUnknown,
     // described with the reason when known ("The result couldn't be written to standard output:
     // there isn't enough space on the disk.").

@@ -1,10 +1,22 @@
 #pragma once
 
 #include <csignal>
-#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
 
 namespace orvane::SignalCleanup {
+
+// Which file a name led to when it was registered: a name is removed only while it still leads to
+// that file, so that whatever someone else has put under the name since is never touched.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    static FileIdentity of(const struct stat& status) { return {status.st_dev, status.st_ino}; }
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
 
 // Keeps a file of the process's own on a list that is removed when SIGINT, SIGTERM or SIGHUP stops
 // the process, for as long as the registration lives. The process then still ends by that signal,
@@ -12,12 +24,16 @@ namespace orvane::SignalCleanup {
 // already handles or ignores are left as they are.
 class Registration {
 public:
-    explicit Registration(const std::filesystem::path& path);
-    // Registers `path` once `create` has made it (returned true), with the stopping signals held off
-    // meanwhile: there is no moment at which the file exists but would be left behind by a signal,
-    // nor one at which a name that turned out to be someone else's is on the list. When `create`
-    // throws, nothing is registered.
-    Registration(const std::filesystem::path& path, const std::function<bool()>& create);
+    // Registers the file `name` in the folder open as `folder` once `create` has made it and returned
+    // its identity, with the stopping signals held off meanwhile: there is no moment at which the
+    // file exists but would be left behind by a signal, nor one at which a name that turned out to
+    // be someone else's is on the list. The registration keeps its own descriptor of the folder, so
+    // that the file is found however long its path and wherever the current folder has gone.
+    // When `create` returns none or throws, nothing is registered. When the file can't be kept on
+    // the list (too many at once, no descriptor left), throws std::system_error before `create`
+    // runs: a file made then would be left behind by a signal.
+    Registration(int folder, const std::string& name,
+                 const std::function<std::optional<FileIdentity>()>& create);
     ~Registration();
     Registration(const Registration&) = delete;
     Registration& operator=(const Registration&) = delete;
@@ -32,10 +48,12 @@ public:
     bool settle(const std::function<bool()>& change);
 
 private:
-    // Takes a slot for `path` in the settling state, with this thread's stopping signals blocked.
-    void hold(const std::filesystem::path& path);
+    // Holds this thread's stopping signals off and puts the slot in the settling state.
+    void hold();
     // Ends `hold` or a settling: the file stays on the list or leaves it.
     void release(bool keep);
+    // Takes the slot off the list for good.
+    void free();
 
     int slot_ = -1;
     bool blocked_ = false;

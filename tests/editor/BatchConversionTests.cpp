@@ -403,14 +403,15 @@ bool holdsHiddenEntries(const fs::path& root) {
     return false;
 }
 
-// A tmpfs of `kilobytes` mounted on `folder` while it lives: a disk that fills. Needs root.
+// A tmpfs of `kilobytes` mounted on `folder` while it lives: a disk that fills, or one that is
+// read-only. Needs root.
 class SmallDisk {
 public:
-    SmallDisk(const fs::path& folder, int kilobytes)
+    SmallDisk(const fs::path& folder, int kilobytes, bool readOnly = false)
         : folder_(folder) {
         fs::create_directories(folder);
         const std::string options = "size=" + std::to_string(kilobytes) + "k";
-        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) == 0;
+        mounted_ = ::mount("tmpfs", folder.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0;
     }
     ~SmallDisk() {
         if (mounted_) {
@@ -428,7 +429,7 @@ private:
 
 } // namespace
 
-TEST(BatchConversion, AnOutputFolderThatTakesNoFileIsNamedOnceNotEveryPhoto) {
+TEST(BatchConversion, AnOutputFolderThatTakesNoFileIsNamedOnceAndEveryPhotoListed) {
     test::TemporaryDirectory directory;
     const auto trip = makeTrip(directory.path());
     // Nothing can be made in /proc: the folder is as good as gone.
@@ -438,8 +439,7 @@ TEST(BatchConversion, AnOutputFolderThatTakesNoFileIsNamedOnceNotEveryPhoto) {
     ASSERT_TRUE(holder.waitUntilFinished());
     EXPECT_EQ(holder.batch->done, 4);
     EXPECT_TRUE(holder.batch->outputs.empty());
-    // "old" is no image at all: that is its own fault, and it is still named.
-    EXPECT_EQ(holder.batch->failed, std::vector<QString>{"old"});
+    EXPECT_EQ(holder.batch->failed, (std::vector<QString>{"b", "a", "old", "d"}));
     EXPECT_EQ(holder.batch->folderProblem, QString("the folder doesn't exist"));
 }
 
@@ -460,7 +460,7 @@ TEST(BatchConversion, SubFoldersMadeForFilesThatCouldNotBeWrittenGoAgain) {
     holder.startBatch(BatchConversion::collectItems({source / "Trip"}), ConvertOptions{}, out);
     ASSERT_TRUE(holder.waitUntilFinished());
     EXPECT_EQ(holder.batch->folderProblem, QString("there isn't enough space on the disk"));
-    EXPECT_TRUE(holder.batch->failed.empty());
+    EXPECT_EQ(holder.batch->failed, std::vector<QString>{"large"});
     EXPECT_EQ(filesBelow(out), std::vector<fs::path>{"Trip/Day2/small.jpg"});
     EXPECT_FALSE(fs::exists(out / "Trip" / "Day1"));
     EXPECT_FALSE(holdsHiddenEntries(out));
@@ -494,4 +494,52 @@ TEST(BatchConversion, ABatchOntoExfatAndNtfsWritesEveryFile) {
         }
         EXPECT_FALSE(holdsHiddenEntries(disk.path()));
     }
+}
+
+// A sub-folder that takes no file is the fault of the photos that go there, not of the output
+// folder: they are listed, and nothing is said against the folder the user chose.
+TEST(BatchConversion, PhotosWhoseOwnSubFolderTakesNoFileAreListed) {
+    test::TemporaryDirectory directory;
+    const auto trip = directory / "In" / "Trip";
+    photo(trip / "a.png", ConvertFormat::png);
+    photo(trip / "2019" / "b.png", ConvertFormat::png);
+    photo(trip / "2019" / "c.png", ConvertFormat::png);
+    const auto out = directory / "Out";
+    const auto locked = out / "Trip" / "2019";
+    // Read-only: a disk of its own for root, who writes anywhere else.
+    std::optional<SmallDisk> disk;
+    if (::geteuid() == 0) {
+        disk.emplace(locked, 64, true);
+        ASSERT_TRUE(disk->mounted());
+    } else {
+        fs::create_directories(locked);
+        fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    Holder holder;
+    holder.startBatch(BatchConversion::collectItems({trip}), ConvertOptions{}, out);
+    ASSERT_TRUE(holder.waitUntilFinished());
+    EXPECT_EQ(holder.batch->failed, (std::vector<QString>{"b", "c"}));
+    EXPECT_FALSE(holder.batch->folderProblem) << holder.batch->folderProblem->toStdString();
+    EXPECT_EQ(holder.batch->outputs, std::vector<fs::path>{out / "Trip" / "a.jpg"});
+    disk.reset();
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
+TEST(BatchConversion, PhotosWhoseSubFolderNameTheDiskRefusesAreListed) {
+    test::TemporaryDirectory directory;
+    const auto trip = directory / "In" / "Trip";
+    photo(trip / "a.png", ConvertFormat::png);
+    const test::FuseMount card(test::FuseMount::Type::exfat);
+    if (!card.skipReason().empty()) {
+        GTEST_SKIP() << "exFAT: " << card.skipReason();
+    }
+    photo(directory / "Why?" / "d.png", ConvertFormat::png);
+    photo(directory / "Why?" / "e.png", ConvertFormat::png);
+    Holder onCard;
+    onCard.startBatch(BatchConversion::collectItems({trip / "a.png", directory / "Why?"}), ConvertOptions{},
+                      card.path());
+    ASSERT_TRUE(onCard.waitUntilFinished());
+    EXPECT_EQ(onCard.batch->failed, (std::vector<QString>{"d", "e"}));
+    EXPECT_FALSE(onCard.batch->folderProblem) << onCard.batch->folderProblem->toStdString();
+    EXPECT_EQ(filesBelow(card.path()), std::vector<fs::path>{"a.jpg"});
 }

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -281,10 +282,15 @@ const std::vector<Road> roads = {
      {.unnamedFiles = false, .renameWithoutReplacing = false, .hardLinks = false}},
 };
 
-// Takes one road for as long as it lives.
+// Takes one road for as long as it lives, with the calls on it answered as `interfere` says.
 class RoadTaken {
 public:
-    explicit RoadTaken(const Road& road) { AtomicFile::setOperations(road.operations); }
+    explicit RoadTaken(const Road& road,
+                       std::function<int(AtomicFile::Call, const std::string&)> interfere = nullptr) {
+        AtomicFile::Operations operations = road.operations;
+        operations.interfere = std::move(interfere);
+        AtomicFile::setOperations(operations);
+    }
     ~RoadTaken() { AtomicFile::setOperations({}); }
     RoadTaken(const RoadTaken&) = delete;
     RoadTaken& operator=(const RoadTaken&) = delete;
@@ -398,4 +404,177 @@ TEST(AtomicFile, OnExfatAndNtfsEveryWriteWorksAndFailuresSayWhy) {
     EXPECT_EQ(message(locked.path() / "owl.png"), "The file couldn't be saved to “" +
                                                       (locked.path() / "owl.png").string() +
                                                       "”: the disk is read-only.");
+}
+
+namespace {
+
+// The hidden temporary file in `folder`, when there is one.
+std::optional<fs::path> hiddenIn(const fs::path& folder) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with('.')) {
+            return entry.path();
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// FUSE and network file systems can answer any call that it was interrupted; it is made again. A
+// call can also have been carried out and still be answered so (an interrupted request, a lost
+// reply over NFS); made again it meets its own result, which counts as done.
+TEST(AtomicFile, InterruptedCallsAreMadeAgainOnEveryRoad) {
+    std::set<AtomicFile::Call> interrupted;
+    for (const Road& road : roads) {
+        std::mutex mutex;
+        int calls = 0;
+        const RoadTaken taken(road, [&](AtomicFile::Call call, const std::string&) {
+            const std::lock_guard lock(mutex);
+            if (calls++ % 2 != 0) {
+                return 0;
+            }
+            interrupted.insert(call);
+            return EINTR;
+        });
+        test::TemporaryDirectory folder;
+        writeEveryWay(folder.path(), road.name);
+    }
+    EXPECT_EQ(interrupted, (std::set<AtomicFile::Call>{AtomicFile::Call::create, AtomicFile::Call::link,
+                                                       AtomicFile::Call::rename, AtomicFile::Call::remove}));
+
+    for (const Road& road : roads) {
+        test::TemporaryDirectory folder;
+        // Links or renames the hidden file as the call asked would, then answers that it was
+        // interrupted; lets the call run when it is made again.
+        int carriedOut = 0;
+        bool again = false;
+        const RoadTaken taken(road, [&](AtomicFile::Call call, const std::string& name) {
+            const fs::path target = folder / name;
+            const auto hidden = hiddenIn(folder.path());
+            // Only over nothing, or over the empty file that reserves a name.
+            std::error_code error;
+            const bool free = !fs::exists(target) ||
+                              (call == AtomicFile::Call::rename && fs::file_size(target, error) == 0);
+            if (std::exchange(again, false) ||
+                (call != AtomicFile::Call::link && call != AtomicFile::Call::rename) || !hidden || !free) {
+                return 0;
+            }
+            if ((call == AtomicFile::Call::link ? ::link(hidden->c_str(), target.c_str())
+                                                : ::rename(hidden->c_str(), target.c_str())) != 0) {
+                return 0;
+            }
+            ++carriedOut;
+            again = true;
+            return EINTR;
+        });
+        SCOPED_TRACE(road.name);
+        EXPECT_EQ(AtomicFile::writeNew(folder / "a.jpg", hello), folder / "a.jpg");
+        EXPECT_EQ(AtomicFile::writeNew(folder / "a.jpg", bye), folder / "a 2.jpg");
+        AtomicFile::write(folder / "c.jpg", hello);
+        AtomicFile::write(folder / "c.jpg", bye);
+        EXPECT_GE(carriedOut, 1);
+        EXPECT_EQ(contents(folder / "a.jpg"), "hi");
+        EXPECT_EQ(contents(folder / "a 2.jpg"), "bye");
+        EXPECT_EQ(contents(folder / "c.jpg"), "bye");
+        EXPECT_EQ(test::namesIn(folder.path()), (std::vector<std::string>{"a 2.jpg", "a.jpg", "c.jpg"}));
+    }
+}
+
+// Where a file is given its name as a hard link (NTFS, bindfs, network shares), its hidden name must
+// go afterwards: nothing would remove that full copy later.
+TEST(AtomicFile, AHiddenNameThatWontGoIsTriedAgainAndThenReported) {
+    int refusals = 0;
+    const RoadTaken taken(roads[2], [&](AtomicFile::Call call, const std::string& name) {
+        return call == AtomicFile::Call::remove && name.starts_with('.') && refusals-- > 0 ? EIO : 0;
+    });
+    test::TemporaryDirectory folder;
+    refusals = 2;
+    EXPECT_EQ(AtomicFile::writeNew(folder / "a.jpg", hello), folder / "a.jpg");
+    EXPECT_EQ(test::namesIn(folder.path()), std::vector<std::string>{"a.jpg"});
+
+    refusals = 1000;
+    try {
+        AtomicFile::writeNew(folder / "b.jpg", bye);
+        ADD_FAILURE() << "a copy was left and the write said nothing";
+    } catch (const FileError& error) {
+        const auto copy = hiddenIn(folder.path());
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(std::string(error.what()), "The file was saved to “" + (folder / "b.jpg").string() +
+                                                 "”, but its temporary copy “" + copy->string() +
+                                                 "” couldn't be removed: the disk couldn't be written.");
+        EXPECT_EQ(error.systemError(), EIO);
+        EXPECT_TRUE(copy->filename().string().starts_with(".b.jpg."));
+    }
+    EXPECT_EQ(contents(folder / "b.jpg"), "bye");
+}
+
+// Without hard links or a rename that never replaces (exFAT, FAT, SMB), a name is reserved as an
+// empty file first. Another program may put its own file under that name meanwhile; it stays.
+TEST(AtomicFile, AFileSwappedInUnderAReservedNameIsLeftAlone) {
+    for (const bool renameFails : {false, true}) {
+        test::TemporaryDirectory folder;
+        bool swapped = false;
+        const RoadTaken taken(roads[3], [&](AtomicFile::Call call, const std::string& name) {
+            if (call != AtomicFile::Call::rename || name != "a.jpg" || std::exchange(swapped, true)) {
+                return 0;
+            }
+            writeText(folder / "theirs", "someone else's");
+            fs::rename(folder / "theirs", folder / "a.jpg");
+            return renameFails ? EIO : 0;
+        });
+        SCOPED_TRACE(renameFails ? "the rename fails" : "the rename would go ahead");
+        if (renameFails) {
+            EXPECT_THROW(AtomicFile::writeNew(folder / "a.jpg", hello), FileError);
+            EXPECT_EQ(test::namesIn(folder.path()), std::vector<std::string>{"a.jpg"});
+        } else {
+            EXPECT_EQ(AtomicFile::writeNew(folder / "a.jpg", hello), folder / "a 2.jpg");
+            EXPECT_EQ(test::namesIn(folder.path()), (std::vector<std::string>{"a 2.jpg", "a.jpg"}));
+        }
+        EXPECT_TRUE(swapped);
+        EXPECT_EQ(contents(folder / "a.jpg"), "someone else's");
+    }
+}
+
+// A hidden file that could not be kept on the list that Ctrl-C clears is never made: the save
+// fails and says why.
+TEST(AtomicFile, ASaveWhoseHiddenFileCantBeClearedOnCtrlCFailsAndLeavesNothing) {
+    test::TemporaryDirectory folder;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        AtomicFile::setOperations({.unnamedFiles = false});
+        // Room for the folder's descriptor and no more.
+        const int lowest = ::dup(0);
+        ::close(lowest);
+        const rlimit limit{static_cast<rlim_t>(lowest + 1), static_cast<rlim_t>(lowest + 1)};
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        try {
+            AtomicFile::write(folder / "a.jpg", hello);
+        } catch (const FileError& error) {
+            ::_exit(error.systemError());
+        }
+        ::_exit(255);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == EMFILE) << status;
+    EXPECT_TRUE(fs::is_empty(folder.path()));
+}
+
+// exFAT through FUSE numbers a file anew once the kernel has forgotten it, so a save must hold its
+// own files for as long as it may have to tell them from someone else's.
+TEST(AtomicFile, OnExfatASaveKnowsItsOwnFilesAfterTheKernelHasForgottenThem) {
+    const test::FuseMount card(test::FuseMount::Type::exfat);
+    if (!card.skipReason().empty()) {
+        GTEST_SKIP() << "exFAT: " << card.skipReason();
+    }
+    const RoadTaken taken(roads[3], [&](AtomicFile::Call call, const std::string& name) {
+        if (call != AtomicFile::Call::rename || name != "owl.png") {
+            return 0;
+        }
+        // Every inode that nothing holds is forgotten.
+        std::ofstream("/proc/sys/vm/drop_caches") << "2";
+        return EIO;
+    });
+    EXPECT_THROW(AtomicFile::writeNew(card.path() / "owl.png", hello), FileError);
+    EXPECT_TRUE(fs::is_empty(card.path())) << test::namesIn(card.path()).front();
 }

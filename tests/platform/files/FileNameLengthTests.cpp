@@ -82,7 +82,7 @@ TEST(FileNameLength, NamesAtTheLimitAreWrittenNumberedAndReplaced) {
     EXPECT_EQ(numbered.filename().string(), std::string(248, 'b') + " 12.png");
 
     // With hidden temporary files too, whose names are longer than the file's, by every road.
-    for (const AtomicFile::Operations operations :
+    for (const AtomicFile::Operations& operations :
          {AtomicFile::Operations{}, AtomicFile::Operations{.unnamedFiles = false},
           AtomicFile::Operations{.unnamedFiles = false, .renameWithoutReplacing = false},
           AtomicFile::Operations{

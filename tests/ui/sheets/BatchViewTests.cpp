@@ -117,7 +117,7 @@ TEST(BatchView, StopDuringTheThirdOfTenFilesFinishesAtOnceAndCountsThatFile) {
     EXPECT_FALSE(model.batch().has_value());
 }
 
-TEST(BatchView, AFolderThatTakesNoFileIsSaidOnceInsteadOfListingEveryPhoto) {
+TEST(BatchView, AFolderThatTakesNoFileIsSaidOnceAndEveryPhotoIsListed) {
     test::TemporaryDirectory folder;
     std::vector<fs::path> files;
     fs::create_directory(folder / "in");
@@ -136,8 +136,8 @@ TEST(BatchView, AFolderThatTakesNoFileIsSaidOnceInsteadOfListingEveryPhoto) {
     EXPECT_TRUE(test::isShown(test::child(sheet, "batchFolderProblem")));
     EXPECT_EQ(test::child<QLabel>(sheet, "batchFolderProblem")->text(),
               "Couldn't save to “/proc/orvane-nowhere”: the folder doesn't exist.");
-    // Only the file that is no photo is its own fault.
-    EXPECT_EQ(test::child<QLabel>(sheet, "batchFailed")->text(), "Couldn't convert: p4");
+    EXPECT_EQ(test::child<QLabel>(sheet, "batchFailed")->text(), "Couldn't convert: p1, p2, p3, p4");
+    EXPECT_EQ(sheet.size(), BatchView::sheetSize);
     model.cancelBatch();
     EXPECT_FALSE(test::isShown(test::child(sheet, "batchFolderProblem")));
 }

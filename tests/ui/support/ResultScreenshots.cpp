@@ -109,10 +109,10 @@ void saveResultScreenshots(const QString& folder, const QString& prefix) {
         model.setConvert(options);
         model.setBatch(batch(13, 5, 8, true));
         save(sheet, folder, prefix, QStringLiteral("batch-finished-failures"));
-        BatchState unwritable = batch(20, 0, 1, true);
-        unwritable.done = 20;
-        unwritable.outputDir = "/media/card/Photos";
-        unwritable.folderProblem = QStringLiteral("the disk is read-only");
+        // Every photo unwritten is listed as well: here the disk filled after six.
+        BatchState unwritable = batch(20, 6, 14, true);
+        unwritable.outputDir = "/media/alex/Holiday card/Photos/Converted for the web";
+        unwritable.folderProblem = QStringLiteral("there isn't enough space on the disk");
         model.setBatch(unwritable);
         save(sheet, folder, prefix, QStringLiteral("batch-finished-folder-problem"));
     }
