@@ -244,7 +244,8 @@ TEST(GalleryDetailView, AJobReadFromAFolderOfAnotherNameShowsAndDeletesOnlyThatF
     auto* thumbs = test::child<GalleryGrid>(grid, "galleryGrid");
     ASSERT_EQ(thumbs->thumbs().size(), 2);
     EXPECT_TRUE(test::waitFor([&] {
-        return std::all_of(thumbs->thumbs().begin(), thumbs->thumbs().end(),
+        const QList<GalleryThumb*> shown = thumbs->thumbs();
+        return std::all_of(shown.begin(), shown.end(),
                            [](const GalleryThumb* thumb) { return thumb->hasImage(); });
     }));
 
