@@ -1,5 +1,7 @@
 #include "ui/desktop/LinkOpener.h"
 
+#include "ui/desktop/MessageBoxWidth.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -67,6 +69,7 @@ void sayCannotOpen(QWidget* asker, Target target, const QString& path) {
     // The path can be copied, to open it some other way.
     message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     message->setInformativeText(QString::fromUtf8(wording.explanation).arg(path));
+    fitMessageBoxToText(*message);
     message->open();
 }
 
