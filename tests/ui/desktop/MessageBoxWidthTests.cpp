@@ -53,6 +53,7 @@ TEST(MessageBoxWidth, BoxesAreAsWideAsTheirTextAndTitle) {
     ASSERT_NE(text, nullptr);
     EXPECT_TRUE(onOneLine(*text)) << text->width();
     EXPECT_TRUE(titleFits(*alert)) << alert->width();
+    const int shortWidth = alert->width();
 
     // A longer message that follows while the alert is up wraps in a readable column, not wider
     // than the window allows.
@@ -62,6 +63,7 @@ TEST(MessageBoxWidth, BoxesAreAsWideAsTheirTextAndTitle) {
     QTest::qWait(20);
     EXPECT_EQ(alert->informativeText(), longer);
     EXPECT_FALSE(onOneLine(*explanation(*alert)));
+    EXPECT_GT(alert->width(), shortWidth);
     EXPECT_LE(alert->width(), 640);
     alert->button(QMessageBox::Ok)->click();
 
