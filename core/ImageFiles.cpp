@@ -1,5 +1,6 @@
 #include "core/ImageFiles.h"
 
+#include "core/Render.h"
 #include "core/convert/ConvertError.h"
 #include "core/convert/ConvertFormat.h"
 #include "core/upscale/DeviceLimits.h"
@@ -88,9 +89,14 @@ void save(const Bitmap& image, const std::filesystem::path& url, Format format, 
         properties.dpiWidth = *dpi;
         properties.dpiHeight = *dpi;
     }
+    // A JPEG keeps no transparency, and what lies hidden under it (black, in a cut-out) would
+    // show; it goes on white, as the converter puts it.
+    const Bitmap& written = format == Format::jpeg && hasAlphaChannel(image.alphaInfo())
+                                ? Render::flattenedOnWhite(image)
+                                : image;
     Bytes bytes;
     try {
-        bytes = ImageDestination::encode(image, utType(converted).identifier(), properties, quality);
+        bytes = ImageDestination::encode(written, utType(converted).identifier(), properties, quality);
     } catch (const ImageSizeError& error) {
         throw ConvertRequestError::imageTooLarge(title(converted), error.largestSide());
     }

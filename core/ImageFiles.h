@@ -32,8 +32,9 @@ void requireFitsDevice(std::int64_t width, std::int64_t height);
 std::optional<Bitmap> firstImage(std::span<const std::uint8_t> bytes);
 
 // Writes one image file with only a compression quality and, when given, a resolution: nothing
-// of any source's metadata. Throws ConvertRequestError, writing nothing, for an image larger than
-// the format's files may be here, and FileError (fileWriteUnknown) on any other failure.
+// of any source's metadata. A JPEG shows transparency as white. Throws ConvertRequestError, writing nothing,
+// for an image larger than the format's files may be here, and FileError (fileWriteUnknown) on any other
+// failure.
 void save(const Bitmap& image, const std::filesystem::path& url, Format format, double quality,
           std::optional<int> dpi = std::nullopt);
 

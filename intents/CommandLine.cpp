@@ -64,6 +64,7 @@ template <typename Intent> std::function<std::string(const std::string&)> output
 struct Action {
     std::string name;
     std::string title;
+    std::string working; // what it does to a photo, as the desktop is told while it works: "Enlarging"
     std::string summary;
     std::vector<std::string> optionLines;
     std::vector<std::string> valueOptions; // options that take a value
@@ -212,6 +213,7 @@ const std::vector<Action>& actions() {
     static const std::vector<Action> table = {
         {"enlarge",
          EnlargeImageIntent::title,
+         "Enlarging",
          "Enlarge IMAGE SIZE",
          {"--size x2|x4|x8                   (default x4)",
           "--style photo|detail|art          (default photo)"},
@@ -220,6 +222,7 @@ const std::vector<Action>& actions() {
          prepareEnlarge},
         {"convert",
          ConvertImageIntent::title,
+         "Converting",
          "Convert IMAGE to FORMAT",
          {"--format jpg|png|heic|webp|avif   (default jpg)",
           "--max-kb N                        size limit in KB, 10 to 50000 (default none)",
@@ -229,12 +232,13 @@ const std::vector<Action>& actions() {
          prepareConvert},
         {"remove-background",
          RemoveBackgroundIntent::title,
+         "Removing the background from",
          "Remove background from IMAGE",
          {"--background none|white|blur      (required)"},
          {"--background"},
          {},
          prepareRemoveBackground},
-        {"enhance", EnhanceImageIntent::title, "Enhance IMAGE", {}, {}, {}, prepareEnhance},
+        {"enhance", EnhanceImageIntent::title, "Enhancing", "Enhance IMAGE", {}, {}, {}, prepareEnhance},
     };
     return table;
 }
@@ -475,9 +479,12 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         stream << Terminal::printable(line) << '\n';
     };
     // Nobody reads the standard error of an action the desktop started; where its notifier is
-    // missing, a failure still has to reach the person.
+    // missing, a failure still has to reach the person. One notification tells the work, then
+    // its end, in the same place.
+    DesktopNotification notification;
     const auto tellDesktopOfFailure = [&](const std::string& message) {
-        if (notify && !DesktopNotification::show(notificationTitle, message) && desktop.showMessage) {
+        if (notify && !notification.show(notificationTitle, message, DesktopNotification::Look::failure) &&
+            desktop.showMessage) {
             desktop.showMessage(notificationTitle, message);
         }
     };
@@ -508,6 +515,11 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
         requireFittingName(destination, prepared.format);
         destination.checkWritable(prepared.outputName(fs::path(*invocation.image).filename().string()));
 
+        // The work can take minutes on a large photo; the desktop shows nothing of it otherwise.
+        if (notify) {
+            notification.show(action->title, action->working + " “" +
+                                                 fs::path(*invocation.image).filename().string() + "”…");
+        }
         const IntentFile image = readImage(*invocation.image);
         const IntentFile result = prepared.perform(image);
         const std::optional<fs::path> written = destination.write(result, out);
@@ -524,8 +536,8 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             // The desktop's actions have no terminal to print to.
             if (notify) {
                 const fs::path folder = fs::absolute(*written).parent_path();
-                DesktopNotification::show(notificationTitle, "“" + written->filename().string() +
-                                                                 "” is ready in " + folder.string() + ".");
+                notification.show(notificationTitle, "“" + written->filename().string() + "” is ready in " +
+                                                         folder.string() + ".");
             }
         }
         return success;

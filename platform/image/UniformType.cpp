@@ -21,7 +21,7 @@ const std::vector<TypeEntry>& table() {
         {"public.data", {"public.item"}, {}, "data"},
         {"public.content", {}, {}, "content"},
         {"public.image", {"public.data", "public.content"}, {}, "image"},
-        {"public.jpeg", {"public.image"}, {"jpeg", "jpg", "jpe"}, "JPEG image"},
+        {"public.jpeg", {"public.image"}, {"jpeg", "jpg", "jpe", "jfif", "jif"}, "JPEG image"},
         {"public.png", {"public.image"}, {"png"}, "PNG image"},
         {"public.heif-standard", {"public.image"}, {}, "HEIF standard image"},
         {"public.heic", {"public.heif-standard"}, {"heic", "hif"}, "HEIF image"},
@@ -42,20 +42,27 @@ const std::vector<TypeEntry>& table() {
         {"com.sony.sr2-raw-image", {"public.camera-raw-image"}, {"sr2"}, "Sony SR2 raw image"},
         {"com.sony.raw-image", {"public.camera-raw-image"}, {"srf"}, "Sony raw image"},
         {"com.fuji.raw-image", {"public.camera-raw-image"}, {"raf"}, "Fujifilm raw image"},
-        {"com.olympus.raw-image", {"public.camera-raw-image"}, {"orf"}, "Olympus raw image"},
+        {"com.olympus.raw-image", {"public.camera-raw-image"}, {"orf", "ori"}, "Olympus raw image"},
         {"com.panasonic.rw2-raw-image", {"public.camera-raw-image"}, {"rw2"}, "Panasonic RW2 raw image"},
         {"com.panasonic.raw-image", {"public.camera-raw-image"}, {"raw"}, "Panasonic raw image"},
         {"com.pentax.raw-image", {"public.camera-raw-image"}, {"pef", "ptx"}, "Pentax raw image"},
         {"com.samsung.raw-image", {"public.camera-raw-image"}, {"srw"}, "Samsung raw image"},
         {"com.leica.raw-image", {"public.camera-raw-image"}, {"rwl"}, "Leica raw image"},
         {"com.hasselblad.3fr-raw-image", {"public.camera-raw-image"}, {"3fr", "fff"}, "Hasselblad raw image"},
-        {"com.phaseone.raw-image", {"public.camera-raw-image"}, {"iiq"}, "Phase One raw image"},
+        {"com.phaseone.raw-image", {"public.camera-raw-image"}, {"iiq", "cap", "eip"}, "Phase One raw image"},
         {"com.sigma.raw-image", {"public.camera-raw-image"}, {"x3f"}, "Sigma raw image"},
         {"com.epson.raw-image", {"public.camera-raw-image"}, {"erf"}, "Epson raw image"},
-        {"com.kodak.raw-image", {"public.camera-raw-image"}, {"dcr", "kdc"}, "Kodak raw image"},
-        {"com.konicaminolta.raw-image", {"public.camera-raw-image"}, {"mrw"}, "Minolta raw image"},
-        {"com.mamiya.raw-image", {"public.camera-raw-image"}, {"mef"}, "Mamiya raw image"},
+        {"com.kodak.raw-image",
+         {"public.camera-raw-image"},
+         {"dcr", "kdc", "dcs", "drf", "k25"},
+         "Kodak raw image"},
+        {"com.konicaminolta.raw-image", {"public.camera-raw-image"}, {"mrw", "mdc"}, "Minolta raw image"},
+        {"com.mamiya.raw-image", {"public.camera-raw-image"}, {"mef", "mfw"}, "Mamiya raw image"},
         {"com.leafamerica.raw-image", {"public.camera-raw-image"}, {"mos"}, "Leaf raw image"},
+        {"com.arri.raw-image", {"public.camera-raw-image"}, {"ari"}, "ARRI raw image"},
+        {"com.casio.raw-image", {"public.camera-raw-image"}, {"bay"}, "Casio raw image"},
+        {"com.sinar.raw-image", {"public.camera-raw-image"}, {"sti"}, "Sinar raw image"},
+        {"com.logitech.raw-image", {"public.camera-raw-image"}, {"pxn"}, "Logitech raw image"},
     };
     return entries;
 }
@@ -99,6 +106,16 @@ std::optional<UniformType> UniformType::fromFilenameExtension(std::string_view e
         }
     }
     return std::nullopt;
+}
+
+std::vector<UniformType> UniformType::allConforming(const UniformType& type) {
+    std::vector<UniformType> found;
+    for (std::size_t i = 0; i < table().size(); ++i) {
+        if (UniformType(i).conforms(type)) {
+            found.push_back(UniformType(i));
+        }
+    }
+    return found;
 }
 
 UniformType UniformType::known(std::string_view identifier) {

@@ -17,6 +17,9 @@ public:
     static std::optional<UniformType> fromFilenameExtension(std::string_view extension,
                                                             std::string_view conformingTo = "public.data");
 
+    // Every known type that conforms to `type`, the type itself included, in a fixed order.
+    static std::vector<UniformType> allConforming(const UniformType& type);
+
     static UniformType data();
     static UniformType image();
     static UniformType rawImage();

@@ -62,6 +62,27 @@ TEST(ImageFiles, SaveWritesEachFormatWithItsResolutionAndNothingElse) {
     }
 }
 
+// A cut-out saved or shared as JPEG from the result card: the transparent part is white, as
+// the converter makes it, never the black hidden under it; PNG and HEIC keep the transparency.
+TEST(ImageFiles, SaveAsJpegPutsTransparencyOnWhite) {
+    test::TemporaryDirectory folder;
+    const Bitmap cutOut = test::logoOnTransparency(64, 32);
+    ImageFiles::save(cutOut, folder / "cutout.jpg", ImageFiles::Format::jpeg, 0.92);
+    const Bitmap jpeg = ImageFiles::loadFromURL(folder / "cutout.jpg");
+    const test::ShapeKept kept = test::shapeKept(cutOut, jpeg);
+    EXPECT_LT(kept.shownOutside, 0.01);
+    EXPECT_LT(kept.lostInside, 0.01);
+    for (const int x : {40, 50, 62}) {
+        for (const int channel : {0, 1, 2}) {
+            EXPECT_GE(jpeg.pixel(x, 16)[channel], 250) << x;
+        }
+    }
+    for (const auto format : {ImageFiles::Format::png, ImageFiles::Format::heic}) {
+        ImageFiles::save(cutOut, folder / "cutout", format, 0.92);
+        EXPECT_LE(ImageFiles::loadFromURL(folder / "cutout").pixel(60, 16)[3], 5) << rawValue(format);
+    }
+}
+
 TEST(ImageFiles, SaveToAFolderThatCannotBeWrittenFails) {
     try {
         ImageFiles::save(test::gradient(8, 8), "/nonexistent-folder/out.png", ImageFiles::Format::png, 1.0);

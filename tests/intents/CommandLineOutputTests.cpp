@@ -201,11 +201,10 @@ class DesktopActions : public CommandLineOutput {
 protected:
     void SetUp() override {
         CommandLineOutput::SetUp();
-        // A notifier that only records what it was asked to show.
+        // A notifier that only records what it was asked to show, and numbers it as libnotify's
+        // does when asked.
         fs::create_directory(folder / "bin");
-        std::ofstream(folder / "bin" / "notify-send")
-            << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/shown\"\n";
-        fs::permissions(folder / "bin" / "notify-send", fs::perms::owner_all);
+        installNotifier("case \" $* \" in *' --print-id '*) echo 42;; esac\n");
         savedPath_ = std::getenv("PATH") ? std::getenv("PATH") : "";
         ::setenv("PATH", ((folder / "bin").string() + ":" + savedPath_).c_str(), 1);
     }
@@ -242,7 +241,14 @@ protected:
         return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     }
     // A notifier that is there but can show nothing, as without a notification daemon.
-    void breakNotifier() { std::ofstream(folder / "bin" / "notify-send") << "#!/bin/sh\nexit 1\n"; }
+    void breakNotifier() { installNotifier("exit 1\n"); }
+    // A notifier that records what it shows and then does `then`.
+    void installNotifier(const std::string& then) {
+        std::ofstream(folder / "bin" / "notify-send")
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$(dirname \"$0\")/shown\"\n"
+            << then;
+        fs::permissions(folder / "bin" / "notify-send", fs::perms::owner_all);
+    }
 
 private:
     std::string savedPath_;
@@ -262,18 +268,60 @@ TEST_F(DesktopActions, WriteBesideThePhotoUnderTheirOwnNameAndNotify) {
     const auto second = test::runCommandLine(execArguments("convert", photo()));
     EXPECT_EQ(second.out, (folder / "Trip" / "holiday 3.jpg").string() + "\n");
     EXPECT_EQ(modified(folder / "Trip" / "holiday 3.jpg"), captured);
-    EXPECT_EQ(shown(),
-              "--app-name=Orvane\n--icon=image-x-generic\n--\nConvert Image\n“holiday 2.jpg” is ready in " +
-                  (folder / "Trip").string() +
-                  ".\n--app-name=Orvane\n--icon=image-x-generic\n--\n"
-                  "Convert Image\n“holiday 3.jpg” is ready in " +
-                  (folder / "Trip").string() + ".\n");
+    // Each run says it has begun, then the result takes the place of that.
+    const std::string begun = "--app-name=Orvane\n--icon=image-x-generic\n--print-id\n--\nConvert "
+                              "Image\nConverting “holiday.jpg”…\n";
+    const auto ready = [&](const std::string& name) {
+        return "--app-name=Orvane\n--icon=image-x-generic\n--replace-id=42\n--print-id\n--\nConvert "
+               "Image\n“" +
+               name + "” is ready in " + (folder / "Trip").string() + ".\n";
+    };
+    EXPECT_EQ(shown(), begun + ready("holiday 2.jpg") + begun + ready("holiday 3.jpg"));
 
     fs::remove(folder / "bin" / "shown");
     const auto failed = test::runCommandLine(execArguments("convert", folder / "notes.jpg"));
     EXPECT_EQ(failed.status, CommandLine::failure);
-    EXPECT_NE(shown().find("Convert Image\nThat file isn't an image Orvane can read.\n"), std::string::npos)
-        << shown();
+    // A failure takes the place of the notice that the work began, with the error's icon.
+    EXPECT_EQ(shown(), "--app-name=Orvane\n--icon=image-x-generic\n--print-id\n--\nConvert Image\n"
+                       "Converting “notes.jpg”…\n"
+                       "--app-name=Orvane\n--icon=dialog-error\n--replace-id=42\n--print-id\n--\n"
+                       "Convert Image\nThat file isn't an image Orvane can read.\n");
+}
+
+// libnotify before 0.7.10 knows neither --print-id nor --replace-id; a notifier may also lose the
+// one on screen (its daemon restarted). Each notice is then shown anew, and nothing is lost.
+TEST_F(DesktopActions, ANotifierThatCantReplaceShowsEachNoticeAnew) {
+    installNotifier("case \" $* \" in *' --print-id '*|*' --replace-id='*) exit 1;; esac\n");
+    std::vector<std::string> messages;
+    CommandLine::Desktop desktop;
+    desktop.showMessage = [&](const std::string& title, const std::string& message) {
+        messages.push_back(title + ": " + message);
+    };
+    ASSERT_EQ(test::runCommandLine(execArguments("enhance", folder / "notes.jpg"), desktop).status,
+              CommandLine::failure);
+    EXPECT_EQ(shown(),
+              "--app-name=Orvane\n--icon=image-x-generic\n--print-id\n--\nEnhance Image\n"
+              "Enhancing “notes.jpg”…\n"
+              "--app-name=Orvane\n--icon=image-x-generic\n--\nEnhance Image\nEnhancing “notes.jpg”…\n"
+              "--app-name=Orvane\n--icon=dialog-error\n--print-id\n--\nEnhance Image\n"
+              "That file isn't an image Orvane can read.\n"
+              "--app-name=Orvane\n--icon=dialog-error\n--\nEnhance Image\n"
+              "That file isn't an image Orvane can read.\n");
+    EXPECT_TRUE(messages.empty());
+
+    // It numbers the first, but can't replace it: the result is shown on its own.
+    fs::remove(folder / "bin" / "shown");
+    installNotifier("case \" $* \" in *' --replace-id='*) exit 1;; *' --print-id '*) echo 7;; esac\n");
+    ASSERT_EQ(test::runCommandLine(execArguments("convert", photo()), desktop).status, CommandLine::success);
+    const std::string said = shown();
+    EXPECT_NE(said.find("--replace-id=7\n--print-id\n--\nConvert Image\n“holiday 2.jpg” is ready in"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(said.ends_with("--app-name=Orvane\n--icon=image-x-generic\n--print-id\n--\nConvert Image\n"
+                               "“holiday 2.jpg” is ready in " +
+                               (folder / "Trip").string() + ".\n"))
+        << said;
+    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(DesktopActions, TheCommandLineStillWritesIntoTheCurrentFolderByDefault) {

@@ -1,11 +1,15 @@
 #include "ui/controls/SliderRow.h"
 
+#include "ui/controls/FocusRing.h"
 #include "ui/controls/TextLabel.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <cmath>
 
 namespace orvane {
@@ -14,6 +18,48 @@ namespace {
 // Fine enough that a drag looks continuous, as a slider without steps does.
 constexpr int positions = 1000;
 
+// Room for the ring around the knob, on every side.
+constexpr int ringMargin = 4;
+
+// A slider whose focus shows as the ring every other control draws, around its knob, instead of
+// the style's own hairline, which barely shows in the light look.
+class RingedSlider : public QSlider {
+public:
+    RingedSlider()
+        : QSlider(Qt::Horizontal) {
+        clearFocusRingsOnClick();
+    }
+
+    QSize sizeHint() const override { return QSlider::sizeHint() + QSize(2 * ringMargin, 2 * ringMargin); }
+    QSize minimumSizeHint() const override {
+        return QSlider::minimumSizeHint() + QSize(2 * ringMargin, 2 * ringMargin);
+    }
+
+protected:
+    // The style draws, and finds the knob under the pointer, inside the ring's room at the ends.
+    void initStyleOption(QStyleOptionSlider* option) const override {
+        QSlider::initStyleOption(option);
+        option->rect.adjust(ringMargin, 0, -ringMargin, 0);
+    }
+
+    void paintEvent(QPaintEvent*) override {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        option.subControls = QStyle::SC_SliderGroove | QStyle::SC_SliderHandle;
+        option.state &= ~QStyle::State_HasFocus;
+        QPainter painter(this);
+        style()->drawComplexControl(QStyle::CC_Slider, &option, &painter, this);
+        if (showsFocusRing(*this)) {
+            const QRectF knob =
+                style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+            const qreal side = std::max(knob.width(), knob.height()) + 2 * ringMargin;
+            const QRectF ring(knob.center() - QPointF(side, side) / 2, QSizeF(side, side));
+            painter.setRenderHint(QPainter::Antialiasing);
+            paintFocusRing(painter, ring.intersected(QRectF(rect())), side / 2);
+        }
+    }
+};
+
 } // namespace
 
 SliderRow::SliderRow(const QString& title, double minimum, double maximum, bool showsValue, QWidget* parent)
@@ -21,7 +67,7 @@ SliderRow::SliderRow(const QString& title, double minimum, double maximum, bool 
     , minimum_(minimum)
     , maximum_(maximum)
     , value_(minimum)
-    , slider_(new QSlider(Qt::Horizontal))
+    , slider_(new RingedSlider)
     , title_(new TextLabel(title, Theme::TextStyle::callout)) {
     slider_->setRange(0, positions);
     slider_->setAccessibleName(title);

@@ -8,9 +8,8 @@ namespace orvane {
 
 QString imageFileFilter() {
     QStringList patterns;
-    for (const UniformType& type : {UniformType::jpeg(), UniformType::png(), UniformType::heic(),
-                                    UniformType::avif(), UniformType::webp(), UniformType::tiff(),
-                                    UniformType::gif(), UniformType::bmp(), UniformType::rawImage()}) {
+    // Whatever the decoder tells by its content; the names only decide what the panel lists.
+    for (const UniformType& type : UniformType::allConforming(UniformType::image())) {
         for (const std::string& extension : type.filenameExtensions()) {
             const QString pattern = QStringLiteral("*.") + QString::fromStdString(extension);
             if (!patterns.contains(pattern, Qt::CaseInsensitive)) {

@@ -1,5 +1,7 @@
 #include "ui/desktop/LinkOpener.h"
 
+#include "ui/desktop/MessageBoxWidth.h"
+
 #include <QCoreApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -9,9 +11,9 @@
 namespace orvane::LinkOpener {
 namespace {
 
-// xdg-open's exit statuses for "no program found for it" and "the program it found failed".
+// xdg-open's exit status for "no program found for it". Its others say nothing about that: 4 is
+// a program that opened the file and then ended with an error of its own, which it has shown.
 constexpr int noOpenerFound = 3;
-constexpr int openerFailed = 4;
 
 } // namespace
 
@@ -32,13 +34,13 @@ void open(const QUrl& url, QObject* context, std::function<void()> onFailure) {
                              process->deleteLater();
                          }
                      });
-    QObject::connect(
-        process, &QProcess::finished, process, [process, fail](int status, QProcess::ExitStatus exit) {
-            if (exit == QProcess::NormalExit && (status == noOpenerFound || status == openerFailed)) {
-                fail();
-            }
-            process->deleteLater();
-        });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, fail](int status, QProcess::ExitStatus exit) {
+                         if (exit == QProcess::NormalExit && status == noOpenerFound) {
+                             fail();
+                         }
+                         process->deleteLater();
+                     });
     process->setProcessChannelMode(QProcess::ForwardedChannels);
     process->start(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
 }
@@ -67,6 +69,7 @@ void sayCannotOpen(QWidget* asker, Target target, const QString& path) {
     // The path can be copied, to open it some other way.
     message->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     message->setInformativeText(QString::fromUtf8(wording.explanation).arg(path));
+    fitMessageBoxToText(*message);
     message->open();
 }
 

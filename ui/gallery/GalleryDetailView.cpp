@@ -9,6 +9,7 @@
 #include "ui/controls/Spinner.h"
 #include "ui/controls/TextLabel.h"
 #include "ui/desktop/FileManager.h"
+#include "ui/desktop/MessageBoxWidth.h"
 #include "ui/desktop/SaveCopyPanel.h"
 #include "ui/desktop/ShareMenu.h"
 
@@ -231,6 +232,7 @@ void GalleryDetailView::confirmDelete() {
         gallery_.remove(record_);
         actions_.onDeleted();
     });
+    fitMessageBoxToText(*confirmation_);
     confirmation_->open();
 }
 

@@ -4,6 +4,7 @@
 #include "editor/JobGallery.h"
 #include "ui/controls/ActionButton.h"
 #include "ui/controls/TextLabel.h"
+#include "ui/desktop/MessageBoxWidth.h"
 #include "ui/gallery/GalleryGrid.h"
 #include "ui/gallery/JobListModel.h"
 
@@ -103,6 +104,7 @@ void GalleryView::confirmDeleteAll() {
     confirmation_->addButton(QMessageBox::Cancel);
     confirmation_->setDefaultButton(QMessageBox::Cancel);
     connect(deleteAll, &QPushButton::clicked, this, [this] { gallery_.removeAll(); });
+    fitMessageBoxToText(*confirmation_);
     confirmation_->open();
 }
 

@@ -3,6 +3,7 @@
 #include "editor/BitmapImage.h"
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
+#include "ui/compare/Checkerboard.h"
 #include "ui/controls/ActionButton.h"
 #include "ui/controls/FocusRing.h"
 #include "ui/controls/RoundedPanel.h"
@@ -52,6 +53,11 @@ protected:
         QPainterPath clip;
         clip.addRoundedRect(QRectF(rect()), 10, 10);
         painter.setClipPath(clip);
+        // A cut-out waiting for a new job shows what is see-through as the compare view does,
+        // not as the card's own colour.
+        if (hasAlphaChannel(preview->alphaInfo())) {
+            Checkerboard::paint(painter, QRectF(rect()));
+        }
         const QSizeF scaled = QSizeF(image.size()).scaled(QSizeF(size()), Qt::KeepAspectRatioByExpanding);
         painter.drawImage(
             QRectF(QPointF((width() - scaled.width()) / 2, (height() - scaled.height()) / 2), scaled), image);

@@ -270,7 +270,11 @@ void EditorPage::updateLayout() {
 }
 
 void EditorPage::updateComparison() {
-    const bool transparent = model_.resultInfo() && model_.resultInfo()->hasAlpha;
+    // A see-through photo (a cut-out reused for a new job) shows on the grid before any run too,
+    // not on the dark canvas.
+    const bool transparent =
+        (model_.resultInfo() && model_.resultInfo()->hasAlpha) ||
+        (model_.originalPreview() && hasAlphaChannel(model_.originalPreview()->alphaInfo()));
     compare_->setVisible(model_.originalPreview().has_value());
     compare_->setImages(model_.originalPreview(), model_.resultPreview(), transparent);
     // The badge also shows while another photo is being opened over the one shown.

@@ -1,6 +1,7 @@
 #include "ui/window/ActionDesktop.h"
 
 #include "ui/desktop/FilePanels.h"
+#include "ui/desktop/MessageBoxWidth.h"
 #include "ui/window/OrvaneApp.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ void ActionDesktop::showMessage(const std::string& title, const std::string& mes
                     QMessageBox::Ok);
     box.setObjectName("actionFailed");
     box.setTextFormat(Qt::PlainText);
+    fitMessageBoxToText(box);
     box.exec();
 }
 

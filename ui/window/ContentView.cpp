@@ -6,6 +6,7 @@
 #include "ui/controls/FocusRing.h"
 #include "ui/controls/TextLabel.h"
 #include "ui/desktop/FilePanels.h"
+#include "ui/desktop/MessageBoxWidth.h"
 #include "ui/gallery/GalleryDetailView.h"
 #include "ui/gallery/GalleryView.h"
 #include "ui/home/HomeView.h"
@@ -344,6 +345,7 @@ void ContentView::showErrorAlert() {
     }
     if (alert_) {
         alert_->setInformativeText(*message);
+        fitMessageBoxToText(*alert_);
         return;
     }
     // Many window managers draw no title on a dialog, so the alert says what it is in its body: the
@@ -363,6 +365,7 @@ void ContentView::showErrorAlert() {
     alert_->setWindowModality(Qt::WindowModal);
     // However the alert goes away, the message goes with it, so that the next one shows again.
     connect(alert_, &QMessageBox::finished, this, [this] { model_->setErrorMessage(std::nullopt); });
+    fitMessageBoxToText(*alert_);
     alert_->open();
 }
 

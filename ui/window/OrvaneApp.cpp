@@ -31,6 +31,10 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
     }
 }
 
+// How long a run the closed window cancelled may take to reach its check before the process
+// ends without it.
+constexpr int cancelledRunGrace = 150; // ms
+
 bool isSet(const char* name) {
     return !qEnvironmentVariableIsEmpty(name);
 }
@@ -116,9 +120,14 @@ int run(int& argc, char** argv, const std::vector<std::string>& files) {
     // Qt takes leave of the desktop (what was copied goes to its clipboard manager), and the
     // application's own workers end: the jobs still being written to the gallery are on disk.
     application.reset();
-    // The run the closed window cancelled ends at its next check.
-    if (userInitiatedPool().activeThreadCount() > 0) {
-        userInitiatedPool().waitForDone();
+    // The run the closed window cancelled ends at its next check, which on a busy machine can be
+    // seconds away, at the end of a network's tile. Its work is only pixels in memory, nothing
+    // the user is waiting for: after a moment the process ends without it, leaving the temporary
+    // folder for the next start to clear, as any ended run's. Ending as usual would take the
+    // network from under it.
+    if (userInitiatedPool().activeThreadCount() > 0 && !userInitiatedPool().waitForDone(cancelledRunGrace)) {
+        std::fflush(nullptr);
+        std::_Exit(status);
     }
     // The process then ends as usual, so that what it made in the temporary folder and left empty
     // goes with it.

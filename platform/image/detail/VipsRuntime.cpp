@@ -24,19 +24,16 @@ const bool codeGeneratorHasFolder = CodeGeneratorFolder::prepare();
 void ensure() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The library's warnings (and those of the decoders it hands on), and GLib's about what
-        // it is handed (a file's resolution out of range, say), are not for the user's terminal:
-        // what matters reaches callers as errors. Only a fatal error is still told.
-        g_log_set_handler(
-            "VIPS", static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR),
-            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        g_log_set_default_handler(
-            [](const gchar* domain, GLogLevelFlags level, const gchar* message, gpointer data) {
-                if ((level & (G_LOG_LEVEL_ERROR | G_LOG_FLAG_FATAL)) != 0) {
-                    g_log_default_handler(domain, level, message, data);
-                }
-            },
-            nullptr);
+        // The library's warnings (and those of the decoders it hands on), and GObject's about the
+        // values it is handed (a file's resolution out of range, say), are not for the user's
+        // terminal: what matters reaches callers as errors. Only a fatal error is still told.
+        // Every other library keeps its voice: the window's own GIO and portal troubles are worth
+        // seeing.
+        for (const char* domain : chattyLogDomains) {
+            g_log_set_handler(
+                domain, static_cast<GLogLevelFlags>(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR),
+                [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+        }
         if (VIPS_INIT("orvane") != 0) {
             std::cerr << "orvane: the image library failed to start\n";
             std::abort();

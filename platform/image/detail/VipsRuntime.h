@@ -10,10 +10,14 @@
 namespace orvane::VipsRuntime {
 
 // Starts libvips once per process, with its operation cache off (large one-off images must not
-// pile up in it), without the loaders and savers that hand work to outside programs, and with its
-// warnings and GLib's kept off the terminal. Its code generator never writes into the home folder (see
-// CodeGeneratorFolder).
+// pile up in it), without the loaders and savers that hand work to outside programs, and with the
+// warnings of the log domains below kept off the terminal. Its code generator never writes into the
+// home folder (see CodeGeneratorFolder).
 void ensure();
+
+// The GLib log domains that speak up about the files libvips is handed: its own, and GObject's
+// (about a property value out of range, such as a file's resolution). Others are left alone.
+inline constexpr const char* chattyLogDomains[] = {"VIPS", "GLib-GObject"};
 
 // Whether libvips runs its generated vector code (it does where its code generator has a folder):
 // its Lanczos rows then take weights of 6 fraction bits instead of 12. Starts libvips.

@@ -5,8 +5,8 @@
 using namespace orvane;
 
 TEST(UniformType, CameraRawExtensionsConformToRawImageAndImage) {
-    for (const char* extension :
-         {"dng", "CR2", "cr3", "nef", "NRW", "arw", "raf", "orf", "rw2", "pef", "srw", "3fr", "iiq", "x3f"}) {
+    for (const char* extension : {"dng", "CR2", "cr3", "nef", "NRW", "arw", "raf", "orf", "rw2", "pef", "srw",
+                                  "3fr", "iiq", "x3f", "ari", "mdc"}) {
         const auto type = UniformType::fromFilenameExtension(extension);
         ASSERT_TRUE(type.has_value()) << extension;
         EXPECT_TRUE(type->conforms(UniformType::rawImage())) << extension;

@@ -36,13 +36,16 @@ TEST(ShareMenu, WithoutAPortalOpensTheDefaultProgramAndSaysWhereTheFileIsWhenThe
     shared.menu->setBus(QDBusConnection(QStringLiteral("no bus")));
     EXPECT_EQ(shared.openItem()->text(), "Open");
 
-    {
-        test::FakeOpener opener(0);
+    // Opened; or opened by a viewer that then ended with an error of its own (4), or given a file
+    // that was meanwhile removed (2): a program was there, and it is not for the window to say
+    // there was none.
+    for (const int status : {0, 4, 2}) {
+        test::FakeOpener opener(status);
         shared.openItem()->trigger();
-        ASSERT_TRUE(test::waitFor([&] { return opener.opened().size() == 1; }));
+        ASSERT_TRUE(test::waitFor([&] { return opener.opened().size() == 1; })) << status;
         EXPECT_EQ(QUrl(opener.opened().front()).toLocalFile().toStdString(), shared.file.string());
-        QTest::qWait(50);
-        EXPECT_EQ(shared.message(), nullptr);
+        QTest::qWait(100);
+        EXPECT_EQ(shared.message(), nullptr) << status;
     }
     // xdg-open found no program for it, or is missing altogether.
     for (const bool openerMissing : {false, true}) {
