@@ -1,6 +1,7 @@
 #include "platform/image/ImageDestination.h"
 
 #include "platform/files/FileError.h"
+#include "platform/filters/detail/LazyImageImpl.h"
 #include "platform/image/ImageSizeError.h"
 #include "platform/image/detail/HeifEncoder.h"
 #include "platform/image/detail/PngChunks.h"
@@ -89,9 +90,10 @@ void embedMetadata(std::vector<std::uint8_t>& bytes, const ImageProperties& prop
 
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
 // none at all and add exactly ours afterwards.
-std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
-                                         const ImageProperties& properties, double quality) {
-    VImage image = VipsRuntime::viewForEncoding(bitmap);
+// `image`: 8-bit RGB, or RGBA with straight alpha, whose samples are in `profile`.
+std::vector<std::uint8_t> encodeWithVips(VImage image, const ColorProfile& profile, Target target,
+                                         const ImageProperties& properties, double quality,
+                                         JpegTables tables = JpegTables::standard) {
     const double xres = properties.dpiWidth.value_or(defaultDpi) / 25.4;
     const double yres = properties.dpiHeight.value_or(properties.dpiWidth.value_or(defaultDpi)) / 25.4;
     image = image.copy(VImage::option()->set("xres", xres)->set("yres", yres));
@@ -101,10 +103,11 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     std::size_t length = 0;
     switch (target) {
     case Target::jpeg: {
-        const int q = jpegQuality(quality);
-        image.write_to_buffer(
-            ".jpg", &data, &length,
-            VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true));
+        image.write_to_buffer(".jpg", &data, &length,
+                              VImage::option()
+                                  ->set("Q", jpegQuality(quality))
+                                  ->set("strip", true)
+                                  ->set("optimize_coding", tables == JpegTables::optimized));
         break;
     }
     case Target::png:
@@ -126,9 +129,9 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     const auto* begin = static_cast<const std::uint8_t*>(data);
     std::vector<std::uint8_t> bytes(begin, begin + length);
     if (target == Target::png) {
-        PngChunks::embed(bytes, bitmap.colorProfile(), exifBlobOf(properties));
+        PngChunks::embed(bytes, profile, exifBlobOf(properties));
     } else {
-        embedMetadata(bytes, properties, bitmap.colorProfile());
+        embedMetadata(bytes, properties, profile);
     }
     return bytes;
 }
@@ -165,27 +168,61 @@ bool canEncode(std::string_view typeIdentifier) {
     return targetFor(typeIdentifier).has_value();
 }
 
-std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
-                                 const ImageProperties& properties, std::optional<double> quality) {
+namespace {
+
+Target checkedTarget(std::string_view typeIdentifier, int width, int height) {
     const auto target = targetFor(typeIdentifier);
     if (!target) {
         throw FileError(FileError::Code::fileWriteUnknown);
     }
     if (const auto largest = largestSide(typeIdentifier);
-        largest && (image.width() > *largest || image.height() > *largest)) {
+        largest && (width > *largest || height > *largest)) {
         throw ImageSizeError(std::string(typeIdentifier), *largest);
     }
-    const double q = std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
+    return *target;
+}
+
+double settledQuality(std::optional<double> quality) {
+    return std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
+}
+
+std::vector<std::uint8_t> encodeWithHeif(const Bitmap& straight, Target target,
+                                         const ImageProperties& properties, double quality) {
+    return HeifEncoder::encode(straight,
+                               target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1,
+                               quality, exifBlobOf(properties));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
+                                 const ImageProperties& properties, std::optional<double> quality,
+                                 JpegTables tables) {
+    const Target target = checkedTarget(typeIdentifier, image.width(), image.height());
+    const double q = settledQuality(quality);
     try {
         const Bitmap straight = image.unpremultiplied();
-        if (*target == Target::heic || *target == Target::avif) {
-            return HeifEncoder::encode(
-                straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1, q,
-                exifBlobOf(properties));
+        if (target == Target::heic || target == Target::avif) {
+            return encodeWithHeif(straight, target, properties, q);
         }
-        return encodeWithVips(straight, *target, properties, q);
-    } catch (const std::bad_alloc&) {
+        return encodeWithVips(VipsRuntime::viewForEncoding(straight), straight.colorProfile(), target,
+                              properties, q, tables);
+    } catch (const std::exception&) {
         throw FileError(FileError::Code::fileWriteUnknown);
+    }
+}
+
+std::vector<std::uint8_t> encode(const LazyImage& image, std::string_view typeIdentifier,
+                                 const ImageProperties& properties, std::optional<double> quality) {
+    const Target target = checkedTarget(typeIdentifier, image.width(), image.height());
+    const double q = settledQuality(quality);
+    try {
+        if (target == Target::heic || target == Target::avif) {
+            // libheif takes the whole picture at once.
+            return encodeWithHeif(image.bitmap(), target, properties, q);
+        }
+        const LazyImage::Impl& lazy = image.impl();
+        return encodeWithVips(lazy.image, lazy.profile.value_or(ColorProfile::srgb()), target, properties, q);
     } catch (const std::exception&) {
         throw FileError(FileError::Code::fileWriteUnknown);
     }
