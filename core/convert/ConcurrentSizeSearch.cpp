@@ -23,6 +23,9 @@ namespace {
 // An attempt begins ahead of its turn once the attempt before it has found this many of its files
 // too large and none that fits: by then the budget is likely below what that size can give.
 constexpr int missesBeforeNextSize = 2;
+// The sizes searched at once hold at most this many times the given image's pixels, each with an
+// encoder's buffers: a JPEG with computed Huffman tables keeps all of its coefficients.
+constexpr double mostImagesAtOnce = 2.0;
 
 // The images of the attempts, each reduced from the one before, on whichever thread asks first;
 // one is let go once nothing needs it any more.
@@ -151,8 +154,13 @@ private:
                     return;
                 }
             }
+            const double share = std::pow(SizeSearch::reductionFactor, 2 * next);
+            if (running_ > 0 && imagesRunning_ + share > mostImagesAtOnce) {
+                return;
+            }
             outcomes_.emplace_back();
             ++running_;
+            imagesRunning_ += share;
             threads_.emplace_back([this, next] { search(next); });
         }
     }
@@ -176,6 +184,7 @@ private:
             outcome.image = image;
         }
         --running_;
+        imagesRunning_ -= std::pow(SizeSearch::reductionFactor, 2 * attempt);
         startWhatMayBeNeeded();
         changed_.notify_all();
     }
@@ -251,6 +260,7 @@ private:
     std::condition_variable changed_;
     std::deque<AttemptOutcome> outcomes_;
     int running_ = 0;
+    double imagesRunning_ = 0; // in shares of the given image's pixels
     int stopFrom_ = std::numeric_limits<int>::max();
     // Last, so that it is destroyed first.
     std::vector<std::jthread> threads_;
