@@ -9,9 +9,11 @@
 #include "platform/metadata/MetadataIO.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <span>
 
 namespace orvane::ImageDestination {
 
@@ -88,6 +90,52 @@ void embedMetadata(std::vector<std::uint8_t>& bytes, const ImageProperties& prop
     MetadataIO::embed(bytes, attempts.back(), profile);
 }
 
+// Where a JPEG's entropy-coded data begins: just after its first scan header. None when its
+// markers can't be followed that far.
+std::optional<std::size_t> jpegScanStart(std::span<const std::uint8_t> jpeg) {
+    std::size_t at = 2; // after the start-of-image marker
+    while (at + 4 <= jpeg.size()) {
+        if (jpeg[at] != 0xFF) {
+            return std::nullopt;
+        }
+        if (jpeg[at + 1] == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        const std::size_t length = (std::size_t{jpeg[at + 2]} << 8) | jpeg[at + 3];
+        const std::size_t end = at + 2 + length;
+        if (jpeg[at + 1] == 0xDA) {
+            return end <= jpeg.size() ? std::optional(end) : std::nullopt;
+        }
+        at = end;
+    }
+    return std::nullopt;
+}
+
+// The JPEG with the metadata written into it. The metadata library rewrites the markers before the
+// picture's data and copies that data as it is, so it is given only the markers, closed by an
+// end-of-image marker, and the picture's data (nearly all of the file) is copied once, into the
+// result, instead of through the library's buffers.
+std::vector<std::uint8_t> jpegWithMetadata(std::span<const std::uint8_t> jpeg,
+                                           const ImageProperties& properties, const ColorProfile& profile) {
+    constexpr std::array<std::uint8_t, 2> endOfImage{0xFF, 0xD9};
+    const auto scan = jpegScanStart(jpeg);
+    if (scan) {
+        std::vector<std::uint8_t> head(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(*scan));
+        head.insert(head.end(), endOfImage.begin(), endOfImage.end());
+        embedMetadata(head, properties, profile);
+        if (head.size() >= 2 && std::equal(endOfImage.begin(), endOfImage.end(), head.end() - 2)) {
+            head.resize(head.size() - 2);
+            head.reserve(head.size() + (jpeg.size() - *scan));
+            head.insert(head.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*scan), jpeg.end());
+            return head;
+        }
+    }
+    std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
+    embedMetadata(bytes, properties, profile);
+    return bytes;
+}
+
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
 // none at all and add exactly ours afterwards.
 // `image`: 8-bit RGB, or RGBA with straight alpha, whose samples are in `profile`.
@@ -126,13 +174,15 @@ std::vector<std::uint8_t> encodeWithVips(VImage image, const ColorProfile& profi
         throw vips::VError("not a vips target");
     }
     const std::unique_ptr<void, decltype(&g_free)> owned(data, &g_free);
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    std::vector<std::uint8_t> bytes(begin, begin + length);
+    const std::span<const std::uint8_t> encoded(static_cast<const std::uint8_t*>(data), length);
     if (target == Target::png) {
-        PngChunks::embed(bytes, profile, exifBlobOf(properties));
-    } else {
-        embedMetadata(bytes, properties, profile);
+        return PngChunks::embedded(encoded, profile, exifBlobOf(properties));
     }
+    if (target == Target::jpeg) {
+        return jpegWithMetadata(encoded, properties, profile);
+    }
+    std::vector<std::uint8_t> bytes(encoded.begin(), encoded.end());
+    embedMetadata(bytes, properties, profile);
     return bytes;
 }
 
