@@ -3,6 +3,7 @@
 #include "core/convert/SizeSearch.h"
 #include "core/convert/detail/ConverterSteps.h"
 #include "core/upscale/DeviceLimits.h"
+#include "platform/application/SystemMemory.h"
 
 #include <algorithm>
 #include <cmath>
@@ -236,6 +237,9 @@ private:
             if (!fits) {
                 known->second.reset();
             }
+            // An encoder's large buffers, freed on this thread, would otherwise stay with its heap
+            // while the other sizes' encoders ask for theirs.
+            SystemMemory::releaseFreeMemory();
             steps.record(fits);
         }
         reductions_.release(attempt);
