@@ -263,6 +263,9 @@ Encoded encodedOnce(const Image& image, const ImageProperties& properties, const
 // the decoder both stop it, and the careful road tells them apart.
 std::optional<Encoded> streamed(const ImageSource& source, const ImageProperties& properties,
                                 const ConvertOptions& options, std::optional<std::int64_t> budget) {
+    // A few bytes can declare a picture that would take the machine: refused from the header, as
+    // the careful road does.
+    ImageFiles::requireFitsDevice(source);
     const auto lazy = source.createLazyImage();
     if (!lazy) {
         return std::nullopt;
