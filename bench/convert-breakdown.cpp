@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
             const Converter::EncodeFunction recording = [&](const Bitmap& b, const ImageProperties& p,
                                                             ConvertFormat f, double q) {
                 const auto start = Clock::now();
-                Bytes out = Converter::encode(b, p, f, q);
+                Bytes out = Converter::encodeForSize(b, p, f, q);
                 attempts.push_back({q, b.width(), b.height(), out.size(), secondsSince(start)});
                 return out;
             };
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
             const Converter::EncodeFunction counting = [&](const Bitmap& b, const ImageProperties& p,
                                                            ConvertFormat f, double q) {
                 ++made;
-                return Converter::encode(b, p, f, q);
+                return Converter::encodeForSize(b, p, f, q);
             };
             const double concurrentTime = median(repetitions, [&] {
                 made = 0;

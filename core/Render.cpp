@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace orvane::Render {
 
@@ -34,21 +35,37 @@ Bitmap flattenedOnWhite(const Bitmap& image) {
     return flattenedOnWhite(LazyImage::fromBitmap(image));
 }
 
+namespace {
+std::pair<int, int> downscaledSize(int width, int height, int maxLongEdge) {
+    const double factor = static_cast<double>(maxLongEdge) / std::max(width, height);
+    return {std::max(1, static_cast<int>(width * factor)), std::max(1, static_cast<int>(height * factor))};
+}
+
+AlphaInfo downscaledLayout(bool alpha) {
+    return alpha ? AlphaInfo::premultipliedLast : AlphaInfo::noneSkipLast;
+}
+} // namespace
+
 Bitmap downscaled(const Bitmap& image, int maxLongEdge) {
-    const int longEdge = std::max(image.width(), image.height());
-    if (longEdge <= maxLongEdge) {
+    if (std::max(image.width(), image.height()) <= maxLongEdge) {
         return image;
     }
-    const double factor = static_cast<double>(maxLongEdge) / longEdge;
-    const int width = std::max(1, static_cast<int>(image.width() * factor));
-    const int height = std::max(1, static_cast<int>(image.height() * factor));
-    const AlphaInfo layout =
-        hasAlphaChannel(image.alphaInfo()) ? AlphaInfo::premultipliedLast : AlphaInfo::noneSkipLast;
+    const auto [width, height] = downscaledSize(image.width(), image.height(), maxLongEdge);
     try {
-        return LazyImage::fromBitmap(image).resized(width, height).render(layout);
+        return LazyImage::fromBitmap(image)
+            .resized(width, height)
+            .render(downscaledLayout(hasAlphaChannel(image.alphaInfo())));
     } catch (const std::exception&) {
         return image;
     }
+}
+
+LazyImage downscaled(const LazyImage& image, int maxLongEdge) {
+    if (std::max(image.width(), image.height()) <= maxLongEdge) {
+        return image;
+    }
+    const auto [width, height] = downscaledSize(image.width(), image.height(), maxLongEdge);
+    return image.resized(width, height).rendered(downscaledLayout(image.hasAlpha()));
 }
 
 } // namespace orvane::Render

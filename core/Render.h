@@ -24,5 +24,7 @@ Bitmap flattenedOnWhite(const Bitmap& image);
 // sRGB, opaque or premultiplied; or the image itself when it is small enough. Never fails: when
 // the copy cannot be made the image comes back unchanged.
 Bitmap downscaled(const Bitmap& image, int maxLongEdge);
+// The same copy, not computed yet (a failure shows when it is).
+LazyImage downscaled(const LazyImage& image, int maxLongEdge);
 
 } // namespace orvane::Render

@@ -48,7 +48,7 @@ struct Invocation {
 // An action with its options settled, ready to run on the image.
 struct Prepared {
     ConvertFormat format; // of the file it returns
-    std::function<IntentFile(const IntentFile& image)> perform;
+    std::function<IntentFile(IntentFile image)> perform;
     // The name of the file it returns for an image of that name.
     std::function<std::string(const std::string& imageName)> outputName;
 };
@@ -131,8 +131,8 @@ Prepared prepareConvert(const Invocation& invocation) {
         }
     }
     return {intent.outputFormat(),
-            [intent](const IntentFile& image) mutable {
-                intent.image = image;
+            [intent](IntentFile image) mutable {
+                intent.image = std::move(image);
                 return intent.perform();
             },
             outputNameOf(intent)};
@@ -165,8 +165,8 @@ Prepared prepareEnlarge(const Invocation& invocation) {
         }
     }
     return {intent.outputFormat(),
-            [intent](const IntentFile& image) mutable {
-                intent.image = image;
+            [intent](IntentFile image) mutable {
+                intent.image = std::move(image);
                 return intent.perform(terminalProgress());
             },
             outputNameOf(intent)};
@@ -188,8 +188,8 @@ Prepared prepareRemoveBackground(const Invocation& invocation) {
         throw UsageError{"Choose a background with --background none, white or blur."};
     }
     return {intent.outputFormat(),
-            [intent](const IntentFile& image) mutable {
-                intent.image = image;
+            [intent](IntentFile image) mutable {
+                intent.image = std::move(image);
                 return intent.perform();
             },
             outputNameOf(intent)};
@@ -200,9 +200,9 @@ Prepared prepareEnhance(const Invocation& invocation) {
         unknownOption(invocation, invocation.options.front().first);
     }
     return {EnhanceImageIntent::outputFormat(),
-            [](const IntentFile& image) {
+            [](IntentFile image) {
                 EnhanceImageIntent intent;
-                intent.image = image;
+                intent.image = std::move(image);
                 return intent.perform(terminalProgress());
             },
             outputNameOf(EnhanceImageIntent{})};
@@ -520,8 +520,7 @@ int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostre
             notification.show(action->title, action->working + " “" +
                                                  fs::path(*invocation.image).filename().string() + "”…");
         }
-        const IntentFile image = readImage(*invocation.image);
-        const IntentFile result = prepared.perform(image);
+        const IntentFile result = prepared.perform(readImage(*invocation.image));
         const std::optional<fs::path> written = destination.write(result, out);
         if (written) {
             errno = 0;

@@ -20,8 +20,10 @@ IntentFile ConvertImageIntent::perform() const {
     options.keepCaptureDate = true;
     options.neverLarger = false;
 
+    // The converter reads the bytes only while it runs and keeps nothing of them: they are lent,
+    // not copied (a pointer that owns nothing).
     const ConvertInput input =
-        ConvertInputData{std::make_shared<const Bytes>(image.data),
+        ConvertInputData{SharedBytes(SharedBytes(), &image.data),
                          image.type ? std::optional<std::string>(image.type->identifier()) : std::nullopt};
     ConvertResult result;
     try {

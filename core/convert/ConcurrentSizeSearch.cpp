@@ -3,15 +3,16 @@
 #include "core/convert/SizeSearch.h"
 #include "core/convert/detail/ConverterSteps.h"
 #include "core/upscale/DeviceLimits.h"
+#include "platform/application/SystemMemory.h"
 
 #include <algorithm>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <exception>
-#include <future>
+#include <limits>
 #include <map>
 #include <mutex>
-#include <queue>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -20,74 +21,75 @@ namespace orvane::Converter {
 
 namespace {
 
-// How sharply the guess that a candidate fits falls off as its estimated size passes the budget:
-// at twice the budget the guess is about 6%, from sizes seen; from a prior alone, about 26%.
-constexpr double fitSharpness = 4.0;
-constexpr double priorSharpness = 1.5;
-// Before any file is seen: a lossy photo takes about one bit a pixel at quality 0.5, growing by
-// e^3.5 over the whole range of quality; a lossless one about ten.
-constexpr double priorBitsAtHalfQuality = 1.0;
-constexpr double priorQualitySlope = 3.5;
-constexpr double priorLosslessBits = 10.0;
-// Guesses from how sizes already seen at the same size of image rank in quality.
-constexpr double likelyFit = 0.97;
-constexpr double unlikelyFit = 1 - likelyFit;
-// The natural logarithm of the growth of a lossy file per unit of quality, while only one file of
-// that size of image has been seen.
-constexpr double assumedQualitySlope = 2.5;
-// Outcomes less likely than this are not encoded ahead.
-constexpr double leastWorthwhile = 0.002;
-// How far the planner looks ahead, in outcomes weighed per round.
-constexpr int mostPlanned = 512;
-// Files shrink about as the area does with each reduction.
-const double reductionLogArea = 2 * std::log(SizeSearch::reductionFactor);
+// An attempt begins ahead of its turn once the attempt before it has found this many of its files
+// too large and none that fits: by then the budget is likely below what that size can give.
+constexpr int missesBeforeNextSize = 2;
+// The sizes searched at once hold at most this many times the given image's pixels, each with an
+// encoder's buffers: a JPEG with computed Huffman tables keeps all of its coefficients.
+constexpr double mostImagesAtOnce = 2.0;
 
-using Key = std::pair<int, double>; // attempt, encoder setting
-
-struct Encoding {
-    double quality = 0; // the first quality asked for with this setting
-    bool done = false;
-    std::optional<Bytes> bytes; // kept only while it fits and the search may still take it
-    std::size_t size = 0;
-    std::exception_ptr error;
-};
-
-// The images of the attempts, each reduced from the one before on first use, on whichever thread
-// asks first.
+// The images of the attempts, each reduced from the one before, on whichever thread asks first;
+// one is let go once nothing needs it any more.
 class Reductions {
 public:
-    explicit Reductions(const Bitmap& image) {
-        std::promise<Bitmap> given;
-        given.set_value(image);
-        images_.push_back(given.get_future().share());
-        longEdges_.push_back(std::max(image.width(), image.height()));
-    }
+    explicit Reductions(const Bitmap& image)
+        : images_{image}
+        , longEdges_{std::max(image.width(), image.height())} {}
 
-    std::shared_future<Bitmap> image(int attempt) {
-        while (static_cast<int>(images_.size()) <= attempt) {
-            const std::shared_future<Bitmap> previous = images_.back();
+    Bitmap image(int attempt) {
+        const std::lock_guard lock(making_);
+        while (true) {
+            {
+                const std::lock_guard known(mutex_);
+                if (static_cast<int>(images_.size()) > attempt) {
+                    return *images_[attempt];
+                }
+            }
             // Reduced from the long edge the previous image really has, as the search does.
-            images_.push_back(std::async(std::launch::deferred, [previous] {
-                                  const Bitmap& image = previous.get();
-                                  return Render::downscaled(image, SizeSearch::reducedLongEdge(std::max(
-                                                                       image.width(), image.height())));
-                              }).share());
-            longEdges_.push_back(SizeSearch::reducedLongEdge(longEdges_.back()));
+            const Bitmap previous = *images_.back();
+            const int longEdge = longEdges_.back();
+            const Bitmap reduced = Render::downscaled(previous, SizeSearch::reducedLongEdge(longEdge));
+            const std::lock_guard known(mutex_);
+            images_.emplace_back(reduced);
+            longEdges_.push_back(std::max(reduced.width(), reduced.height()));
         }
-        return images_[attempt];
     }
 
-    // The long edge the attempt's image is expected to have, for looking ahead only.
-    int expectedLongEdge(int attempt) {
-        image(attempt);
-        return longEdges_[attempt];
+    // The long edge of the attempt's image, once it is made.
+    std::optional<int> longEdge(int attempt) {
+        const std::lock_guard lock(mutex_);
+        return attempt < static_cast<int>(longEdges_.size()) ? std::optional(longEdges_[attempt])
+                                                             : std::nullopt;
+    }
+
+    void release(int attempt) {
+        const std::lock_guard lock(mutex_);
+        // The last one made is the start of the next reduction.
+        if (attempt + 1 < static_cast<int>(images_.size())) {
+            images_[attempt].reset();
+        }
     }
 
 private:
-    std::vector<std::shared_future<Bitmap>> images_;
+    std::mutex making_; // one reduction at a time, each from the one before
+    std::mutex mutex_;
+    std::vector<std::optional<Bitmap>> images_;
     std::vector<int> longEdges_;
 };
 
+// The outcome of one size's quality search, as the one-by-one search would reach it.
+struct AttemptOutcome {
+    enum class State { running, fits, tooLarge, failed, stopped } state = State::running;
+    int misses = 0;
+    Bytes data;
+    std::optional<double> quality;
+    std::exception_ptr error;
+    std::optional<Bitmap> image; // kept for the answer only
+};
+
+// Each size's qualities are tried in the search's own order, one after another, so that no size
+// costs more encodings than the one-by-one search gives it; different sizes run side by side, a
+// smaller one starting as soon as the larger one looks unlikely to fit.
 class ConcurrentSearch {
 public:
     ConcurrentSearch(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
@@ -99,204 +101,155 @@ public:
         , workers_(std::max(1, workers))
         , encoder_(encoder)
         , setting_(setting)
-        , pixels_(static_cast<double>(image.width()) * image.height())
-        , reductions_(image)
-        , search_(isLossy(format)) {}
+        , reductions_(image) {}
+
+    ~ConcurrentSearch() {
+        {
+            const std::lock_guard lock(mutex_);
+            stopFrom_ = 0;
+        }
+        threads_.clear(); // each stops after its current encoding
+    }
 
     BudgetResult run() {
-        std::optional<Bytes> best;
         std::unique_lock lock(mutex_);
-        while (true) {
-            switch (search_.phase()) {
-            case SizeSearch::Phase::encoding: {
-                const SizeCandidate candidate = search_.next();
-                plan();
-                Encoding& encoding = encodings_[keyOf(candidate)];
-                while (!encoding.done) {
-                    // Whichever encoding ends, its worker is free again.
-                    finished_.wait(lock);
-                    plan();
-                }
-                if (encoding.error) {
-                    if (!search_.forgivesFailure()) {
-                        std::rethrow_exception(encoding.error);
-                    }
-                    search_.record(false);
-                    break;
-                }
-                const bool fits = fitsBudget(encoding.size, budget_);
-                if (fits) {
-                    best = encoding.bytes; // a copy: a quality with the same setting may follow
-                }
-                search_.record(fits);
+        for (int attempt = 0;; ++attempt) {
+            startWhatMayBeNeeded();
+            changed_.wait(lock, [&] { return outcomes_[attempt].state != AttemptOutcome::State::running; });
+            AttemptOutcome& outcome = outcomes_[attempt];
+            switch (outcome.state) {
+            case AttemptOutcome::State::fits:
+                stopFrom_ = attempt + 1;
+                return {.data = std::move(outcome.data), .quality = outcome.quality, .image = *outcome.image};
+            case AttemptOutcome::State::failed:
+                stopFrom_ = attempt + 1;
+                std::rethrow_exception(outcome.error);
+            default:
                 break;
             }
-            case SizeSearch::Phase::reducing: {
-                const int attempt = search_.next().attempt;
-                lock.unlock();
-                const Bitmap current = reductions_.image(attempt).get();
-                lock.lock();
-                search_.reduce(std::max(current.width(), current.height()));
-                dropEarlierSizes();
-                break;
-            }
-            case SizeSearch::Phase::found: {
-                const Bitmap image = reductions_.image(search_.result().attempt).get();
-                return {.data = std::move(*best), .quality = search_.resultQuality(), .image = image};
-            }
-            case SizeSearch::Phase::failed:
+            if (!nextSizeExists(attempt)) {
+                stopFrom_ = attempt + 1;
                 throw ConvertError::cannotReachSize(budget_ / 1000);
             }
         }
     }
 
 private:
-    // Starts the encodings most likely to be asked for next while workers are free, weighing the
-    // outcomes still open by how likely they are; the one the search needs now always starts.
-    void plan() {
-        struct Branch {
-            double likelihood;
-            bool certain; // every outcome on the way to it is known
-            SizeSearch search;
-            bool operator<(const Branch& other) const { return likelihood < other.likelihood; }
-        };
-        std::priority_queue<Branch> branches;
-        branches.push({1.0, true, search_});
-        for (int weighed = 0; !branches.empty() && weighed < mostPlanned; ++weighed) {
-            Branch branch = branches.top();
-            branches.pop();
-            if (branch.likelihood < leastWorthwhile) {
-                break;
-            }
-            SizeSearch& search = branch.search;
-            if (search.phase() == SizeSearch::Phase::reducing) {
-                search.reduce(reductions_.expectedLongEdge(search.next().attempt));
-                branches.push(branch);
-                continue;
-            }
-            if (search.phase() != SizeSearch::Phase::encoding) {
-                continue;
-            }
-            const SizeCandidate candidate = search.next();
-            const auto known = encodings_.find(keyOf(candidate));
-            if (known == encodings_.end()) {
-                if (running_ >= workers_ && !branch.certain) {
-                    break; // every branch left is less likely than this one
-                }
-                start(candidate);
-            } else if (known->second.done) {
-                if (known->second.error && !search.forgivesFailure()) {
-                    continue;
-                }
-                search.record(!known->second.error && fitsBudget(known->second.size, budget_));
-                branches.push(branch);
-                continue;
-            }
-            const double fits = guessFits(candidate);
-            SizeSearch ifFits = search;
-            ifFits.record(true);
-            search.record(false);
-            branches.push({branch.likelihood * fits, false, ifFits});
-            branches.push({branch.likelihood * (1 - fits), false, search});
-        }
+    // Within the one-by-one search's limits on sizes: at most its number of attempts, none below
+    // its smallest long edge. Unknown, and so no, while the attempt's image isn't made yet.
+    bool nextSizeExists(int attempt) {
+        const auto longEdge = reductions_.longEdge(attempt);
+        return longEdge && SizeSearch::nextLongEdge(attempt, *longEdge);
     }
 
-    void start(const SizeCandidate& candidate) {
-        encodings_[keyOf(candidate)].quality = candidate.quality;
-        ++running_;
-        std::shared_future<Bitmap> image = reductions_.image(candidate.attempt);
-        threads_.emplace_back([this, image, candidate] {
-            std::optional<Bytes> bytes;
-            std::exception_ptr error;
-            try {
-                bytes = encoder_(image.get(), properties_, format_, candidate.quality);
-            } catch (...) {
-                error = std::current_exception();
-            }
-            const std::lock_guard lock(mutex_);
-            Encoding& encoding = encodings_[keyOf(candidate)];
-            encoding.done = true;
-            encoding.error = error;
-            if (bytes) {
-                encoding.size = bytes->size();
-                // Only a file that fits can be the answer; of the others the size is enough.
-                if (fitsBudget(encoding.size, budget_)) {
-                    encoding.bytes = std::move(bytes);
+    // Called with the lock held.
+    void startWhatMayBeNeeded() {
+        while (running_ < workers_) {
+            const int next = static_cast<int>(outcomes_.size());
+            if (next > 0) {
+                const AttemptOutcome& before = outcomes_[next - 1];
+                const bool likelyTooLarge =
+                    before.state == AttemptOutcome::State::tooLarge ||
+                    (before.state == AttemptOutcome::State::running && before.misses >= missesBeforeNextSize);
+                if (!likelyTooLarge || !nextSizeExists(next - 1) || next >= stopFrom_) {
+                    return;
                 }
             }
-            --running_;
-            finished_.notify_all();
-        });
-    }
-
-    Key keyOf(const SizeCandidate& candidate) const {
-        return {candidate.attempt, setting_(candidate.quality)};
-    }
-
-    // The search never goes back to a larger image: only the sizes of its files are kept, for
-    // guessing.
-    void dropEarlierSizes() {
-        for (auto& [key, encoding] : encodings_) {
-            if (key.first < search_.next().attempt) {
-                encoding.bytes.reset();
+            const double share = std::pow(SizeSearch::reductionFactor, 2 * next);
+            if (running_ > 0 && imagesRunning_ + share > mostImagesAtOnce) {
+                return;
             }
+            outcomes_.emplace_back();
+            ++running_;
+            imagesRunning_ += share;
+            threads_.emplace_back([this, next] { search(next); });
         }
     }
 
-    // How likely the candidate's file is to fit, from the sizes seen so far: files grow with
-    // quality, and shrink with the image roughly as its pixel count does.
-    double guessFits(const SizeCandidate& candidate) const {
-        for (const auto& [key, encoding] : encodings_) {
-            if (key.first != candidate.attempt || !encoding.done || encoding.error) {
-                continue;
-            }
-            const bool fits = fitsBudget(encoding.size, budget_);
-            if (fits && encoding.quality >= candidate.quality) {
-                return likelyFit;
-            }
-            if (!fits && encoding.quality <= candidate.quality) {
-                return unlikelyFit;
-            }
-        }
-        const auto estimate = estimatedLogSize(candidate);
-        const double logBudget = std::log(std::max<double>(1, budget_));
-        if (!estimate) {
-            return 1 / (1 + std::exp(priorSharpness * (priorLogSize(candidate) - logBudget)));
-        }
-        return 1 / (1 + std::exp(fitSharpness * (*estimate - logBudget)));
+    bool stopped(int attempt) {
+        const std::lock_guard lock(mutex_);
+        return attempt >= stopFrom_;
     }
 
-    double priorLogSize(const SizeCandidate& candidate) const {
-        const double bits = isLossy(format_) ? priorBitsAtHalfQuality *
-                                                   std::exp(priorQualitySlope * (candidate.quality - 0.5))
-                                             : priorLosslessBits;
-        return std::log(pixels_ / 8 * bits) + candidate.attempt * reductionLogArea;
+    void finish(int attempt, AttemptOutcome::State state, std::optional<Bytes> best,
+                std::optional<double> quality, std::exception_ptr error, const std::optional<Bitmap>& image) {
+        const std::lock_guard lock(mutex_);
+        AttemptOutcome& outcome = outcomes_[attempt];
+        outcome.state = state;
+        outcome.quality = quality;
+        outcome.error = std::move(error);
+        if (best) {
+            outcome.data = std::move(*best);
+        }
+        if (state == AttemptOutcome::State::fits) {
+            outcome.image = image;
+        }
+        --running_;
+        imagesRunning_ -= std::pow(SizeSearch::reductionFactor, 2 * attempt);
+        startWhatMayBeNeeded();
+        changed_.notify_all();
     }
 
-    std::optional<double> estimatedLogSize(const SizeCandidate& candidate) const {
-        for (int attempt = candidate.attempt; attempt >= 0; --attempt) {
-            std::vector<std::pair<double, double>> seen;
-            for (const auto& [key, encoding] : encodings_) {
-                if (key.first == attempt && encoding.done && !encoding.error) {
-                    seen.emplace_back(encoding.quality, std::log(std::max<double>(1, encoding.size)));
+    void search(int attempt) {
+        std::optional<Bitmap> image;
+        try {
+            image = reductions_.image(attempt);
+        } catch (...) {
+            finish(attempt, AttemptOutcome::State::failed, std::nullopt, std::nullopt,
+                   std::current_exception(), std::nullopt);
+            return;
+        }
+        SizeSearch steps(isLossy(format_));
+        std::optional<Bytes> best;
+        // Qualities the encoder treats alike give the same file: each is encoded once.
+        std::map<double, std::optional<Bytes>> bySetting;
+        while (steps.phase() == SizeSearch::Phase::encoding) {
+            if (stopped(attempt)) {
+                finish(attempt, AttemptOutcome::State::stopped, std::nullopt, std::nullopt, nullptr,
+                       std::nullopt);
+                return;
+            }
+            const double quality = steps.next().quality;
+            auto known = bySetting.find(setting_(quality));
+            if (known == bySetting.end()) {
+                std::optional<Bytes> bytes;
+                try {
+                    bytes = encoder_(*image, properties_, format_, quality);
+                } catch (...) {
+                    if (!steps.forgivesFailure()) {
+                        reductions_.release(attempt);
+                        finish(attempt, AttemptOutcome::State::failed, std::nullopt, std::nullopt,
+                               std::current_exception(), std::nullopt);
+                        return;
+                    }
                 }
+                known = bySetting.emplace(setting_(quality), std::move(bytes)).first;
             }
-            if (seen.empty()) {
-                continue;
+            const bool fits = known->second && fitsBudget(known->second->size(), budget_);
+            if (fits) {
+                best = known->second;
+            } else {
+                const std::lock_guard lock(mutex_);
+                ++outcomes_[attempt].misses;
+                startWhatMayBeNeeded();
             }
-            // The two qualities nearest the candidate's give the slope, when there are two.
-            std::ranges::sort(seen, [&](const auto& a, const auto& b) {
-                return std::abs(a.first - candidate.quality) < std::abs(b.first - candidate.quality);
-            });
-            double slope = assumedQualitySlope;
-            if (seen.size() >= 2 && std::abs(seen[0].first - seen[1].first) > 1e-9) {
-                slope =
-                    std::clamp((seen[0].second - seen[1].second) / (seen[0].first - seen[1].first), 0.5, 8.0);
+            // Of a file too large only the fact is kept.
+            if (!fits) {
+                known->second.reset();
             }
-            const double atQuality = seen[0].second + slope * (candidate.quality - seen[0].first);
-            return atQuality + (candidate.attempt - attempt) * reductionLogArea;
+            // An encoder's large buffers, freed on this thread, would otherwise stay with its heap
+            // while the other sizes' encoders ask for theirs.
+            SystemMemory::releaseFreeMemory();
+            steps.record(fits);
         }
-        return std::nullopt;
+        reductions_.release(attempt);
+        if (steps.phase() == SizeSearch::Phase::found) {
+            finish(attempt, AttemptOutcome::State::fits, std::move(best), steps.resultQuality(), nullptr,
+                   image);
+        } else {
+            finish(attempt, AttemptOutcome::State::tooLarge, std::nullopt, std::nullopt, nullptr,
+                   std::nullopt);
+        }
     }
 
     const ImageProperties& properties_;
@@ -305,16 +258,15 @@ private:
     const int workers_;
     const EncodeFunction& encoder_;
     const std::function<double(double)>& setting_;
-    const double pixels_;
     Reductions reductions_;
-    SizeSearch search_;
 
     std::mutex mutex_;
-    std::condition_variable finished_;
-    std::map<Key, Encoding> encodings_;
+    std::condition_variable changed_;
+    std::deque<AttemptOutcome> outcomes_;
     int running_ = 0;
-    // Last, so that it is destroyed first: encodings made ahead that the search no longer needs
-    // cannot be stopped, and are waited for before what they use goes away.
+    double imagesRunning_ = 0; // in shares of the given image's pixels
+    int stopFrom_ = std::numeric_limits<int>::max();
+    // Last, so that it is destroyed first.
     std::vector<std::jthread> threads_;
 };
 
@@ -350,7 +302,7 @@ BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProp
 BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
                                             ConvertFormat format, std::int64_t budget, int workers) {
     return encodeWithinBudgetConcurrently(
-        image, properties, format, budget, workers, encode,
+        image, properties, format, budget, workers, encodeForSize,
         [format](double quality) { return encoderSetting(format, quality); });
 }
 

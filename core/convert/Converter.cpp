@@ -98,7 +98,14 @@ Bitmap decodeRaw(const ConvertInput& input) {
     return decoded(*source);
 }
 
-Decoded decode(const ConvertInput& input) {
+namespace {
+
+struct Opened {
+    ImageSource source;
+    std::int64_t sourceBytes = 0;
+};
+
+Opened open(const ConvertInput& input) {
     std::int64_t sourceBytes = 0;
     if (const auto* url = std::get_if<ConvertInputURL>(&input)) {
         std::error_code error;
@@ -108,12 +115,19 @@ Decoded decode(const ConvertInput& input) {
         const auto& data = std::get<ConvertInputData>(input);
         sourceBytes = data.data ? static_cast<std::int64_t>(data.data->size()) : 0;
     }
-    const auto source = sourceOf(input, typeHintOf(input));
+    auto source = sourceOf(input, typeHintOf(input));
     if (!source || source->count() == 0) {
         throw ConvertError::unreadable();
     }
-    const ImageProperties& properties = source->properties();
-    return Decoded{decoded(*source), properties, captureDate(properties), sourceBytes};
+    return {std::move(*source), sourceBytes};
+}
+
+} // namespace
+
+Decoded decode(const ConvertInput& input) {
+    const Opened opened = open(input);
+    const ImageProperties& properties = opened.source.properties();
+    return Decoded{decoded(opened.source), properties, captureDate(properties), opened.sourceBytes};
 }
 
 Bitmap flattenOnWhite(const Bitmap& image) {
@@ -122,6 +136,10 @@ Bitmap flattenOnWhite(const Bitmap& image) {
     } catch (const std::exception&) {
         return image;
     }
+}
+
+LazyImage flattenOnWhite(const LazyImage& image) {
+    return image.flattened(255, 255, 255);
 }
 
 Bytes encodeWebP(const Bitmap& image, double quality) {
@@ -134,19 +152,48 @@ Bytes encodeWebP(const Bitmap& image, double quality) {
     }
 }
 
-Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertFormat format, double quality) {
-    if (format == ConvertFormat::webp) {
-        return encodeWebP(image, quality);
-    }
+namespace {
+template <class Image, class... Options>
+Bytes encodeAny(const Image& image, const ImageProperties& properties, ConvertFormat format, double quality,
+                Options... options) {
     try {
         return ImageDestination::encode(image, utType(format).identifier(), properties,
-                                        isLossy(format) ? std::optional<double>(quality) : std::nullopt);
+                                        isLossy(format) ? std::optional<double>(quality) : std::nullopt,
+                                        options...);
     } catch (const ImageSizeError& error) {
         throw ConvertRequestError::imageTooLarge(title(format), error.largestSide());
     } catch (const FileError&) {
         throw ConvertError::encodeFailed(title(format));
     }
 }
+} // namespace
+
+Bytes encode(const Bitmap& image, const ImageProperties& properties, ConvertFormat format, double quality) {
+    if (format == ConvertFormat::webp) {
+        return encodeWebP(image, quality);
+    }
+    return encodeAny(image, properties, format, quality);
+}
+
+Bytes encodeForSize(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
+                    double quality) {
+    if (format != ConvertFormat::jpeg) {
+        return encode(image, properties, format, quality);
+    }
+    return encodeAny(image, properties, format, quality, ImageDestination::JpegTables::optimized);
+}
+
+namespace {
+// The same, with the pixels computed as the encoder takes them in.
+Bytes encodeLazily(const LazyImage& image, const ImageProperties& properties, ConvertFormat format,
+                   double quality) {
+    if (format == ConvertFormat::webp) {
+        // libwebp's simple interface takes the whole picture.
+        return encodeWebP(image.bitmap(), quality);
+    }
+    return encodeAny(image, properties, format, quality);
+}
+} // namespace
 
 double encoderSetting(ConvertFormat format, double quality) {
     if (format == ConvertFormat::webp) {
@@ -159,37 +206,106 @@ void write(const ConvertResult& result, const std::filesystem::path& url, bool k
     AtomicFile::write(url, result.data, keepCaptureDate ? result.captureDate : std::nullopt);
 }
 
-ConvertResult convert(const ConvertInput& input, const ConvertOptions& options) {
-    const Decoded decoded = decode(input);
-    Bitmap image = decoded.image;
+namespace {
+
+bool transparent(const Bitmap& image) {
+    return hasAlpha(image);
+}
+bool transparent(const LazyImage& image) {
+    return image.hasAlpha();
+}
+Bytes encodedBytes(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
+                   double quality) {
+    return encode(image, properties, format, quality);
+}
+Bytes encodedBytes(const LazyImage& image, const ImageProperties& properties, ConvertFormat format,
+                   double quality) {
+    return encodeLazily(image, properties, format, quality);
+}
+
+// The photo as it is encoded: its long edge limited, and laid over white for JPEG.
+template <class Image> Image prepared(Image image, const ConvertOptions& options) {
     if (options.maxLongEdge && *options.maxLongEdge < std::max(image.width(), image.height())) {
         image = Render::downscaled(image, *options.maxLongEdge);
     }
-    if (options.format == ConvertFormat::jpeg && hasAlpha(image)) {
+    if (options.format == ConvertFormat::jpeg && transparent(image)) {
         image = flattenOnWhite(image);
     }
-    const ImageProperties properties = filterMetadata(decoded.properties, options.metadata);
-    const auto budget = budgetFor(options, decoded.sourceBytes);
+    return image;
+}
 
-    ConvertResult result;
-    if (budget) {
-        BudgetResult found = encodeWithinBudgetConcurrently(
-            image, properties, options.format, *budget,
-            searchWorkers(static_cast<std::int64_t>(image.width()) * image.height()));
-        result.data = std::move(found.data);
-        result.quality = found.quality;
-        image = found.image;
-    } else {
-        const double quality = isLossy(options.format) ? options.quality : 1.0;
-        result.data = encode(image, properties, options.format, quality);
-        if (isLossy(options.format)) {
-            result.quality = quality;
-        }
+struct Encoded {
+    Bytes data;
+    std::optional<double> quality;
+    int width = 0;
+    int height = 0;
+};
+
+// A budget needs the pixels many times over: they are computed once, and the search shares them.
+Encoded encodedWithin(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
+                      std::int64_t budget) {
+    BudgetResult found = encodeWithinBudgetConcurrently(
+        image, properties, format, budget,
+        searchWorkers(static_cast<std::int64_t>(image.width()) * image.height()));
+    return {std::move(found.data), found.quality, found.image.width(), found.image.height()};
+}
+
+template <class Image>
+Encoded encodedOnce(const Image& image, const ImageProperties& properties, const ConvertOptions& options) {
+    const bool lossy = isLossy(options.format);
+    const double quality = lossy ? options.quality : 1.0;
+    return {encodedBytes(image, properties, options.format, quality),
+            lossy ? std::optional(quality) : std::nullopt, image.width(), image.height()};
+}
+
+// One pass from the file to the encoder: the picture is decoded as the encoder takes it in (or,
+// for a budget, into memory once). None when that fails: a damaged file and a harmless oddity of
+// the decoder both stop it, and the careful road tells them apart.
+std::optional<Encoded> streamed(const ImageSource& source, const ImageProperties& properties,
+                                const ConvertOptions& options, std::optional<std::int64_t> budget) {
+    // A few bytes can declare a picture that would take the machine: refused from the header, as
+    // the careful road does.
+    ImageFiles::requireFitsDevice(source);
+    const auto lazy = source.createLazyImage();
+    if (!lazy) {
+        return std::nullopt;
     }
-    result.width = image.width();
-    result.height = image.height();
-    result.captureDate = decoded.captureDate;
-    result.sourceBytes = decoded.sourceBytes;
+    const LazyImage image = prepared(*lazy, options);
+    std::optional<Bitmap> computed;
+    try {
+        if (!budget) {
+            return encodedOnce(image, properties, options);
+        }
+        computed = image.bitmap();
+    } catch (const ConvertRequestError&) {
+        throw; // the image's size alone decides it
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    return encodedWithin(*computed, properties, options.format, *budget);
+}
+
+} // namespace
+
+ConvertResult convert(const ConvertInput& input, const ConvertOptions& options) {
+    const Opened opened = open(input);
+    const ImageProperties& sourceProperties = opened.source.properties();
+    const ImageProperties properties = filterMetadata(sourceProperties, options.metadata);
+    const auto budget = budgetFor(options, opened.sourceBytes);
+
+    std::optional<Encoded> encoded = streamed(opened.source, properties, options, budget);
+    if (!encoded) {
+        const Bitmap image = prepared(decoded(opened.source), options);
+        encoded = budget ? encodedWithin(image, properties, options.format, *budget)
+                         : encodedOnce(image, properties, options);
+    }
+    ConvertResult result;
+    result.data = std::move(encoded->data);
+    result.quality = encoded->quality;
+    result.width = encoded->width;
+    result.height = encoded->height;
+    result.captureDate = captureDate(sourceProperties);
+    result.sourceBytes = opened.sourceBytes;
     return result;
 }
 

@@ -66,9 +66,17 @@ int SizeSearch::reducedLongEdge(int longEdge) {
     return static_cast<int>(longEdge * reductionFactor);
 }
 
+std::optional<int> SizeSearch::nextLongEdge(int attempt, int longEdge) {
+    const int reduced = reducedLongEdge(longEdge);
+    if (reduced < smallestLongEdge || attempt + 1 >= mostAttempts) {
+        return std::nullopt;
+    }
+    return reduced;
+}
+
 std::optional<int> SizeSearch::reduce(int currentLongEdge) {
-    const int longEdge = reducedLongEdge(currentLongEdge);
-    if (longEdge < smallestLongEdge || attempt_ + 1 == mostAttempts) {
+    const auto longEdge = nextLongEdge(attempt_, currentLongEdge);
+    if (!longEdge) {
         phase_ = Phase::failed;
         return std::nullopt;
     }

@@ -38,6 +38,9 @@ public:
     std::optional<int> reduce(int currentLongEdge);
     // The long edge each reduction takes an image to.
     static int reducedLongEdge(int longEdge);
+    // The long edge of the attempt after `attempt`, whose image's long edge is `longEdge`; none
+    // when the search fails there instead.
+    static std::optional<int> nextLongEdge(int attempt, int longEdge);
     static constexpr double reductionFactor = 0.85;
 
     // The candidate whose file is the answer; its quality is reported for lossy formats only.

@@ -67,8 +67,11 @@ LazyImage LazyImage::flattened(std::uint8_t red, std::uint8_t green, std::uint8_
         .image = image.cast(VIPS_FORMAT_UCHAR), .profile = std::nullopt, .keepAlive = impl_->keepAlive}));
 }
 
-Bitmap LazyImage::render(AlphaInfo layout) const {
-    VImage image = srgbSamples(*impl_);
+namespace {
+// The samples `render(layout)` computes: with `premultipliedLast` (or `noneSkipLast` of an image
+// with alpha) the colour is premultiplied.
+VImage renderedSamples(const LazyImage::Impl& impl, AlphaInfo layout) {
+    VImage image = srgbSamples(impl);
     if (image.bands() == 1) {
         image = VImage::bandjoin({image, image, image});
     }
@@ -78,7 +81,25 @@ Bitmap LazyImage::render(AlphaInfo layout) const {
             image = image.extract_band(0, VImage::option()->set("n", 3));
         }
     }
-    return VipsRuntime::bitmapFromBands(image, ColorProfile::srgb(), layout);
+    return image;
+}
+} // namespace
+
+Bitmap LazyImage::render(AlphaInfo layout) const {
+    return VipsRuntime::bitmapFromBands(renderedSamples(*impl_, layout), ColorProfile::srgb(), layout);
+}
+
+LazyImage LazyImage::rendered(AlphaInfo layout) const {
+    VImage image = renderedSamples(*impl_, layout);
+    if (image.bands() == 4 && layout == AlphaInfo::premultipliedLast) {
+        image = image.unpremultiply().cast(VIPS_FORMAT_UCHAR);
+    }
+    return LazyImage(std::make_shared<const Impl>(
+        Impl{.image = std::move(image), .profile = std::nullopt, .keepAlive = impl_->keepAlive}));
+}
+
+Bitmap LazyImage::bitmap() const {
+    return VipsRuntime::bitmapFromBands(impl_->image, impl_->profile.value_or(ColorProfile::srgb()));
 }
 
 } // namespace orvane

@@ -23,10 +23,19 @@ public:
     // Composited over an opaque colour (8-bit sRGB components).
     LazyImage flattened(std::uint8_t red, std::uint8_t green, std::uint8_t blue) const;
 
+    // The image as `render(layout)` gives it, but not computed yet: sRGB samples, and with
+    // `premultipliedLast` colour rounded as a premultiplied 8-bit bitmap holds it. Its alpha stays
+    // straight, as in every lazy image.
+    LazyImage rendered(AlphaInfo layout) const;
+
     // Computes the pixels with the requested alpha layout. `noneSkipLast` gives an opaque result
     // as drawing into an empty opaque canvas does: transparent areas end up black. Throws when
     // the pipeline fails.
     Bitmap render(AlphaInfo layout) const;
+
+    // Computes the pixels as they are, in the image's own colour profile, with straight alpha.
+    // Throws when the pipeline fails (a damaged file it decodes, say).
+    Bitmap bitmap() const;
 
     struct Impl;
     explicit LazyImage(std::shared_ptr<const Impl> impl)

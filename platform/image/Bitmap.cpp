@@ -3,6 +3,7 @@
 #include "platform/image/PixelOps.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace orvane {
 
@@ -14,14 +15,28 @@ bool Bitmap::sizeIsAcceptable(std::int64_t width, std::int64_t height) {
     return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide && width * height <= maxPixels;
 }
 
-Bitmap::Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
-               ColorProfile profile) {
+void Bitmap::requireSize(int width, int height, std::size_t byteCount) {
     if (!sizeIsAcceptable(width, height) ||
-        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
+        byteCount != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
         throw std::invalid_argument("bitmap size does not match its pixels");
     }
-    storage_ =
-        std::make_shared<const Storage>(Storage{width, height, alpha, std::move(pixels), std::move(profile)});
+}
+
+Bitmap::Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
+               ColorProfile profile) {
+    requireSize(width, height, pixels.size());
+    auto storage = std::make_shared<Storage>(
+        Storage{width, height, alpha, std::move(pixels), std::nullopt, {}, std::move(profile)});
+    storage->pixels = storage->vector;
+    storage_ = std::move(storage);
+}
+
+Bitmap::Bitmap(int width, int height, AlphaInfo alpha, PixelMemory pixels, ColorProfile profile) {
+    requireSize(width, height, pixels.bytes().size());
+    auto storage = std::make_shared<Storage>(
+        Storage{width, height, alpha, {}, std::move(pixels), {}, std::move(profile)});
+    storage->pixels = std::as_const(*storage->buffer).bytes();
+    storage_ = std::move(storage);
 }
 
 Bitmap Bitmap::premultiplied() const {

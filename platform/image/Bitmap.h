@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/image/ColorProfile.h"
+#include "platform/image/PixelMemory.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -25,6 +27,8 @@ class Bitmap {
 public:
     Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
            ColorProfile profile = ColorProfile::srgb());
+    Bitmap(int width, int height, AlphaInfo alpha, PixelMemory pixels,
+           ColorProfile profile = ColorProfile::srgb());
 
     int width() const { return storage_->width; }
     int height() const { return storage_->height; }
@@ -33,7 +37,7 @@ public:
     std::size_t bytesPerRow() const { return static_cast<std::size_t>(width()) * 4; }
     std::span<const std::uint8_t> pixels() const { return storage_->pixels; }
     const std::uint8_t* pixel(int x, int y) const {
-        return storage_->pixels.data() + static_cast<std::size_t>(y) * bytesPerRow() +
+        return pixels().data() + static_cast<std::size_t>(y) * bytesPerRow() +
                static_cast<std::size_t>(x) * 4;
     }
 
@@ -55,9 +59,12 @@ private:
         int width;
         int height;
         AlphaInfo alpha;
-        std::vector<std::uint8_t> pixels;
+        std::vector<std::uint8_t> vector;  // the pixels' owner, when given as a vector
+        std::optional<PixelMemory> buffer; // or when given as a buffer
+        std::span<const std::uint8_t> pixels;
         ColorProfile profile;
     };
+    static void requireSize(int width, int height, std::size_t byteCount);
     std::shared_ptr<const Storage> storage_;
 };
 

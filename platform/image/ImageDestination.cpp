@@ -1,6 +1,7 @@
 #include "platform/image/ImageDestination.h"
 
 #include "platform/files/FileError.h"
+#include "platform/filters/detail/LazyImageImpl.h"
 #include "platform/image/ImageSizeError.h"
 #include "platform/image/detail/HeifEncoder.h"
 #include "platform/image/detail/PngChunks.h"
@@ -8,9 +9,11 @@
 #include "platform/metadata/MetadataIO.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <span>
 
 namespace orvane::ImageDestination {
 
@@ -87,11 +90,58 @@ void embedMetadata(std::vector<std::uint8_t>& bytes, const ImageProperties& prop
     MetadataIO::embed(bytes, attempts.back(), profile);
 }
 
+// Where a JPEG's entropy-coded data begins: just after its first scan header. None when its
+// markers can't be followed that far.
+std::optional<std::size_t> jpegScanStart(std::span<const std::uint8_t> jpeg) {
+    std::size_t at = 2; // after the start-of-image marker
+    while (at + 4 <= jpeg.size()) {
+        if (jpeg[at] != 0xFF) {
+            return std::nullopt;
+        }
+        if (jpeg[at + 1] == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        const std::size_t length = (std::size_t{jpeg[at + 2]} << 8) | jpeg[at + 3];
+        const std::size_t end = at + 2 + length;
+        if (jpeg[at + 1] == 0xDA) {
+            return end <= jpeg.size() ? std::optional(end) : std::nullopt;
+        }
+        at = end;
+    }
+    return std::nullopt;
+}
+
+// The JPEG with the metadata written into it. The metadata library rewrites the markers before the
+// picture's data and copies that data as it is, so it is given only the markers, closed by an
+// end-of-image marker, and the picture's data (nearly all of the file) is copied once, into the
+// result, instead of through the library's buffers.
+std::vector<std::uint8_t> jpegWithMetadata(std::span<const std::uint8_t> jpeg,
+                                           const ImageProperties& properties, const ColorProfile& profile) {
+    constexpr std::array<std::uint8_t, 2> endOfImage{0xFF, 0xD9};
+    const auto scan = jpegScanStart(jpeg);
+    if (scan) {
+        std::vector<std::uint8_t> head(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(*scan));
+        head.insert(head.end(), endOfImage.begin(), endOfImage.end());
+        embedMetadata(head, properties, profile);
+        if (head.size() >= 2 && std::equal(endOfImage.begin(), endOfImage.end(), head.end() - 2)) {
+            head.resize(head.size() - 2);
+            head.reserve(head.size() + (jpeg.size() - *scan));
+            head.insert(head.end(), jpeg.begin() + static_cast<std::ptrdiff_t>(*scan), jpeg.end());
+            return head;
+        }
+    }
+    std::vector<std::uint8_t> bytes(jpeg.begin(), jpeg.end());
+    embedMetadata(bytes, properties, profile);
+    return bytes;
+}
+
 // libvips writes its own idea of the file's metadata when asked to keep any; we have it write
 // none at all and add exactly ours afterwards.
-std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
-                                         const ImageProperties& properties, double quality) {
-    VImage image = VipsRuntime::viewForEncoding(bitmap);
+// `image`: 8-bit RGB, or RGBA with straight alpha, whose samples are in `profile`.
+std::vector<std::uint8_t> encodeWithVips(VImage image, const ColorProfile& profile, Target target,
+                                         const ImageProperties& properties, double quality,
+                                         JpegTables tables = JpegTables::standard) {
     const double xres = properties.dpiWidth.value_or(defaultDpi) / 25.4;
     const double yres = properties.dpiHeight.value_or(properties.dpiWidth.value_or(defaultDpi)) / 25.4;
     image = image.copy(VImage::option()->set("xres", xres)->set("yres", yres));
@@ -101,10 +151,11 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
     std::size_t length = 0;
     switch (target) {
     case Target::jpeg: {
-        const int q = jpegQuality(quality);
-        image.write_to_buffer(
-            ".jpg", &data, &length,
-            VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true));
+        image.write_to_buffer(".jpg", &data, &length,
+                              VImage::option()
+                                  ->set("Q", jpegQuality(quality))
+                                  ->set("strip", true)
+                                  ->set("optimize_coding", tables == JpegTables::optimized));
         break;
     }
     case Target::png:
@@ -123,13 +174,15 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
         throw vips::VError("not a vips target");
     }
     const std::unique_ptr<void, decltype(&g_free)> owned(data, &g_free);
-    const auto* begin = static_cast<const std::uint8_t*>(data);
-    std::vector<std::uint8_t> bytes(begin, begin + length);
+    const std::span<const std::uint8_t> encoded(static_cast<const std::uint8_t*>(data), length);
     if (target == Target::png) {
-        PngChunks::embed(bytes, bitmap.colorProfile(), exifBlobOf(properties));
-    } else {
-        embedMetadata(bytes, properties, bitmap.colorProfile());
+        return PngChunks::embedded(encoded, profile, exifBlobOf(properties));
     }
+    if (target == Target::jpeg) {
+        return jpegWithMetadata(encoded, properties, profile);
+    }
+    std::vector<std::uint8_t> bytes(encoded.begin(), encoded.end());
+    embedMetadata(bytes, properties, profile);
     return bytes;
 }
 
@@ -165,27 +218,61 @@ bool canEncode(std::string_view typeIdentifier) {
     return targetFor(typeIdentifier).has_value();
 }
 
-std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
-                                 const ImageProperties& properties, std::optional<double> quality) {
+namespace {
+
+Target checkedTarget(std::string_view typeIdentifier, int width, int height) {
     const auto target = targetFor(typeIdentifier);
     if (!target) {
         throw FileError(FileError::Code::fileWriteUnknown);
     }
     if (const auto largest = largestSide(typeIdentifier);
-        largest && (image.width() > *largest || image.height() > *largest)) {
+        largest && (width > *largest || height > *largest)) {
         throw ImageSizeError(std::string(typeIdentifier), *largest);
     }
-    const double q = std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
+    return *target;
+}
+
+double settledQuality(std::optional<double> quality) {
+    return std::isfinite(quality.value_or(1.0)) ? quality.value_or(1.0) : 1.0;
+}
+
+std::vector<std::uint8_t> encodeWithHeif(const Bitmap& straight, Target target,
+                                         const ImageProperties& properties, double quality) {
+    return HeifEncoder::encode(straight,
+                               target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1,
+                               quality, exifBlobOf(properties));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> encode(const Bitmap& image, std::string_view typeIdentifier,
+                                 const ImageProperties& properties, std::optional<double> quality,
+                                 JpegTables tables) {
+    const Target target = checkedTarget(typeIdentifier, image.width(), image.height());
+    const double q = settledQuality(quality);
     try {
         const Bitmap straight = image.unpremultiplied();
-        if (*target == Target::heic || *target == Target::avif) {
-            return HeifEncoder::encode(
-                straight, *target == Target::heic ? HeifEncoder::Codec::hevc : HeifEncoder::Codec::av1, q,
-                exifBlobOf(properties));
+        if (target == Target::heic || target == Target::avif) {
+            return encodeWithHeif(straight, target, properties, q);
         }
-        return encodeWithVips(straight, *target, properties, q);
-    } catch (const std::bad_alloc&) {
+        return encodeWithVips(VipsRuntime::viewForEncoding(straight), straight.colorProfile(), target,
+                              properties, q, tables);
+    } catch (const std::exception&) {
         throw FileError(FileError::Code::fileWriteUnknown);
+    }
+}
+
+std::vector<std::uint8_t> encode(const LazyImage& image, std::string_view typeIdentifier,
+                                 const ImageProperties& properties, std::optional<double> quality) {
+    const Target target = checkedTarget(typeIdentifier, image.width(), image.height());
+    const double q = settledQuality(quality);
+    try {
+        if (target == Target::heic || target == Target::avif) {
+            // libheif takes the whole picture at once.
+            return encodeWithHeif(image.bitmap(), target, properties, q);
+        }
+        const LazyImage::Impl& lazy = image.impl();
+        return encodeWithVips(lazy.image, lazy.profile.value_or(ColorProfile::srgb()), target, properties, q);
     } catch (const std::exception&) {
         throw FileError(FileError::Code::fileWriteUnknown);
     }

@@ -1,6 +1,7 @@
 #include "platform/image/ImageSource.h"
 
 #include "platform/files/FileBytes.h"
+#include "platform/filters/detail/LazyImageImpl.h"
 #include "platform/image/RawDecoder.h"
 #include "platform/image/UniformType.h"
 #include "platform/image/detail/BmpDecoder.h"
@@ -185,11 +186,27 @@ bool holdsTooFewBytes(std::size_t size, const ImageProperties& properties) {
     return size < pixels / 256;
 }
 
+// A blob over the bytes. With `owner`, the blob keeps them alive for as long as an image decodes
+// from it, however long it outlives the source; without, the caller keeps them.
+VipsBlob* blobOver(std::span<const std::uint8_t> b, const SharedBytes& owner) {
+    if (!owner) {
+        return vips_blob_new(nullptr, b.data(), b.size());
+    }
+    VipsBlob* blob = vips_blob_new(
+        [](void*, void* area) {
+            // Ownership came through the C callback's client pointer.
+            std::unique_ptr<SharedBytes>(static_cast<SharedBytes*>(static_cast<VipsArea*>(area)->client));
+            return 0;
+        },
+        b.data(), b.size());
+    blob->area.client = std::make_unique<SharedBytes>(owner).release();
+    return blob;
+}
+
 VImage loadWithVips(ImageSource::Kind kind, std::span<const std::uint8_t> b, vips::VOption* options = nullptr,
-                    VipsAccess access = VIPS_ACCESS_RANDOM, VipsFailOn failOn = VIPS_FAIL_ON_TRUNCATED) {
-    const void* data = b.data();
-    const std::size_t size = b.size();
-    VipsBlob* blob = vips_blob_new(nullptr, data, size);
+                    VipsAccess access = VIPS_ACCESS_RANDOM, VipsFailOn failOn = VIPS_FAIL_ON_TRUNCATED,
+                    const SharedBytes& owner = nullptr) {
+    VipsBlob* blob = blobOver(b, owner);
     struct BlobRef {
         VipsBlob* blob;
         ~BlobRef() { vips_area_unref(&blob->area); }
@@ -422,6 +439,47 @@ std::optional<Bitmap> ImageSource::decode(std::optional<int> maxPixelSize, bool 
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     } catch (const std::invalid_argument&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<LazyImage> ImageSource::createLazyImage() const {
+    if (state_->count == 0) {
+        return std::nullopt;
+    }
+    if (state_->kind == Kind::raw || state_->kind == Kind::bmp) {
+        // Their decoders make the whole picture at once.
+        const auto decoded = decode(std::nullopt, true);
+        return decoded ? std::optional(LazyImage::fromBitmap(*decoded)) : std::nullopt;
+    }
+    // A few kilobytes claiming a huge picture would reserve all of its memory before the damage
+    // shows: checked first, as the careful decoding does.
+    if (state_->kind == Kind::jpeg && holdsTooFewBytes(state_->bytes->size(), state_->properties) &&
+        JpegDamage::found(*state_->bytes)) {
+        return std::nullopt;
+    }
+    try {
+        // Anything the decoder complains of fails the reading, even what a careful decoding
+        // forgives: a streamed picture can't be read again on the spot, so the caller decodes it
+        // the careful way (createThumbnail) instead.
+        VImage image = loadWithVips(state_->kind, *state_->bytes, nullptr, VIPS_ACCESS_SEQUENTIAL,
+                                    VIPS_FAIL_ON_WARNING, state_->bytes);
+        if (state_->kind == Kind::heif) {
+            image = image.copy();
+            image.remove(VIPS_META_ORIENTATION);
+        }
+        if (image.get_typeof(VIPS_META_ORIENTATION) != 0 && image.get_int(VIPS_META_ORIENTATION) != 1) {
+            // Turning needs rows from everywhere in the picture: decoded into memory first.
+            image = VipsRuntime::decodedHere(image).autorot();
+        }
+        VipsRuntime::Rgb8 converted = VipsRuntime::rgb8(image);
+        std::optional<ColorProfile> profile;
+        if (!converted.profile.isSrgb()) {
+            profile = std::move(converted.profile);
+        }
+        return LazyImage(std::make_shared<const LazyImage::Impl>(LazyImage::Impl{
+            .image = std::move(converted.image), .profile = std::move(profile), .keepAlive = {}}));
+    } catch (const vips::VError&) {
         return std::nullopt;
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/files/Bytes.h"
+#include "platform/filters/LazyImage.h"
 #include "platform/image/Bitmap.h"
 #include "platform/metadata/ImageProperties.h"
 
@@ -40,6 +41,11 @@ public:
     // The first image turned upright (its stored orientation applied), at full size or scaled
     // down so that its long side is at most `maxPixelSize`. None when it cannot be decoded.
     std::optional<Bitmap> createThumbnail(std::optional<int> maxPixelSize) const;
+    // The same picture at full size, decoded only as it is read, so that a conversion can stream
+    // it from the file to the encoder. A file damaged past its header fails only then, and also
+    // for the harmless oddities that createThumbnail forgives: whoever reads it falls back on
+    // createThumbnail when it fails. None when it cannot be opened.
+    std::optional<LazyImage> createLazyImage() const;
     // The first image exactly as stored: no orientation applied, full size.
     std::optional<Bitmap> createImage() const;
 

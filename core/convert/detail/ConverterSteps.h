@@ -3,6 +3,7 @@
 // The converter's inner steps, used by the pipeline and its tests.
 
 #include "core/convert/Converter.h"
+#include "platform/filters/LazyImage.h"
 
 #include <chrono>
 #include <functional>
@@ -20,6 +21,7 @@ struct Decoded {
 Decoded decode(const ConvertInput& input);
 std::optional<std::chrono::system_clock::time_point> captureDate(const ImageProperties& properties);
 Bitmap flattenOnWhite(const Bitmap& image);
+LazyImage flattenOnWhite(const LazyImage& image);
 ImageProperties filterMetadata(const ImageProperties& source, MetadataPolicy policy);
 
 struct BudgetResult {
@@ -29,10 +31,16 @@ struct BudgetResult {
 };
 using EncodeFunction = std::function<Bytes(const Bitmap&, const ImageProperties&, ConvertFormat, double)>;
 
+// `encode` as a size target encodes: a JPEG with Huffman tables computed for the picture. The
+// target is met at low qualities, where they make a file a fifth to a third smaller, and so the
+// photo is reduced less often; its encodings at once are held to what memory allows.
+Bytes encodeForSize(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
+                    double quality);
+
 // Finds the best quality, and if need be a smaller size, at which the encoded file is at most
 // `budget` bytes. Throws ConvertError::cannotReachSize when no size works.
 BudgetResult encodeWithinBudget(const Bitmap& image, const ImageProperties& properties, ConvertFormat format,
-                                std::int64_t budget, const EncodeFunction& encoder = encode);
+                                std::int64_t budget, const EncodeFunction& encoder = encodeForSize);
 
 // The same search, with the encodings its order may need next made ahead on up to `workers`
 // threads: the first fitting file in the search's own order is taken, so the result is the one
@@ -42,7 +50,7 @@ BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProp
                                             ConvertFormat format, std::int64_t budget, int workers,
                                             const EncodeFunction& encoder,
                                             const std::function<double(double quality)>& setting);
-// With `encode` and its encoders' own settings.
+// With `encodeForSize` and its encoders' own settings.
 BudgetResult encodeWithinBudgetConcurrently(const Bitmap& image, const ImageProperties& properties,
                                             ConvertFormat format, std::int64_t budget, int workers);
 // What of `quality` the format's encoder uses: two qualities with the same setting give one file.

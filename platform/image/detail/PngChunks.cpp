@@ -45,8 +45,8 @@ std::vector<std::uint8_t> iccpData(const ColorProfile& profile) {
 
 } // namespace
 
-void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile,
-           const std::vector<std::uint8_t>& exif) {
+std::vector<std::uint8_t> embedded(std::span<const std::uint8_t> png, const ColorProfile& profile,
+                                   const std::vector<std::uint8_t>& exif) {
     constexpr std::size_t signatureSize = 8;
     constexpr std::size_t headerChunkSize = 12 + 13;
     if (png.size() < signatureSize + headerChunkSize || std::memcmp(png.data() + 12, "IHDR", 4) != 0) {
@@ -57,7 +57,14 @@ void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile,
         const auto exifChunk = chunk("eXIf", exif);
         inserted.insert(inserted.end(), exifChunk.begin(), exifChunk.end());
     }
-    png.insert(png.begin() + signatureSize + headerChunkSize, inserted.begin(), inserted.end());
+    // One buffer of the final size: the image data is copied once.
+    const auto split = png.begin() + signatureSize + headerChunkSize;
+    std::vector<std::uint8_t> out;
+    out.reserve(png.size() + inserted.size());
+    out.insert(out.end(), png.begin(), split);
+    out.insert(out.end(), inserted.begin(), inserted.end());
+    out.insert(out.end(), split, png.end());
+    return out;
 }
 
 } // namespace orvane::PngChunks

@@ -6,13 +6,14 @@
 #include "platform/image/ColorProfile.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace orvane::PngChunks {
 
-// Inserts an iCCP chunk with the profile and, when `exif` is not empty, an eXIf chunk, right
-// after the header chunk. Throws std::runtime_error when the bytes are no PNG.
-void embed(std::vector<std::uint8_t>& png, const ColorProfile& profile,
-           const std::vector<std::uint8_t>& exif);
+// The PNG with an iCCP chunk of the profile and, when `exif` is not empty, an eXIf chunk inserted
+// right after the header chunk. Throws std::runtime_error when the bytes are no PNG.
+std::vector<std::uint8_t> embedded(std::span<const std::uint8_t> png, const ColorProfile& profile,
+                                   const std::vector<std::uint8_t>& exif);
 
 } // namespace orvane::PngChunks

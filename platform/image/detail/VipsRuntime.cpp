@@ -102,10 +102,11 @@ Bitmap bitmapFromBands(const VImage& image, const ColorProfile& profile, AlphaIn
         throw vips::VError("image too large");
     }
     if (rgba.bands() == 4 && rgba.format() == VIPS_FORMAT_UCHAR) {
-        // Rendered straight into the bitmap's own buffer: no second copy of the pixels.
-        std::vector<std::uint8_t> pixels(static_cast<std::size_t>(rgba.width()) * rgba.height() * 4);
-        VImage target = VImage::new_from_memory(pixels.data(), pixels.size(), rgba.width(), rgba.height(), 4,
-                                                VIPS_FORMAT_UCHAR);
+        // Rendered straight into the bitmap's own buffer: no second copy of the pixels, and no
+        // clearing of memory that every pixel then overwrites.
+        PixelMemory pixels(static_cast<std::size_t>(rgba.width()) * rgba.height() * 4);
+        VImage target = VImage::new_from_memory(pixels.bytes().data(), pixels.bytes().size(), rgba.width(),
+                                                rgba.height(), 4, VIPS_FORMAT_UCHAR);
         rgba.write(target);
         return Bitmap(rgba.width(), rgba.height(), alpha, std::move(pixels), profile);
     }
@@ -139,7 +140,7 @@ VImage resizeExactly(const VImage& source, int width, int height) {
     return image;
 }
 
-Bitmap toBitmap(VImage image) {
+Rgb8 rgb8(VImage image) {
     ensure();
     const VipsInterpretation interpretation = image.guess_interpretation();
     std::optional<ColorProfile> profile;
@@ -171,7 +172,12 @@ Bitmap toBitmap(VImage image) {
     } else if (image.bands() > 4) {
         image = image.extract_band(0, VImage::option()->set("n", 4));
     }
-    return bitmapFromBands(image, profile.value_or(ColorProfile::srgb()));
+    return {image, profile.value_or(ColorProfile::srgb())};
+}
+
+Bitmap toBitmap(VImage image) {
+    const Rgb8 converted = rgb8(std::move(image));
+    return bitmapFromBands(converted.image, converted.profile);
 }
 
 VImage decodedHere(const VImage& loaded) {

@@ -29,8 +29,16 @@ vips::VImage view(const Bitmap& bitmap);
 // Opaque bitmaps become 3 bands, the others 4 with straight alpha.
 vips::VImage viewForEncoding(const Bitmap& straightOrOpaque);
 
-// Any decoded image to 8-bit RGBA: 16-bit samples are narrowed, grey is expanded, and colour that
-// is not RGB (CMYK, Lab) is turned into sRGB. An RGB source keeps its embedded profile.
+// Any decoded image as 8-bit RGB, or RGBA with straight alpha, and the profile its samples are in:
+// 16-bit samples are narrowed, grey is expanded, and colour that is not RGB (CMYK, Lab) is turned
+// into sRGB. An RGB source keeps its embedded profile. Nothing is computed yet.
+struct Rgb8 {
+    vips::VImage image;
+    ColorProfile profile;
+};
+Rgb8 rgb8(vips::VImage image);
+
+// The same, computed into an RGBA bitmap.
 Bitmap toBitmap(vips::VImage image);
 
 // Pixels of an image that is already 8-bit with 3 or 4 bands; `fourBandAlpha` says how the

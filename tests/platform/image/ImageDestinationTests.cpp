@@ -118,3 +118,19 @@ TEST(ImageDestination, RefusesTypesItCannotWrite) {
         EXPECT_STREQ(error.what(), "The file couldn't be saved.");
     }
 }
+
+TEST(ImageDestination, AJpegsMetadataIsWrittenAsIntoTheWholeFile) {
+    // The metadata is written into the markers alone and the picture's data joined on after them:
+    // the file must be the one that writing into the whole file gives, byte for byte.
+    const ColorProfile profile(std::vector<std::uint8_t>(ColorProfile::srgb().icc().begin(),
+                                                         ColorProfile::srgb().icc().end()));
+    for (const int orientation : {1, 6}) {
+        const Bitmap image = test::noise(300, 200);
+        const ImageProperties properties = test::cameraProperties(orientation);
+        const auto written = ImageDestination::encode(image, "public.jpeg", properties, 0.8);
+        auto whole = ImageDestination::encode(image, "public.jpeg", {}, 0.8);
+        MetadataIO::embed(whole, properties, profile);
+        EXPECT_EQ(written, whole) << orientation;
+        EXPECT_EQ(readBack(written).gps, properties.gps);
+    }
+}
