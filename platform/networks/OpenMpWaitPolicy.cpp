@@ -1,0 +1,60 @@
+// How the networks' threads wait for each other at every layer's barrier. GCC's OpenMP runtime, which
+// oneDNN runs on, lets them spin for a while first; beside other busy programs every barrier then
+// stalls on the one thread the system has taken off its core while the others burn theirs, and an
+// enlargement took six times as long. Sleeping at once costs nothing measurable on an idle machine.
+//
+// The runtime reads its settings from the environment once, in its own initialiser, and offers no
+// way to change them afterwards. Nothing of the executable's own runs before that initialiser but
+// its pre-initialisation functions, and what they add to the environment is lost when the C library
+// starts (it sets the environment back to the one the process was started with). So the setting
+// takes one fresh start of the same program with the variable added, made from here before any
+// library has been initialised; whoever set either variable keeps their own choice, and programs
+// started from here inherit the setting. Linked into every executable that can run a network.
+
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+constexpr char policyVariable[] = "OMP_WAIT_POLICY=";
+constexpr char spinVariable[] = "GOMP_SPINCOUNT=";
+char passive[] = "OMP_WAIT_POLICY=passive";
+
+bool setIn(char** environment, const char* prefix) {
+    for (char** entry = environment; entry != nullptr && *entry != nullptr; ++entry) {
+        if (std::strncmp(*entry, prefix, std::strlen(prefix)) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Runs before the C library is initialised: only the arguments and the system calls are at hand.
+void chooseWaitPolicy(int, char** arguments, char** environment) {
+    if (arguments == nullptr || environment == nullptr || setIn(environment, policyVariable) ||
+        setIn(environment, spinVariable)) {
+        return;
+    }
+    std::size_t count = 0;
+    while (environment[count] != nullptr) {
+        ++count;
+    }
+    char* withPolicy[count + 2]; // NOLINT: no allocator runs this early
+    std::memcpy(withPolicy, environment, count * sizeof(char*));
+    withPolicy[count] = passive;
+    withPolicy[count + 1] = nullptr;
+    // By its own path rather than /proc/self/exe, which would give the process that link's name.
+    char path[4096];
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length > 0) {
+        path[length] = '\0';
+        execve(path, arguments, withPolicy);
+    }
+    // Without /proc, or with the program replaced since it started, the threads keep spinning:
+    // slower beside busy programs, still correct.
+}
+
+} // namespace
+
+__attribute__((section(".preinit_array"),
+               used)) void (*const orvaneChooseWaitPolicy)(int, char**, char**) = &chooseWaitPolicy;
