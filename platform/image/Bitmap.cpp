@@ -20,8 +20,22 @@ Bitmap::Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t>
         pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
         throw std::invalid_argument("bitmap size does not match its pixels");
     }
-    storage_ =
-        std::make_shared<const Storage>(Storage{width, height, alpha, std::move(pixels), std::move(profile)});
+    auto storage = std::make_shared<Storage>(
+        Storage{width, height, alpha, std::move(pixels), std::move(profile), std::nullopt, {}});
+    storage->view = storage->pixels;
+    storage_ = std::move(storage);
+}
+
+Bitmap::Bitmap(int width, int height, AlphaInfo alpha, PixelMemory pixels, ColorProfile profile) {
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    if (!sizeIsAcceptable(width, height) || pixels.size() < bytes) {
+        throw std::invalid_argument("bitmap size does not match its pixels");
+    }
+    auto storage =
+        std::make_shared<Storage>(Storage{width, height, alpha, {}, std::move(profile), std::nullopt, {}});
+    storage->view = {pixels.data(), bytes};
+    storage->memory.emplace(std::move(pixels));
+    storage_ = std::move(storage);
 }
 
 Bitmap Bitmap::premultiplied() const {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/image/ColorProfile.h"
+#include "platform/image/PixelMemory.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -25,15 +27,18 @@ class Bitmap {
 public:
     Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
            ColorProfile profile = ColorProfile::srgb());
+    // Pixels written in place into memory of their own (the first width × height × 4 bytes).
+    Bitmap(int width, int height, AlphaInfo alpha, PixelMemory pixels,
+           ColorProfile profile = ColorProfile::srgb());
 
     int width() const { return storage_->width; }
     int height() const { return storage_->height; }
     AlphaInfo alphaInfo() const { return storage_->alpha; }
     const ColorProfile& colorProfile() const { return storage_->profile; }
     std::size_t bytesPerRow() const { return static_cast<std::size_t>(width()) * 4; }
-    std::span<const std::uint8_t> pixels() const { return storage_->pixels; }
+    std::span<const std::uint8_t> pixels() const { return storage_->view; }
     const std::uint8_t* pixel(int x, int y) const {
-        return storage_->pixels.data() + static_cast<std::size_t>(y) * bytesPerRow() +
+        return storage_->view.data() + static_cast<std::size_t>(y) * bytesPerRow() +
                static_cast<std::size_t>(x) * 4;
     }
 
@@ -57,6 +62,8 @@ private:
         AlphaInfo alpha;
         std::vector<std::uint8_t> pixels;
         ColorProfile profile;
+        std::optional<PixelMemory> memory; // holds the pixels instead of `pixels` when present
+        std::span<const std::uint8_t> view;
     };
     std::shared_ptr<const Storage> storage_;
 };

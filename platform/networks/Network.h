@@ -30,11 +30,27 @@ public:
 
     const NetworkDescription& description() const;
     NetworkPrecision precision() const;
+    // How many times wider and higher than its input its output image is.
+    int outputScale() const;
 
     // Runs the network on one image given under `inputName` and returns the image it gives under
     // `outputName`, or none when it gives no such image. Throws NetworkError when the run fails.
     std::optional<PixelBuffer> predict(const std::string& inputName, const PixelBuffer& input,
                                        const std::string& outputName) const;
+
+    // A rectangle of the output image, in its pixels.
+    struct OutputPart {
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+    };
+
+    // As predict, but writes only `part` of the output image, as RGBA rows `bytesPerRow` apart at
+    // `rgba` (the same bytes red first, alpha 255), on the threads that ran the network, instead of
+    // making a whole image. Returns false when the network gives no image under `outputName`.
+    bool predict(const std::string& inputName, const PixelBuffer& input, const std::string& outputName,
+                 const OutputPart& part, std::uint8_t* rgba, std::size_t bytesPerRow) const;
 
     // The network on planar float channels [3][height][width] in its own value range; returns its
     // planar output, [3][height × scale][width × scale], unrounded. For comparing runtimes.

@@ -24,4 +24,17 @@ std::vector<float> fromPixels(const PixelBuffer& pixels, const PixelLayout& layo
 // 255. `tensor` holds 3 × height × width values.
 PixelBuffer toPixels(const float* tensor, int width, int height, const PixelLayout& layout);
 
+// A part of the picture in the tensor, in its pixels.
+struct Part {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// As toPixels, for `part` of the tensor's picture alone, written as RGBA rows `bytesPerRow` apart at
+// `rgba`: the same bytes in red-first order. The rows are shared out over the networks' threads.
+void toRgba(const float* tensor, int width, int height, const PixelLayout& layout, const Part& part,
+            std::uint8_t* rgba, std::size_t bytesPerRow);
+
 } // namespace orvane::TensorImage
