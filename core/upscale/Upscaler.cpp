@@ -6,6 +6,7 @@
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/TilePlan.h"
 #include "platform/Cancelled.h"
+#include "platform/application/SystemMemory.h"
 #include "platform/filters/LazyImage.h"
 #include "platform/image/LanczosResampler.h"
 
@@ -132,6 +133,11 @@ std::shared_ptr<const Upscaler> Upscaler::load(const std::filesystem::path& url)
     } catch (const UnsupportedNetwork& e) {
         throw UpscaleError::badModel(e.what());
     }
+}
+
+void Upscaler::releaseWorkingMemory() const {
+    model_->releaseIdlePlans();
+    SystemMemory::returnFreedMemory();
 }
 
 int Upscaler::tileSize(int maxTile) const {

@@ -38,6 +38,11 @@ public:
     Bitmap upscale(const Bitmap& image, double scale, int maxTile, const ProgressHandler& progress = {},
                    std::stop_token stop = {}) const;
 
+    // Gives back what enlargements used and no longer need (the network's working memory), keeping
+    // the network itself for the next one; for a process that lives on after its work, such as the
+    // window.
+    void releaseWorkingMemory() const;
+
     static constexpr int pad = 16;
 
 private:

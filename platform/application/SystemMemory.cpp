@@ -1,5 +1,6 @@
 #include "platform/application/SystemMemory.h"
 
+#include <malloc.h>
 #include <unistd.h>
 
 namespace orvane::SystemMemory {
@@ -10,6 +11,10 @@ std::uint64_t physicalBytes() {
     return pages > 0 && pageSize > 0
                ? static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)
                : 0;
+}
+
+void returnFreedMemory() {
+    malloc_trim(0);
 }
 
 } // namespace orvane::SystemMemory

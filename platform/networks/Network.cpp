@@ -128,6 +128,14 @@ std::vector<float> Network::run(const std::vector<float>& planar, int width, int
     return result;
 }
 
+void Network::releaseIdlePlans() const {
+    decltype(impl_->idle) released;
+    {
+        const std::lock_guard lock(impl_->mutex);
+        released.swap(impl_->idle);
+    }
+}
+
 std::vector<std::string> Network::kernels(int width, int height) const {
     auto plan = impl_->take(width, height);
     std::vector<std::string> names;

@@ -60,6 +60,11 @@ public:
     // runs it (empty for plain copies), for checking which kernels the processor gets.
     std::vector<std::string> kernels(int width, int height) const;
 
+    // Gives back the memory of the tile plans no prediction is using at the moment (their
+    // activations, the largest part of a run's memory); the weights and the compiled kernels stay,
+    // and the next prediction of a size makes its plan again, in a fraction of the first time.
+    void releaseIdlePlans() const;
+
     struct Impl;
 
 private:

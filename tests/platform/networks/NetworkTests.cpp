@@ -3,6 +3,7 @@
 #include "tests/support/TemporaryDirectory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -128,6 +129,33 @@ TEST(Network, APartOfTheOutputGoesStraightIntoAPictureRedFirst) {
     EXPECT_THROW(network->predict("input", input, "output", {0, -1, 4, 4}, picture.data(), rowBytes),
                  NetworkError);
     EXPECT_EQ(picture, before);
+}
+
+// Giving back the plans' memory between predictions, even while others run, changes no result: the
+// next prediction of a size makes its plan again.
+TEST(Network, PredictionsAfterThePlansWereGivenBackAreTheSame) {
+    test::TemporaryDirectory folder;
+    NetworkCompiler::compile(nearest4x, folder / "n.mlmodelc");
+    const auto network = Network::load(folder / "n.mlmodelc");
+    std::atomic<int> failures = 0;
+    std::atomic<bool> running = true;
+    std::thread other([&] {
+        for (int round = 0; running; ++round) {
+            const PixelBuffer input = pattern(11, 6, round);
+            const auto output = network->predict("input", input, "output");
+            failures += !output || !samePixels(*output, enlargedByHand(input, 4));
+        }
+    });
+    for (int round = 0; round < 20; ++round) {
+        network->releaseIdlePlans();
+        const PixelBuffer input = pattern(7 + round % 3, 5, round);
+        const auto output = network->predict("input", input, "output");
+        failures += !output || !samePixels(*output, enlargedByHand(input, 4));
+    }
+    running = false;
+    other.join();
+    network->releaseIdlePlans();
+    EXPECT_EQ(failures, 0);
 }
 
 TEST(Network, PredictionsFromSeveralThreadsAtOnceEachGetTheirOwnResult) {
