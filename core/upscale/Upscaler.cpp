@@ -135,6 +135,21 @@ std::shared_ptr<const Upscaler> Upscaler::load(const std::filesystem::path& url)
     }
 }
 
+int Upscaler::tileFor(int maxTile) const {
+    // The smallest supported tile may still be no larger than twice the pad; skip those.
+    const int tile = tileSize(maxTile);
+    if (tile > 2 * pad) {
+        return tile;
+    }
+    return *std::find_if(supportedTiles_.begin(), supportedTiles_.end(),
+                         [](int size) { return size > 2 * pad; });
+}
+
+void Upscaler::prepare(int maxTile) const {
+    const int tile = tileFor(maxTile);
+    model_->prepare(tile, tile);
+}
+
 void Upscaler::releaseWorkingMemory() const {
     model_->releaseIdlePlans();
     SystemMemory::returnFreedMemory();
@@ -152,12 +167,7 @@ int Upscaler::tileSize(int maxTile) const {
 Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const ProgressHandler& progress,
                          std::stop_token stop) const {
     const std::vector<double> factors = TilePlan::passes(scale, modelScale_);
-    // The smallest supported tile may still be no larger than twice the pad; skip those.
-    int tile = tileSize(maxTile);
-    if (tile <= 2 * pad) {
-        tile = *std::find_if(supportedTiles_.begin(), supportedTiles_.end(),
-                             [](int size) { return size > 2 * pad; });
-    }
+    const int tile = tileFor(maxTile);
 
     std::vector<TilePlan> plans;
     std::int64_t width = image.width();

@@ -104,7 +104,7 @@ std::vector<std::uint8_t> encodeWithVips(const Bitmap& bitmap, Target target,
         const int q = jpegQuality(quality);
         image.write_to_buffer(
             ".jpg", &data, &length,
-            VImage::option()->set("Q", q)->set("strip", true)->set("optimize_coding", true));
+            VImage::option()->set("Q", q)->set("strip", true));
         break;
     }
     case Target::png:

@@ -128,6 +128,10 @@ std::vector<float> Network::run(const std::vector<float>& planar, int width, int
     return result;
 }
 
+void Network::prepare(int width, int height) const {
+    impl_->giveBack(impl_->take(width, height));
+}
+
 void Network::releaseIdlePlans() const {
     decltype(impl_->idle) released;
     {

@@ -65,6 +65,9 @@ public:
     // and the next prediction of a size makes its plan again, in a fraction of the first time.
     void releaseIdlePlans() const;
 
+    // Makes the plan for inputs of this size ahead of the first prediction that needs it.
+    void prepare(int width, int height) const;
+
     struct Impl;
 
 private:
