@@ -4,11 +4,13 @@
 // same tiles' inputs: the network's own time, which the whole process is measured against. Run
 // through bench/enlarge-road, or by hand:
 //
-//   bench-enlarge-stages PHOTO [--style fast|detail|art] [--size x2|x4|x8] [--runs N]
+//   bench-enlarge-stages PHOTO [--style fast|detail|art] [--size x2|x4|x8] [--runs N] [--network-only]
 //
 // Each run is the action from the photo's bytes to the encoded file, then the network alone over the
-// run's tiles; the first run also loads the network and builds its plan. Prints every run's steps
-// and the best of the runs.
+// run's tiles (their inputs as the network takes them, planar floats, ready beforehand; the run from
+// the first layer to the last); the first run also loads the network and builds its plan. Prints
+// every run's steps and the best of the runs. --network-only times the network alone, with its plan
+// made beforehand, and prints "network SECONDS" for the best run.
 
 #include "bench/BenchSupport.h"
 #include "core/Render.h"
@@ -20,6 +22,7 @@
 #include "intents/EnlargeImageIntent.h"
 #include "platform/files/FileBytes.h"
 #include "platform/networks/Network.h"
+#include "platform/networks/detail/TensorImage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -74,9 +77,12 @@ int main(int argc, char** argv) try {
     std::string style = "photo";
     std::string size = "x4";
     int runs = 3;
+    bool networkOnly = false;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--style" && i + 1 < argc) {
+        if (arg == "--network-only") {
+            networkOnly = true;
+        } else if (arg == "--style" && i + 1 < argc) {
             style = argv[++i];
         } else if (arg == "--size" && i + 1 < argc) {
             size = argv[++i];
@@ -86,9 +92,10 @@ int main(int argc, char** argv) try {
             usage();
         }
     }
-    const std::map<std::string, StyleOption> styles{
-        {"fast", StyleOption::photo}, {"photo", StyleOption::photo}, {"detail", StyleOption::detail},
-        {"art", StyleOption::art}};
+    const std::map<std::string, StyleOption> styles{{"fast", StyleOption::photo},
+                                                    {"photo", StyleOption::photo},
+                                                    {"detail", StyleOption::detail},
+                                                    {"art", StyleOption::art}};
     const auto sizeOption = fromRawValue<EnlargeSizeOption>(size);
     if (!styles.contains(style) || !sizeOption) {
         usage();
@@ -97,6 +104,40 @@ int main(int argc, char** argv) try {
     intent.style = styles.at(style);
     intent.size = *sizeOption;
 
+    // The network alone over the tiles of the action's first pass.
+    const auto networkSeconds = [&] {
+        const Bitmap decoded = decodedImage(intent.image);
+        const auto upscaler = ModelLibrary::shared().upscaler(model(intent.style));
+        const double scale = EnlargeImageIntent::scaleFor(decoded.width(), decoded.height(),
+                                                          factor(intent.size), DeviceLimits::maxPixels());
+        const std::vector<double> factors = TilePlan::passes(scale, upscaler->modelScale());
+        const int tile = upscaler->tileSize(maxTile);
+        const TilePlan plan(decoded.width(), decoded.height(), tile, Upscaler::pad, factors.front());
+        const NetworkDescription& description = upscaler->model().description();
+        const TensorImage::PixelLayout layout{description.pixelRange, description.channelOrder};
+        std::vector<std::vector<float>> inputs;
+        for (const TilePlan::Tile& t : plan.tiles()) {
+            inputs.push_back(TensorImage::fromPixels(inputOf(decoded, t.inputRect), layout));
+        }
+        (void)upscaler->model().run(inputs.front(), tile, tile); // its plan, made beforehand
+        const double seconds = secondsOf([&] {
+            for (const std::vector<float>& input : inputs) {
+                (void)upscaler->model().run(input, tile, tile);
+            }
+        });
+        return std::pair(seconds, inputs.size());
+    };
+
+    intent.image = IntentFile{FileBytes::read(path).value(), path, std::nullopt};
+    if (networkOnly) {
+        std::vector<double> seconds;
+        for (int run = 0; run < runs; ++run) {
+            seconds.push_back(networkSeconds().first);
+        }
+        std::printf("network %.4f\n", *std::min_element(seconds.begin(), seconds.end()));
+        return 0;
+    }
+
     std::vector<double> wholes;
     std::vector<double> networks;
     for (int run = 0; run < runs; ++run) {
@@ -104,33 +145,16 @@ int main(int argc, char** argv) try {
         intent.image = IntentFile{FileBytes::read(path).value(), path, std::nullopt};
         const double read = secondsSince(start);
         std::vector<double> marks;
-        const IntentFile out = intent.perform([&](const UpscaleProgress&) { marks.push_back(secondsSince(start)); });
+        const IntentFile out =
+            intent.perform([&](const UpscaleProgress&) { marks.push_back(secondsSince(start)); });
         const double whole = secondsSince(start);
-
-        // The same tiles through the network alone, the plan already built.
-        const Bitmap decoded = decodedImage(intent.image);
-        const auto upscaler = ModelLibrary::shared().upscaler(model(intent.style));
-        const double scale =
-            EnlargeImageIntent::scaleFor(decoded.width(), decoded.height(), factor(intent.size),
-                                         DeviceLimits::maxPixels());
-        const std::vector<double> factors = TilePlan::passes(scale, upscaler->modelScale());
-        const TilePlan plan(decoded.width(), decoded.height(), upscaler->tileSize(maxTile), Upscaler::pad,
-                            factors.front());
-        std::vector<PixelBuffer> inputs;
-        for (const TilePlan::Tile& t : plan.tiles()) {
-            inputs.push_back(inputOf(decoded, t.inputRect));
-        }
-        const double network = secondsOf([&] {
-            for (const PixelBuffer& input : inputs) {
-                (void)upscaler->model().predict("input", input, "output");
-            }
-        });
+        const auto [network, tiles] = networkSeconds();
         std::printf("run %d: whole %.3f s (read %.3f, first tile at %.3f, last tile at %.3f, encoded "
                     "%.3f after it); %zu tiles; the network alone on the first pass's %zu tiles %.3f s; "
                     "whole - network %.3f s; %zu bytes; load %.2f\n",
                     run + 1, whole, read, marks.empty() ? 0 : marks.front(), marks.empty() ? 0 : marks.back(),
-                    whole - (marks.empty() ? 0 : marks.back()), marks.size(), inputs.size(), network,
-                    whole - network, out.data.size(), loadAverage());
+                    whole - (marks.empty() ? 0 : marks.back()), marks.size(), tiles, network, whole - network,
+                    out.data.size(), loadAverage());
         wholes.push_back(whole);
         networks.push_back(network);
     }

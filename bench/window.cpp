@@ -18,6 +18,7 @@
 #include "core/ImageFiles.h"
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
+#include "editor/ToolWork.h"
 #include "ui/home/HomeView.h"
 #include "ui/job/EditorPage.h"
 #include "ui/window/ContentView.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
@@ -244,7 +246,8 @@ int memory(const fs::path& photo) {
     measureGaps([&] { return model.progress().value_or(1) >= 0.34; }, 0);
     model.cancelJob();
     // The cancelled work stops at its next tile; what it used is given back when it has.
-    measureGaps([] { return true; }, 4000);
+    measureGaps([] { return userInitiatedPool().activeThreadCount() == 0; }, 0);
+    measureGaps([] { return true; }, 500);
     const double cancelled = residentMegabytes();
 
     std::printf("max-detail enlargement 4x in the window (%.1f s); resident memory (load %.2f):\n",

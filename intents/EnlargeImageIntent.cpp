@@ -5,6 +5,7 @@
 #include "core/convert/Converter.h"
 #include "core/upscale/DeviceLimits.h"
 #include "intents/EnlargeIntentError.h"
+#include "platform/application/SystemMemory.h"
 #include "platform/image/ImageSource.h"
 
 #include <algorithm>
@@ -36,11 +37,11 @@ IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress
                                        ModelLibrary* library, std::optional<std::int64_t> maxPixels) const {
     // A file that is no image at all, or one too large for this device, is refused before the
     // network is asked for.
-    const auto source = ImageSource::create(std::span<const std::uint8_t>(image.data));
-    if (!source) {
+    if (const auto source = ImageSource::create(std::span<const std::uint8_t>(image.data)); !source) {
         throw EnlargeIntentError::unreadable();
+    } else {
+        ImageFiles::requireFitsDevice(*source);
     }
-    ImageFiles::requireFitsDevice(*source);
     // The network loads and makes its plan while the photo is decoded: each takes long enough for
     // the other to hide behind it. Errors keep their order: the photo's first, then the network's.
     ModelLibrary& models = library != nullptr ? *library : ModelLibrary::shared();
@@ -49,13 +50,20 @@ IntentFile EnlargeImageIntent::perform(const Upscaler::ProgressHandler& progress
         upscaler->prepare(maxTile);
         return upscaler;
     });
-    const Bitmap decoded = decodedImage(image);
-    const auto upscaler = network.get();
-    const double scale = scaleFor(decoded.width(), decoded.height(), factor(size),
-                                  maxPixels.value_or(DeviceLimits::maxPixels()));
-    // The enlargement is opaque: transparency shows white, as in a JPEG conversion.
-    const Bitmap enlarged =
-        upscaler->upscale(Render::flattenedOnWhite(decoded), scale, maxTile, progress, stop);
+    std::shared_ptr<const Upscaler> upscaler;
+    const Bitmap enlarged = [&] {
+        const Bitmap decoded = decodedImage(image);
+        // What decoding freed goes back before the enlargement takes the most memory.
+        SystemMemory::returnFreedMemory();
+        upscaler = network.get();
+        const double scale = scaleFor(decoded.width(), decoded.height(), factor(size),
+                                      maxPixels.value_or(DeviceLimits::maxPixels()));
+        // The enlargement is opaque: transparency shows white, as in a JPEG conversion.
+        return upscaler->upscale(Render::flattenedOnWhite(decoded), scale, maxTile, progress, stop);
+    }();
+    // Memory is at its highest while the picture is encoded: the photo and what the network used
+    // go back to the system first.
+    upscaler->releaseWorkingMemory();
 
     const std::string extension = fileExtension(ConvertFormat::jpeg);
     return IntentFile{Converter::encode(enlarged, {}, ConvertFormat::jpeg, 0.92), outputName(),
