@@ -35,6 +35,11 @@ void chooseWaitPolicy(int, char** arguments, char** environment) {
         setIn(environment, spinVariable)) {
         return;
     }
+    // The command-line actions that never run these networks are spared the second start.
+    if (arguments[0] != nullptr && arguments[1] != nullptr &&
+        (std::strcmp(arguments[1], "convert") == 0 || std::strcmp(arguments[1], "remove-background") == 0)) {
+        return;
+    }
     std::size_t count = 0;
     while (environment[count] != nullptr) {
         ++count;
