@@ -103,6 +103,7 @@ PixelBuffer toPixels(const float* tensor, int width, int height, const PixelLayo
     for (std::size_t channel = 0; channel < 3; ++channel) {
         planeOfByte[static_cast<std::size_t>(bytes[channel])] = channel * plane;
     }
+    ORVANE_EACH_ROW_ON_THE_TEAM
     for (int y = 0; y < height; ++y) {
         const std::size_t start = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
         const float* in0 = tensor + planeOfByte[0] + start;

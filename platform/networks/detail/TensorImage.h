@@ -21,7 +21,7 @@ struct PixelLayout {
 std::vector<float> fromPixels(const PixelBuffer& pixels, const PixelLayout& layout);
 
 // Clamps each value to [0, range], scales it to 0–255 and rounds it to the nearest byte; alpha is
-// 255. `tensor` holds 3 × height × width values.
+// 255. `tensor` holds 3 × height × width values. The rows are shared out over the networks' threads.
 PixelBuffer toPixels(const float* tensor, int width, int height, const PixelLayout& layout);
 
 // A part of the picture in the tensor, in its pixels.
