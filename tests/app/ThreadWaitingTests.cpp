@@ -1,7 +1,11 @@
+#include "platform/networks/OpenMpWaitPolicy.h"
 #include "tests/support/ProgramRun.h"
 
+#include <algorithm>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace orvane;
@@ -34,9 +38,53 @@ Started start(std::vector<std::string> environment, std::vector<std::string> arg
 
 } // namespace
 
-// Threads that wait for a layer's last thread sleep at once instead of spinning, unless whoever
-// started the program chose how they wait themselves.
-TEST(ThreadWaiting, NetworksThreadsSleepUnlessTheUserChoseOtherwise) {
+// Other programs' threads ready to run on the processors: this test's own, spinning.
+class BusyProcessors {
+public:
+    BusyProcessors() {
+        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i) {
+            threads_.emplace_back([this] {
+                while (!stop_) {
+                }
+            });
+        }
+    }
+    ~BusyProcessors() {
+        stop_ = true;
+        for (auto& thread : threads_) {
+            thread.join();
+        }
+    }
+
+private:
+    std::atomic<bool> stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+// Spinning at each layer's barrier is the quicker on free cores; beside a quarter of the cores
+// taken by others, the threads sleep at once.
+TEST(ThreadWaiting, TheThreadsSleepAtOnceOnlyWhereOtherProgramsKeepCoresBusy) {
+    using OpenMpWaitPolicy::sleepsAtOnce;
+    EXPECT_FALSE(sleepsAtOnce(0, 8));
+    EXPECT_FALSE(sleepsAtOnce(1, 8));
+    EXPECT_TRUE(sleepsAtOnce(2, 8));
+    EXPECT_TRUE(sleepsAtOnce(4, 8));
+    EXPECT_FALSE(sleepsAtOnce(3, 16));
+    EXPECT_TRUE(sleepsAtOnce(4, 16));
+    EXPECT_FALSE(sleepsAtOnce(0, 2));
+    EXPECT_TRUE(sleepsAtOnce(1, 2));
+    EXPECT_TRUE(sleepsAtOnce(1, 1));
+
+    // Whatever the machine does meanwhile, the program starts once more at most, as it was asked.
+    const Started anyhow = start({});
+    EXPECT_TRUE(anyhow.ranAsAsked);
+    EXPECT_TRUE(anyhow.spinCount == "0" || anyhow.spinCount == "300000") << anyhow.spinCount;
+}
+
+// Beside busy processors the networks' threads sleep at once, unless whoever started the program
+// chose how they wait themselves.
+TEST(ThreadWaiting, BesideBusyProgramsTheThreadsSleepUnlessTheUserChoseOtherwise) {
+    const BusyProcessors busy;
     const Started plain = start({});
     EXPECT_TRUE(plain.ranAsAsked);
     EXPECT_EQ(plain.spinCount, "0");
