@@ -16,6 +16,7 @@
 
 #include "platform/networks/OpenMpWaitPolicy.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
@@ -27,12 +28,17 @@ bool sleepsAtOnce(int otherRunnable, int processors) {
     return otherRunnable >= (processors >= 8 ? processors / 4 : 1);
 }
 
+int teamSize(int otherRunnable, int processors) {
+    return std::max({processors - otherRunnable, processors / 2, 1});
+}
+
 } // namespace orvane::OpenMpWaitPolicy
 
 namespace {
 
 constexpr char policyVariable[] = "OMP_WAIT_POLICY=";
 constexpr char spinVariable[] = "GOMP_SPINCOUNT=";
+constexpr char threadsVariable[] = "OMP_NUM_THREADS=";
 char passive[] = "OMP_WAIT_POLICY=passive";
 
 bool setIn(char** environment, const char* prefix) {
@@ -91,10 +97,26 @@ void chooseWaitPolicy(int, char** arguments, char** environment) {
     while (environment[count] != nullptr) {
         ++count;
     }
-    char* withPolicy[count + 2]; // NOLINT: no allocator runs this early
+    char* withPolicy[count + 3]; // NOLINT: no allocator runs this early
     std::memcpy(withPolicy, environment, count * sizeof(char*));
-    withPolicy[count] = passive;
-    withPolicy[count + 1] = nullptr;
+    withPolicy[count++] = passive;
+    // Threads beyond the free cores would only wait for each other; a team size the user gave stays.
+    char threads[32] = "OMP_NUM_THREADS=";
+    if (!setIn(environment, threadsVariable)) {
+        char digits[12];
+        int length = 0;
+        for (int n = orvane::OpenMpWaitPolicy::teamSize(others, static_cast<int>(processors)); n > 0;
+             n /= 10) {
+            digits[length++] = static_cast<char>('0' + n % 10);
+        }
+        char* end = threads + std::strlen(threads);
+        while (length > 0) {
+            *end++ = digits[--length];
+        }
+        *end = '\0';
+        withPolicy[count++] = threads;
+    }
+    withPolicy[count] = nullptr;
     // By its own path rather than /proc/self/exe, which would give the process that link's name.
     char path[4096];
     const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);

@@ -12,4 +12,8 @@ namespace orvane::OpenMpWaitPolicy {
 // thread the system has taken off its core.
 bool sleepsAtOnce(int otherRunnable, int processors);
 
+// How many threads a team then takes: the processors the others leave free, and at least half of
+// them, so that busy programs don't push the networks onto one or two cores.
+int teamSize(int otherRunnable, int processors);
+
 } // namespace orvane::OpenMpWaitPolicy

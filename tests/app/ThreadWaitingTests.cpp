@@ -16,6 +16,7 @@ namespace {
 // reports it, and whether the program then ran as asked (the arguments reached it unchanged).
 struct Started {
     std::string spinCount;
+    std::string threads;
     bool ranAsAsked = false;
 };
 
@@ -25,11 +26,18 @@ Started start(std::vector<std::string> environment, std::vector<std::string> arg
     const test::ProgramOutput output =
         test::runProgramCapturing(ORVANE_PROGRAM, std::move(arguments), environment);
     Started started;
-    const std::string key = "GOMP_SPINCOUNT = '";
-    if (const auto at = output.err.find(key); at != std::string::npos) {
+    const auto reported = [&](const std::string& name) {
+        const std::string key = name + " = '";
+        const auto at = output.err.find(key);
+        if (at == std::string::npos) {
+            return std::string();
+        }
         const auto from = at + key.size();
-        started.spinCount = output.err.substr(from, output.err.find('\'', from) - from);
-    }
+        return output.err.substr(from, output.err.find('\'', from) - from);
+    };
+    started.spinCount = reported("GOMP_SPINCOUNT");
+    started.threads = reported("OMP_NUM_THREADS");
+    const std::string key = "GOMP_SPINCOUNT = '";
     // One report: the runtime of a program started twice over would report twice.
     started.ranAsAsked =
         output.status == 0 && !output.out.empty() && output.err.find(key) == output.err.rfind(key);
@@ -74,6 +82,12 @@ TEST(ThreadWaiting, TheThreadsSleepAtOnceOnlyWhereOtherProgramsKeepCoresBusy) {
     EXPECT_FALSE(sleepsAtOnce(0, 2));
     EXPECT_TRUE(sleepsAtOnce(1, 2));
     EXPECT_TRUE(sleepsAtOnce(1, 1));
+    using OpenMpWaitPolicy::teamSize;
+    EXPECT_EQ(teamSize(2, 8), 6);
+    EXPECT_EQ(teamSize(4, 8), 4);
+    EXPECT_EQ(teamSize(30, 8), 4);
+    EXPECT_EQ(teamSize(1, 1), 1);
+    EXPECT_EQ(teamSize(5, 3), 1);
 
     // Whatever the machine does meanwhile, the program starts once more at most, as it was asked.
     const Started anyhow = start({});
@@ -81,13 +95,20 @@ TEST(ThreadWaiting, TheThreadsSleepAtOnceOnlyWhereOtherProgramsKeepCoresBusy) {
     EXPECT_TRUE(anyhow.spinCount == "0" || anyhow.spinCount == "300000") << anyhow.spinCount;
 }
 
-// Beside busy processors the networks' threads sleep at once, unless whoever started the program
-// chose how they wait themselves.
+// Beside busy processors the networks' threads sleep at once and keep to the cores left, unless
+// whoever started the program chose how they wait, or how many, themselves.
 TEST(ThreadWaiting, BesideBusyProgramsTheThreadsSleepUnlessTheUserChoseOtherwise) {
     const BusyProcessors busy;
     const Started plain = start({});
     EXPECT_TRUE(plain.ranAsAsked);
     EXPECT_EQ(plain.spinCount, "0");
+    const auto processors = static_cast<int>(std::thread::hardware_concurrency());
+    EXPECT_EQ(plain.threads, std::to_string(std::max(1, processors / 2)));
+
+    const Started sized = start({"OMP_NUM_THREADS=3"});
+    EXPECT_TRUE(sized.ranAsAsked);
+    EXPECT_EQ(sized.spinCount, "0");
+    EXPECT_EQ(sized.threads, "3");
 
     const Started active = start({"OMP_WAIT_POLICY=active"});
     EXPECT_TRUE(active.ranAsAsked);
