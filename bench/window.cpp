@@ -7,6 +7,10 @@
 //   bench-window stall PHOTO       the longest gap between 10 ms timer ticks on the main thread while
 //                                  the window enlarges the photo 4× (and its 99th percentile); the
 //                                  reference is the same timer on the idle window just before.
+//   bench-window memory PHOTO      the window's resident memory after a max-detail enlargement of the
+//                                  photo 4× has finished, and after a second one was cancelled a
+//                                  third of the way through; the reference is the memory just before
+//                                  the first, with the photo loaded (goal: within 500 MB of it).
 //
 // Runs under any Qt platform (bench/window sets the offscreen one). Never part of the test suite.
 
@@ -14,6 +18,7 @@
 #include "core/ImageFiles.h"
 #include "editor/EditorModel.h"
 #include "editor/JobGallery.h"
+#include "editor/ToolWork.h"
 #include "ui/home/HomeView.h"
 #include "ui/job/EditorPage.h"
 #include "ui/window/ContentView.h"
@@ -21,6 +26,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
 #include <cstdio>
@@ -181,12 +187,87 @@ int stall(const fs::path& photo) {
     return running.longest < 50 ? 0 : 1;
 }
 
+// The process's resident memory now, in MB.
+double residentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stod(line.substr(6)) / 1024.0;
+        }
+    }
+    return -1;
+}
+
+double peakMegabytes() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmHWM:")) {
+            return std::stod(line.substr(6)) / 1024.0;
+        }
+    }
+    return -1;
+}
+
+int memory(const fs::path& photo) {
+    const QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    int argc = 1;
+    char name[] = "bench-window";
+    char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    ContentView window;
+    window.resize(ContentView::defaultSize);
+    window.show();
+    EditorModel& model = window.model();
+    model.loadFile(photo);
+    measureGaps([&] { return model.original() && !model.isLoading(); }, 0);
+    window.openJob(*JobPreset::find("enlarge-4"));
+    model.setModel(UpscaleModel::detail);
+    measureGaps([] { return true; }, 500);
+    const double before = residentMegabytes();
+
+    QElapsedTimer clock;
+    clock.start();
+    model.run();
+    measureGaps([&] { return !model.progress() && !model.isPreparingExport(); }, 0);
+    const double finishedSeconds = clock.elapsed() / 1000.0;
+    if (!model.resultInfo()) {
+        std::cerr << "bench-window: the enlargement did not finish: "
+                  << model.errorMessage().value_or("no message").toStdString() << '\n';
+        return 1;
+    }
+    measureGaps([] { return true; }, 1000);
+    const double finished = residentMegabytes();
+    const double peak = peakMegabytes();
+
+    model.run();
+    measureGaps([&] { return model.progress().value_or(1) >= 0.34; }, 0);
+    model.cancelJob();
+    // The cancelled work stops at its next tile; what it used is given back when it has.
+    measureGaps([] { return userInitiatedPool().activeThreadCount() == 0; }, 0);
+    measureGaps([] { return true; }, 500);
+    const double cancelled = residentMegabytes();
+
+    std::printf("max-detail enlargement 4x in the window (%.1f s); resident memory (load %.2f):\n",
+                finishedSeconds, orvane::bench::loadAverage());
+    std::printf("  before the job (photo loaded)        %7.0f MB\n", before);
+    std::printf("  peak                                 %7.0f MB\n", peak);
+    std::printf("  after it finished (result shown)     %7.0f MB  (+%.0f MB; goal at most +500)\n", finished,
+                finished - before);
+    std::printf("  after a second one was cancelled     %7.0f MB  (+%.0f MB; goal at most +500)\n", cancelled,
+                cancelled - before);
+    return finished - before <= 500 && cancelled - before <= 500 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3 || (std::string(argv[1]) != "startup" && std::string(argv[1]) != "stall")) {
-        std::cerr << "usage: bench-window startup|stall PHOTO\n";
+    const std::string mode = argc == 3 ? argv[1] : "";
+    if (mode != "startup" && mode != "stall" && mode != "memory") {
+        std::cerr << "usage: bench-window startup|stall|memory PHOTO\n";
         return 2;
     }
-    return std::string(argv[1]) == "startup" ? startup(argv[2]) : stall(argv[2]);
+    return mode == "startup" ? startup(argv[2]) : mode == "stall" ? stall(argv[2]) : memory(argv[2]);
 }

@@ -176,6 +176,12 @@ void EditorModel::startJob(std::shared_ptr<const RunSnapshot> run) {
             this,
             [run, factor, progress = reportProgress(job)] {
                 const auto upscaler = run->library->upscaler(run->model);
+                // The window lives on after the job, finished, failed or cancelled: what the run used
+                // goes back to the system; the network stays loaded for the next one.
+                const struct GiveBack {
+                    const Upscaler& upscaler;
+                    ~GiveBack() { upscaler.releaseWorkingMemory(); }
+                } giveBack{*upscaler};
                 // The plan was made on the main thread; the limit is applied once more where the
                 // pixels are actually made.
                 const double scale =

@@ -6,6 +6,7 @@
 #include "core/upscale/ModelStore.h"
 #include "core/upscale/TilePlan.h"
 #include "platform/Cancelled.h"
+#include "platform/application/SystemMemory.h"
 #include "platform/filters/LazyImage.h"
 #include "platform/image/LanczosResampler.h"
 
@@ -134,6 +135,26 @@ std::shared_ptr<const Upscaler> Upscaler::load(const std::filesystem::path& url)
     }
 }
 
+int Upscaler::tileFor(int maxTile) const {
+    // The smallest supported tile may still be no larger than twice the pad; skip those.
+    const int tile = tileSize(maxTile);
+    if (tile > 2 * pad) {
+        return tile;
+    }
+    return *std::find_if(supportedTiles_.begin(), supportedTiles_.end(),
+                         [](int size) { return size > 2 * pad; });
+}
+
+void Upscaler::prepare(int maxTile) const {
+    const int tile = tileFor(maxTile);
+    model_->prepare(tile, tile);
+}
+
+void Upscaler::releaseWorkingMemory() const {
+    model_->releaseIdlePlans();
+    SystemMemory::releaseFreeMemory();
+}
+
 int Upscaler::tileSize(int maxTile) const {
     for (auto size = supportedTiles_.rbegin(); size != supportedTiles_.rend(); ++size) {
         if (*size <= maxTile) {
@@ -146,12 +167,7 @@ int Upscaler::tileSize(int maxTile) const {
 Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const ProgressHandler& progress,
                          std::stop_token stop) const {
     const std::vector<double> factors = TilePlan::passes(scale, modelScale_);
-    // The smallest supported tile may still be no larger than twice the pad; skip those.
-    int tile = tileSize(maxTile);
-    if (tile <= 2 * pad) {
-        tile = *std::find_if(supportedTiles_.begin(), supportedTiles_.end(),
-                             [](int size) { return size > 2 * pad; });
-    }
+    const int tile = tileFor(maxTile);
 
     std::vector<TilePlan> plans;
     std::int64_t width = image.width();
@@ -172,14 +188,24 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
 
     Bitmap current = opaqueSrgb(image);
     std::size_t done = 0;
+    const auto report = [&](std::size_t passIndex, std::size_t tileIndex) {
+        if (progress) {
+            progress(UpscaleProgress{.pass = static_cast<int>(passIndex + 1),
+                                     .passes = static_cast<int>(plans.size()),
+                                     .tile = static_cast<int>(tileIndex + 1),
+                                     .tiles = static_cast<int>(plans[passIndex].tiles().size()),
+                                     .fraction = static_cast<double>(done) / static_cast<double>(total)});
+        }
+    };
     const int s = modelScale_;
     for (std::size_t passIndex = 0; passIndex < plans.size(); ++passIndex) {
         const TilePlan& plan = plans[passIndex];
         const auto outW = static_cast<int>(plan.outputSize().width);
         const auto outH = static_cast<int>(plan.outputSize().height);
         const std::size_t rowBytes = static_cast<std::size_t>(outW) * 4;
-        std::vector<std::uint8_t> output =
-            allocated([&] { return std::vector<std::uint8_t>(rowBytes * static_cast<std::size_t>(outH)); });
+        // Unfilled: the tiles write every pixel exactly once.
+        PixelMemory output =
+            allocated([&] { return PixelMemory(rowBytes * static_cast<std::size_t>(outH)); });
         PixelBuffer input = allocated([&] { return PixelBuffer(tile, tile); });
         const auto& tiles = plan.tiles();
         for (std::size_t i = 0; i < tiles.size(); ++i) {
@@ -188,10 +214,6 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             }
             const TilePlan::Tile& t = tiles[i];
             cutInput(current, t.inputRect, input);
-            const auto result = model_->predict("input", input, "output");
-            if (!result || result->width() != tile * s || result->height() != tile * s) {
-                throw UpscaleError::prediction();
-            }
             const auto ownedW = static_cast<int>(t.innerRect.width * s);
             const auto ownedH = static_cast<int>(t.innerRect.height * s);
             const auto targetW = static_cast<int>(t.outputRect.width);
@@ -199,9 +221,24 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
             std::uint8_t* const target = output.data() + static_cast<std::size_t>(t.outputRect.y) * rowBytes +
                                          static_cast<std::size_t>(t.outputRect.x) * 4;
             if (ownedW == targetW && ownedH == targetH) {
-                // The usual case, a pass of the network's own factor: straight into the output.
-                copyOwned(*result, pad * s, pad * s, ownedW, ownedH, target, rowBytes);
-            } else if (LanczosResampler::handles(ownedW, ownedH, targetW, targetH)) {
+                // The usual case, a pass of the network's own factor: the owned part goes straight
+                // from the network's output into the picture, on the threads that ran the network.
+                // A network that enlarges by another factor than it says would fill the picture
+                // with the wrong part of its output.
+                if (model_->outputScale() != s ||
+                    !model_->predict("input", input, "output", {pad * s, pad * s, ownedW, ownedH}, target,
+                                     rowBytes)) {
+                    throw UpscaleError::prediction();
+                }
+                ++done;
+                report(passIndex, i);
+                continue;
+            }
+            const auto result = model_->predict("input", input, "output");
+            if (!result || result->width() != tile * s || result->height() != tile * s) {
+                throw UpscaleError::prediction();
+            }
+            if (LanczosResampler::handles(ownedW, ownedH, targetW, targetH)) {
                 // Every other pass shrinks: straight from the network's output into the picture, on
                 // the threads that ran the network, rather than through an image on this one.
                 try {
@@ -228,13 +265,7 @@ Bitmap Upscaler::upscale(const Bitmap& image, double scale, int maxTile, const P
                 }
             }
             ++done;
-            if (progress) {
-                progress(UpscaleProgress{.pass = static_cast<int>(passIndex + 1),
-                                         .passes = static_cast<int>(plans.size()),
-                                         .tile = static_cast<int>(i + 1),
-                                         .tiles = static_cast<int>(tiles.size()),
-                                         .fraction = static_cast<double>(done) / static_cast<double>(total)});
-            }
+            report(passIndex, i);
         }
         current = Bitmap(outW, outH, AlphaInfo::noneSkipLast, std::move(output));
     }

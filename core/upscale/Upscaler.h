@@ -38,9 +38,21 @@ public:
     Bitmap upscale(const Bitmap& image, double scale, int maxTile, const ProgressHandler& progress = {},
                    std::stop_token stop = {}) const;
 
+    // Gets the network ready for tiles of the size an upscale with this cap uses, so that the first
+    // tile doesn't wait for it.
+    void prepare(int maxTile) const;
+
+    // Gives back what enlargements used and no longer need (the network's working memory), keeping
+    // the network itself for the next one; for a process that lives on after its work, such as the
+    // window.
+    void releaseWorkingMemory() const;
+
     static constexpr int pad = 16;
 
 private:
+    // The tile size an upscale with this cap runs.
+    int tileFor(int maxTile) const;
+
     std::shared_ptr<const Network> model_;
     int modelScale_;
     std::vector<int> supportedTiles_;

@@ -3,7 +3,6 @@
 #include "platform/image/PixelOps.h"
 
 #include <stdexcept>
-#include <utility>
 
 namespace orvane {
 
@@ -15,27 +14,27 @@ bool Bitmap::sizeIsAcceptable(std::int64_t width, std::int64_t height) {
     return width >= 1 && height >= 1 && width <= maxSide && height <= maxSide && width * height <= maxPixels;
 }
 
-void Bitmap::requireSize(int width, int height, std::size_t byteCount) {
-    if (!sizeIsAcceptable(width, height) ||
-        byteCount != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
-        throw std::invalid_argument("bitmap size does not match its pixels");
-    }
-}
-
 Bitmap::Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
                ColorProfile profile) {
-    requireSize(width, height, pixels.size());
+    if (!sizeIsAcceptable(width, height) ||
+        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
+        throw std::invalid_argument("bitmap size does not match its pixels");
+    }
     auto storage = std::make_shared<Storage>(
-        Storage{width, height, alpha, std::move(pixels), std::nullopt, {}, std::move(profile)});
-    storage->pixels = storage->vector;
+        Storage{width, height, alpha, std::move(pixels), std::move(profile), std::nullopt, {}});
+    storage->view = storage->pixels;
     storage_ = std::move(storage);
 }
 
 Bitmap::Bitmap(int width, int height, AlphaInfo alpha, PixelMemory pixels, ColorProfile profile) {
-    requireSize(width, height, pixels.bytes().size());
-    auto storage = std::make_shared<Storage>(
-        Storage{width, height, alpha, {}, std::move(pixels), {}, std::move(profile)});
-    storage->pixels = std::as_const(*storage->buffer).bytes();
+    const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4;
+    if (!sizeIsAcceptable(width, height) || pixels.size() < bytes) {
+        throw std::invalid_argument("bitmap size does not match its pixels");
+    }
+    auto storage =
+        std::make_shared<Storage>(Storage{width, height, alpha, {}, std::move(profile), std::nullopt, {}});
+    storage->view = {pixels.data(), bytes};
+    storage->memory.emplace(std::move(pixels));
     storage_ = std::move(storage);
 }
 

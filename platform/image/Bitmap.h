@@ -27,6 +27,7 @@ class Bitmap {
 public:
     Bitmap(int width, int height, AlphaInfo alpha, std::vector<std::uint8_t> pixels,
            ColorProfile profile = ColorProfile::srgb());
+    // Pixels written in place into memory of their own (the first width × height × 4 bytes).
     Bitmap(int width, int height, AlphaInfo alpha, PixelMemory pixels,
            ColorProfile profile = ColorProfile::srgb());
 
@@ -35,9 +36,9 @@ public:
     AlphaInfo alphaInfo() const { return storage_->alpha; }
     const ColorProfile& colorProfile() const { return storage_->profile; }
     std::size_t bytesPerRow() const { return static_cast<std::size_t>(width()) * 4; }
-    std::span<const std::uint8_t> pixels() const { return storage_->pixels; }
+    std::span<const std::uint8_t> pixels() const { return storage_->view; }
     const std::uint8_t* pixel(int x, int y) const {
-        return pixels().data() + static_cast<std::size_t>(y) * bytesPerRow() +
+        return storage_->view.data() + static_cast<std::size_t>(y) * bytesPerRow() +
                static_cast<std::size_t>(x) * 4;
     }
 
@@ -59,12 +60,11 @@ private:
         int width;
         int height;
         AlphaInfo alpha;
-        std::vector<std::uint8_t> vector;  // the pixels' owner, when given as a vector
-        std::optional<PixelMemory> buffer; // or when given as a buffer
-        std::span<const std::uint8_t> pixels;
+        std::vector<std::uint8_t> pixels;
         ColorProfile profile;
+        std::optional<PixelMemory> memory; // holds the pixels instead of `pixels` when present
+        std::span<const std::uint8_t> view;
     };
-    static void requireSize(int width, int height, std::size_t byteCount);
     std::shared_ptr<const Storage> storage_;
 };
 

@@ -56,6 +56,10 @@ NetworkPrecision Network::precision() const {
     return impl_->precision;
 }
 
+int Network::outputScale() const {
+    return impl_->graph.scales[static_cast<std::size_t>(impl_->graph.output)];
+}
+
 std::shared_ptr<const Network> Network::load(const fs::path& bundle, NetworkPrecision precision) {
     const auto manifest = NetworkManifest::read(bundle, NetworkManifest::bundleFormat);
     auto impl = std::make_unique<Impl>();
@@ -85,6 +89,32 @@ std::optional<PixelBuffer> Network::predict(const std::string& inputName, const 
     return result;
 }
 
+bool Network::predict(const std::string& inputName, const PixelBuffer& input, const std::string& outputName,
+                      const OutputPart& part, std::uint8_t* rgba, std::size_t bytesPerRow) const {
+    if (inputName != impl_->graph.inputName) {
+        throw NetworkError("The network has no input \"" + inputName + "\"");
+    }
+    if (outputName != impl_->graph.outputName) {
+        return false;
+    }
+    const int scale = impl_->graph.scales[static_cast<std::size_t>(impl_->graph.output)];
+    const int width = input.width() * scale;
+    const int height = input.height() * scale;
+    if (part.x < 0 || part.y < 0 || part.width < 0 || part.height < 0 || part.x > width - part.width ||
+        part.y > height - part.height) {
+        throw NetworkError("The part asked for lies outside the network's output");
+    }
+    const TensorImage::PixelLayout layout{.range = impl_->description.pixelRange,
+                                          .channelOrder = impl_->description.channelOrder};
+    const std::vector<float> tensor = TensorImage::fromPixels(input, layout);
+    auto plan = impl_->take(input.width(), input.height());
+    const float* output = plan->run(tensor.data());
+    TensorImage::toRgba(output, width, height, layout, {part.x, part.y, part.width, part.height}, rgba,
+                        bytesPerRow);
+    impl_->giveBack(std::move(plan));
+    return true;
+}
+
 std::vector<float> Network::run(const std::vector<float>& planar, int width, int height) const {
     if (width < 1 || height < 1 || planar.size() != static_cast<std::size_t>(3) * width * height) {
         throw NetworkError("The network's input is not three planes of " + std::to_string(width) + " × " +
@@ -96,6 +126,18 @@ std::vector<float> Network::run(const std::vector<float>& planar, int width, int
     std::vector<float> result(output, output + static_cast<std::size_t>(3) * width * scale * height * scale);
     impl_->giveBack(std::move(plan));
     return result;
+}
+
+void Network::prepare(int width, int height) const {
+    impl_->giveBack(impl_->take(width, height));
+}
+
+void Network::releaseIdlePlans() const {
+    decltype(impl_->idle) released;
+    {
+        const std::lock_guard lock(impl_->mutex);
+        released.swap(impl_->idle);
+    }
 }
 
 std::vector<std::string> Network::kernels(int width, int height) const {

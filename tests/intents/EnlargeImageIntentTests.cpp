@@ -1,3 +1,4 @@
+#include "core/UpscaleError.h"
 #include "intents/ConvertImageIntent.h"
 #include "intents/EnhanceImageIntent.h"
 #include "intents/EnlargeImageIntent.h"
@@ -161,4 +162,28 @@ TEST(EnlargeImageIntent, APictureTooLargeForTheDeviceIsRefusedSayingSo) {
     convert.image = bomb;
     expectTooLarge([&] { convert.perform(); });
     EXPECT_TRUE(test.asked.empty());
+}
+
+// The network loads while the photo decodes, but the photo still speaks first: a photo whose data
+// is damaged is unreadable even when the network can't be had, and a network that fails to load
+// fails a readable photo with its own error.
+TEST(EnlargeImageIntent, ThePhotosErrorComesBeforeTheNetworksWhileBothAreUnderWay) {
+    TestLibrary test;
+    test.library.setLoader([&](const fs::path& url) -> std::shared_ptr<const Upscaler> {
+        test.asked.push_back(url.stem().string());
+        throw UpscaleError::badModel("broken on purpose");
+    });
+    Bytes damaged = test::encoded(test::gradient(300, 200), ConvertFormat::jpeg);
+    damaged.resize(damaged.size() / 2);
+    EnlargeImageIntent enlarge;
+    enlarge.image = IntentFile{damaged, "damaged.jpg", std::nullopt};
+    EXPECT_THROW(enlarge.perform({}, {}, &test.library), EnlargeIntentError);
+
+    enlarge.image = photo("fine.png", test::gradient(30, 20));
+    try {
+        enlarge.perform({}, {}, &test.library);
+        ADD_FAILURE() << "performed";
+    } catch (const UpscaleError& error) {
+        EXPECT_STREQ(error.what(), "Model problem: broken on purpose");
+    }
 }

@@ -312,9 +312,10 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
             }
         }
         if (!best) {
+            const std::uint8_t* data = storage_.emplace_back(bytes).data();
             pool.push_back(
                 Buffer{memory(memory::desc({static_cast<memory::dim>(bytes)}, memory::data_type::u8, Tag::a),
-                              engine_),
+                              engine_, const_cast<std::uint8_t*>(data)),
                        bytes, 0});
             best = &pool.back();
         }
@@ -570,11 +571,12 @@ void NetworkPlan::build(const NetworkGraph& graph, NetworkWeights& weights) {
 
     // The output leaves as planar floats.
     const int scale = graph.scales[static_cast<std::size_t>(graph.output)];
-    outputValues_.resize(static_cast<std::size_t>(3) * static_cast<std::size_t>(height_ * scale) *
-                         static_cast<std::size_t>(width_ * scale));
+    const std::size_t outputCount = static_cast<std::size_t>(3) * static_cast<std::size_t>(height_ * scale) *
+                                    static_cast<std::size_t>(width_ * scale);
+    outputValues_.emplace(outputCount * sizeof(float));
     output_ =
         memory(memory::desc(dims4(3, height_ * scale, width_ * scale), memory::data_type::f32, Tag::nchw),
-               engine_, outputValues_.data());
+               engine_, outputValues_->data());
     memory& result = tensorMemory(graph.output);
     add(dnnl::reorder(result, output_), {{DNNL_ARG_FROM, result}, {DNNL_ARG_TO, output_}},
         Step{"reorder", "", 0});
@@ -587,7 +589,7 @@ const float* NetworkPlan::run(const float* input) {
             call.primitive.execute(stream_, call.arguments);
         }
         stream_.wait();
-        return outputValues_.data();
+        return reinterpret_cast<const float*>(outputValues_->data());
     });
 }
 

@@ -3,6 +3,7 @@
 // One network made ready to run on tiles of one size with oneDNN: a primitive per layer, built once,
 // and every activation buffer allocated once and reused by each tile. Internal to the runtime.
 
+#include "platform/image/PixelMemory.h"
 #include "platform/networks/NetworkGraph.h"
 #include "platform/networks/NetworkPrecision.h"
 
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <oneapi/dnnl/dnnl.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,10 +76,12 @@ private:
     dnnl::memory::format_tag layout_;
     const NetworkGraph* graph_;
     std::vector<dnnl::memory> tensors_; // each tensor's memory (several may share one buffer)
-    std::vector<dnnl::memory> buffers_; // own what the tensors' memories point into
+    std::vector<dnnl::memory> buffers_; // what the tensors' memories point into
+    // The activations' memory: large, written before it is read, so in the system's large pages.
+    std::vector<PixelMemory> storage_;
     dnnl::memory input_;
     dnnl::memory output_;
-    std::vector<float> outputValues_;
+    std::optional<PixelMemory> outputValues_;
     std::vector<Call> calls_;
     std::vector<Step> steps_;
 };

@@ -21,7 +21,20 @@ struct PixelLayout {
 std::vector<float> fromPixels(const PixelBuffer& pixels, const PixelLayout& layout);
 
 // Clamps each value to [0, range], scales it to 0–255 and rounds it to the nearest byte; alpha is
-// 255. `tensor` holds 3 × height × width values.
+// 255. `tensor` holds 3 × height × width values. The rows are shared out over the networks' threads.
 PixelBuffer toPixels(const float* tensor, int width, int height, const PixelLayout& layout);
+
+// A part of the picture in the tensor, in its pixels.
+struct Part {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// As toPixels, for `part` of the tensor's picture alone, written as RGBA rows `bytesPerRow` apart at
+// `rgba`: the same bytes in red-first order. The rows are shared out over the networks' threads.
+void toRgba(const float* tensor, int width, int height, const PixelLayout& layout, const Part& part,
+            std::uint8_t* rgba, std::size_t bytesPerRow);
 
 } // namespace orvane::TensorImage

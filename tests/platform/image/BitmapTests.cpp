@@ -37,3 +37,27 @@ TEST(Bitmap, PremultiplyingAndBackKeepsOpaqueAndTransparentPixelsExact) {
     const Bitmap opaque = test::solid(2, 2, 1, 2, 3);
     EXPECT_EQ(opaque.premultiplied(), opaque);
 }
+
+// Memory written in place, small (from the allocator) and large (mapped in large pages, whose edges
+// are trimmed): every byte of it can be written and read back through the bitmap, and memory too
+// small for the size is refused.
+TEST(Bitmap, HoldsPixelsWrittenInPlaceInMemoryOfTheirOwn) {
+    for (const auto& [width, height] : {std::pair{3, 2}, std::pair{2048, 1031}}) {
+        const std::size_t bytes = static_cast<std::size_t>(width) * height * 4;
+        PixelMemory memory(bytes);
+        ASSERT_EQ(memory.size(), bytes);
+        EXPECT_EQ(reinterpret_cast<std::uintptr_t>(memory.data()) % 64, 0u);
+        for (std::size_t i = 0; i < bytes; ++i) {
+            memory.data()[i] = static_cast<std::uint8_t>(i * 7 + i / 4093);
+        }
+        const Bitmap bitmap(width, height, AlphaInfo::noneSkipLast, std::move(memory));
+        ASSERT_EQ(bitmap.pixels().size(), bytes);
+        bool same = true;
+        for (std::size_t i = 0; i < bytes; ++i) {
+            same = same && bitmap.pixels()[i] == static_cast<std::uint8_t>(i * 7 + i / 4093);
+        }
+        EXPECT_TRUE(same) << width << " x " << height;
+        EXPECT_EQ(bitmap.pixel(width - 1, height - 1), bitmap.pixels().data() + bytes - 4);
+    }
+    EXPECT_THROW(Bitmap(2, 2, AlphaInfo::noneSkipLast, PixelMemory(15)), std::invalid_argument);
+}

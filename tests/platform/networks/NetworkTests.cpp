@@ -3,6 +3,7 @@
 #include "tests/support/TemporaryDirectory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -90,6 +91,71 @@ TEST(Network, CompiledNetworkEnlargesExactlyAsItsDescriptionSays) {
 
     EXPECT_FALSE(network->predict("input", input, "mask").has_value());
     EXPECT_THROW(network->predict("picture", input, "output"), NetworkError);
+}
+
+// The part of a prediction that a caller keeps goes straight into its picture, red first, where the
+// caller's rows say; a part outside the output is refused and nothing is written for a missing output.
+TEST(Network, APartOfTheOutputGoesStraightIntoAPictureRedFirst) {
+    test::TemporaryDirectory folder;
+    NetworkCompiler::compile(nearest4x, folder / "n.mlmodelc");
+    const auto network = Network::load(folder / "n.mlmodelc");
+    const PixelBuffer input = pattern(7, 5, 3);
+    const PixelBuffer whole = enlargedByHand(input, 4);
+
+    const std::size_t rowBytes = 40 * 4;
+    std::vector<std::uint8_t> picture(rowBytes * 30, 9);
+    const Network::OutputPart part{5, 2, 21, 17};
+    ASSERT_TRUE(network->predict("input", input, "output", part, picture.data() + rowBytes + 8, rowBytes));
+    int wrong = 0;
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const std::uint8_t* got = picture.data() + y * rowBytes + x * 4;
+            const int px = x - 2;
+            const int py = y - 1;
+            if (px < 0 || py < 0 || px >= part.width || py >= part.height) {
+                wrong += got[0] != 9 || got[3] != 9;
+                continue;
+            }
+            const std::uint8_t* bgra = whole.row(part.y + py) + (part.x + px) * 4;
+            wrong += got[0] != bgra[2] || got[1] != bgra[1] || got[2] != bgra[0] || got[3] != 255;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    const std::vector<std::uint8_t> before = picture;
+    EXPECT_FALSE(network->predict("input", input, "mask", part, picture.data(), rowBytes));
+    EXPECT_THROW(network->predict("input", input, "output", {8, 0, 21, 4}, picture.data(), rowBytes),
+                 NetworkError);
+    EXPECT_THROW(network->predict("input", input, "output", {0, -1, 4, 4}, picture.data(), rowBytes),
+                 NetworkError);
+    EXPECT_EQ(picture, before);
+}
+
+// Giving back the plans' memory between predictions, even while others run, changes no result: the
+// next prediction of a size makes its plan again.
+TEST(Network, PredictionsAfterThePlansWereGivenBackAreTheSame) {
+    test::TemporaryDirectory folder;
+    NetworkCompiler::compile(nearest4x, folder / "n.mlmodelc");
+    const auto network = Network::load(folder / "n.mlmodelc");
+    std::atomic<int> failures = 0;
+    std::atomic<bool> running = true;
+    std::thread other([&] {
+        for (int round = 0; running; ++round) {
+            const PixelBuffer input = pattern(11, 6, round);
+            const auto output = network->predict("input", input, "output");
+            failures += !output || !samePixels(*output, enlargedByHand(input, 4));
+        }
+    });
+    for (int round = 0; round < 20; ++round) {
+        network->releaseIdlePlans();
+        const PixelBuffer input = pattern(7 + round % 3, 5, round);
+        const auto output = network->predict("input", input, "output");
+        failures += !output || !samePixels(*output, enlargedByHand(input, 4));
+    }
+    running = false;
+    other.join();
+    network->releaseIdlePlans();
+    EXPECT_EQ(failures, 0);
 }
 
 TEST(Network, PredictionsFromSeveralThreadsAtOnceEachGetTheirOwnResult) {
