@@ -1,8 +1,9 @@
 // The network's own time for a 4x enlargement of a photo: the style's network runs once over every
 // tile that the enlarger would cut from the photo (tiles of 256 px with the enlarger's pad), one
-// tile after another, with every tile's input prepared before the clock starts and nothing done
-// with the outputs. What a whole `orvane enlarge` spends beyond this is the part outside the
-// network. bench/roads runs it beside the command line; run by hand, never by ctest:
+// tile after another, in one plan of the network built before the clock starts, with every tile's
+// input prepared beforehand and the outputs left where the network wrote them. What a whole `orvane enlarge`
+// spends beyond this is the part outside the network. bench/roads runs it beside the command line; run by
+// hand, never by ctest:
 //
 //   build/bench/bench-network-alone PHOTO [--style fast|detail|art] [--runs N]
 //
@@ -15,8 +16,9 @@
 #include "core/upscale/Upscaler.h"
 #include "platform/application/ApplicationResources.h"
 #include "platform/image/ImageSource.h"
-#include "platform/networks/Network.h"
+#include "platform/networks/NetworkGraph.h"
 #include "platform/networks/NetworkPrecision.h"
+#include "platform/networks/detail/NetworkPlan.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -59,14 +61,17 @@ int main(int argc, char** argv) try {
     if (!folder) {
         throw std::runtime_error("the networks aren't installed");
     }
-    const auto network = Network::load(*folder / (std::string(rawValue(model)) + ".mlmodelc"));
+    const NetworkGraph graph = NetworkGraph::read(*folder / (std::string(rawValue(model)) + ".mlmodelc"));
+    const dnnl::engine engine(dnnl::engine::kind::cpu, 0);
+    NetworkWeights weights(graph, engine);
+    const NetworkPrecision precision = NetworkPrecisions::preferred();
 
     constexpr int tile = 256;
-    const TilePlan plan(photo.width(), photo.height(), tile, Upscaler::pad, 4.0);
+    const TilePlan tiling(photo.width(), photo.height(), tile, Upscaler::pad, 4.0);
     // Each tile's square of the photo, edges repeated, as planar values from 0 to 1.
     std::vector<std::vector<float>> inputs;
     const std::size_t plane = static_cast<std::size_t>(tile) * tile;
-    for (const auto& square : plan.tiles()) {
+    for (const auto& square : tiling.tiles()) {
         std::vector<float> planar(3 * plane);
         for (int y = 0; y < tile; ++y) {
             const auto sy = std::clamp<std::int64_t>(square.inputRect.y + y, 0, photo.height() - 1);
@@ -80,14 +85,15 @@ int main(int argc, char** argv) try {
         }
         inputs.push_back(std::move(planar));
     }
-    network->run(inputs.front(), tile, tile); // the plan is built once, before any timing
+    NetworkPlan plan(graph, weights, tile, tile, precision, engine);
+    plan.run(inputs.front().data()); // the first run touches the plan's buffers
     for (int run = 0; run < runs; ++run) {
         const auto start = Clock::now();
         for (const auto& input : inputs) {
-            network->run(input, tile, tile);
+            plan.run(input.data());
         }
         std::printf("network-alone %.4f %zu %s\n", secondsSince(start), inputs.size(),
-                    std::string(rawValue(network->precision())).c_str());
+                    std::string(rawValue(precision)).c_str());
         std::fflush(stdout);
     }
     return 0;
