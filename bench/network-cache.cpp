@@ -1,8 +1,8 @@
 // What checking an entry of the compiled-network cache costs before it is handed out, beside what
 // loading the network costs anyway. For each network package given, in a cache folder of its own:
 // - compile: the first ModelStore::compiledURL, which compiles the package;
-// - check: a later ModelStore::compiledURL, which finds the copy and checks the size and SHA-256 of
-//   each of its files (the weights are read once);
+// - check: a later ModelStore::compiledURL, which finds the copy and compares the size and
+//   modification time of each of its files with its manifest (no file but the manifest is read);
 // - load: Network::load of the copy, which reads the weights again and prepares them.
 // Medians of the runs are reported. Run by hand, never by ctest:
 //

@@ -3,6 +3,7 @@
 #include "editor/ExportFiles.h"
 #include "editor/FailureMessage.h"
 #include "platform/Cancelled.h"
+#include "platform/application/SystemMemory.h"
 
 #include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
@@ -41,6 +42,9 @@ void writeExport(EditorModel& model, const TaskHandle& handle, fs::path name, Wr
         if (url && !outcome.url) {
             ExportFiles::discard(*url);
         }
+        // Encoding a full-size result frees as much as the result itself; it goes back with the
+        // job's own memory rather than staying with this worker.
+        SystemMemory::releaseFreeMemory();
         return outcome;
     }).then(&model, [&model, handle](const ExportOutcome& outcome) {
         // A superseded or cleared export publishes nothing, not even its failure.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/ToolWork.h"
+#include "platform/application/SystemMemory.h"
 
 #include <QObject>
 #include <QtConcurrent/QtConcurrentRun>
@@ -17,13 +18,18 @@ template <typename T> struct Outcome {
 
 // Runs `work` on the user-initiated pool and hands its outcome to `done` on `context`'s thread;
 // nothing arrives once `context` is gone. The work sees no cancellation but what it captures.
+// What the work freed goes back to the system once it ends, finished, failed or cancelled alike:
+// a tool's intermediate images would otherwise stay with the process after the job.
 template <typename T, typename Work, typename Done> void runDetached(QObject* context, Work work, Done done) {
     QtConcurrent::run(&userInitiatedPool(), [work = std::move(work)]() mutable -> Outcome<T> {
+        Outcome<T> outcome;
         try {
-            return Outcome<T>{work(), nullptr};
+            outcome.value.emplace(work());
         } catch (...) {
-            return Outcome<T>{std::nullopt, std::current_exception()};
+            outcome.error = std::current_exception();
         }
+        SystemMemory::releaseFreeMemory();
+        return outcome;
     }).then(context, [done = std::move(done)](Outcome<T> outcome) mutable { done(std::move(outcome)); });
 }
 

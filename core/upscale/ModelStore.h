@@ -10,7 +10,7 @@ std::filesystem::path folder();
 
 // The compiled bundle of a network package, compiled into the cache first when this version of
 // the package has no whole copy there yet (each file is checked against its recorded size and
-// checksum). Throws NetworkError.
+// modification time, without reading it). Throws NetworkError.
 std::filesystem::path compiledURL(const std::filesystem::path& package);
 
 // "name-0123456789abcdef.mlmodelc": the package's name and 16 hexadecimal digits of a key made

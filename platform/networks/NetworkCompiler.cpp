@@ -102,15 +102,27 @@ std::vector<std::string> bundleFiles(const NetworkManifest& manifest) {
     return {manifest.network, std::string(NetworkGraph::weightsFile), manifest.description};
 }
 
+// The size and modification time of `file` as the file system reports them now; none when it
+// can't be examined (missing, or not a regular file).
+std::optional<std::pair<std::uint64_t, std::int64_t>> sizeAndTime(const fs::path& file) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return std::pair(static_cast<std::uint64_t>(status.st_size),
+                     static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1'000'000'000 +
+                         status.st_mtim.tv_nsec);
+}
+
+// Called once the file is on the disk, so that the time recorded is the one it keeps.
 NetworkManifest::File recorded(const fs::path& folder, const std::string& name) {
     const fs::path file = folder / name;
-    std::error_code error;
-    const auto bytes = fs::file_size(file, error);
+    const auto examined = sizeAndTime(file);
     const auto digest = Sha256::fileDigest(file);
-    if (error || !digest) {
+    if (!examined || !digest) {
         throw NetworkError("Could not read " + file.string());
     }
-    return {name, bytes, Sha256::hex(*digest)};
+    return {name, examined->first, Sha256::hex(*digest), examined->second};
 }
 
 // A package turned into what a bundle holds, before anything is written.
@@ -137,12 +149,11 @@ void write(const Compiled& network, const fs::path& folder) {
     network.graph.write(folder);
     network.description.write(folder / manifest.description);
     for (const auto& name : bundleFiles(manifest)) {
+        sync(folder / name);
         manifest.files.push_back(recorded(folder, name));
     }
     manifest.write(folder);
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        sync(entry.path());
-    }
+    sync(folder / "Manifest.json");
     sync(folder);
 }
 
@@ -179,26 +190,17 @@ void replace(const fs::path& package, const fs::path& bundle) {
 bool isIntact(const fs::path& bundle) {
     try {
         const auto manifest = NetworkManifest::read(bundle, NetworkManifest::bundleFormat);
-        std::vector<const NetworkManifest::File*> files;
         for (const auto& name : bundleFiles(manifest)) {
             const auto found =
                 std::find_if(manifest.files.begin(), manifest.files.end(),
                              [&](const NetworkManifest::File& file) { return file.name == name; });
-            if (found == manifest.files.end()) {
+            if (found == manifest.files.end() || !found->modified) {
                 return false;
             }
-            files.push_back(&*found);
-        }
-        // Sizes first: a file cut short or missing is found without reading anything.
-        for (const auto* file : files) {
-            std::error_code error;
-            if (fs::file_size(bundle / file->name, error) != file->bytes || error) {
-                return false;
-            }
-        }
-        for (const auto* file : files) {
-            const auto digest = Sha256::fileDigest(bundle / file->name);
-            if (!digest || Sha256::hex(*digest) != file->sha256) {
+            // A file cut short, missing or written again since has another size or time; nothing
+            // is read, so the check costs the same whatever the network's size.
+            const auto examined = sizeAndTime(bundle / name);
+            if (!examined || examined->first != found->bytes || examined->second != *found->modified) {
                 return false;
             }
         }

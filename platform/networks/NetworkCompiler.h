@@ -20,7 +20,8 @@ void compile(const std::filesystem::path& package, const std::filesystem::path& 
 void replace(const std::filesystem::path& package, const std::filesystem::path& bundle);
 
 // Whether `bundle` is whole as `compile` made it: its manifest reads, records every file this
-// version writes, and each of them has the recorded size and checksum. Reads each file once.
+// version writes, and each of them has the recorded size and modification time. Reads no file but
+// the manifest; a bundle whose manifest records no times (an earlier version's) is not whole.
 bool isIntact(const std::filesystem::path& bundle);
 
 } // namespace orvane::NetworkCompiler

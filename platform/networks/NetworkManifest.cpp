@@ -26,8 +26,13 @@ std::vector<NetworkManifest::File> filesFrom(const nlohmann::json& manifest, con
     std::vector<NetworkManifest::File> files;
     if (const auto list = manifest.find("files"); list != manifest.end()) {
         for (const auto& entry : list->get_ref<const nlohmann::json::array_t&>()) {
-            files.push_back({fileNameInFolder(entry, "name", file), entry.at("bytes").get<std::uint64_t>(),
-                             entry.at("sha256").get<std::string>()});
+            NetworkManifest::File recorded{fileNameInFolder(entry, "name", file),
+                                           entry.at("bytes").get<std::uint64_t>(),
+                                           entry.at("sha256").get<std::string>(), std::nullopt};
+            if (const auto modified = entry.find("modified"); modified != entry.end()) {
+                recorded.modified = modified->get<std::int64_t>();
+            }
+            files.push_back(std::move(recorded));
         }
     }
     return files;
@@ -69,7 +74,12 @@ void NetworkManifest::write(const fs::path& folder) const {
     if (!files.empty()) {
         auto& list = json["files"] = nlohmann::ordered_json::array();
         for (const auto& entry : files) {
-            list.push_back({{"name", entry.name}, {"bytes", entry.bytes}, {"sha256", entry.sha256}});
+            nlohmann::ordered_json item = {
+                {"name", entry.name}, {"bytes", entry.bytes}, {"sha256", entry.sha256}};
+            if (entry.modified) {
+                item["modified"] = *entry.modified;
+            }
+            list.push_back(std::move(item));
         }
     }
     const fs::path file = folder / manifestName;

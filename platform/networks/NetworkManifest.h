@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,12 +24,15 @@ struct NetworkManifest {
     std::string network = "network.onnx";         // file name inside the folder
     std::string description = "description.json"; // file name inside the folder
 
-    // A file of a compiled bundle as it was written, so that one cut short, changed or missing
-    // is told apart from a whole bundle.
+    // A file of a compiled bundle as it was written, so that one cut short, rewritten or missing
+    // is told apart from a whole bundle by its size and modification time alone.
     struct File {
         std::string name; // inside the folder
         std::uint64_t bytes = 0;
         std::string sha256; // lower-case hexadecimal
+        // Nanoseconds since 1970 as the file system reported them once the file was on the disk;
+        // none in bundles made before times were recorded.
+        std::optional<std::int64_t> modified;
         friend bool operator==(const File&, const File&) = default;
     };
     // Empty in packages and in bundles made before the files were recorded.

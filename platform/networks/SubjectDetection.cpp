@@ -1,5 +1,6 @@
 #include "platform/networks/SubjectDetection.h"
 
+#include "platform/application/SystemMemory.h"
 #include "platform/networks/detail/MaskRegions.h"
 #include "platform/networks/detail/MaskScaling.h"
 #include "platform/networks/detail/SubjectInput.h"
@@ -20,8 +21,14 @@ constexpr double minimumForegroundFraction = 0.005;
 
 std::optional<Result> foregroundInstances(const Bitmap& image) {
     const SubjectNetwork::Model& network = SubjectNetwork::shared();
-    const std::vector<float> likelihood =
-        network.run(SubjectInput::tensor(image, SubjectNetwork::normalisation));
+    std::vector<float> likelihood;
+    {
+        const std::vector<float> input = SubjectInput::tensor(image, SubjectNetwork::normalisation);
+        // The network's run is the peak of a background removal: what decoding and preparing the
+        // photo freed goes back to the system first rather than sitting beside it.
+        SystemMemory::releaseFreeMemory();
+        likelihood = network.run(input);
+    }
     Mask mask = MaskScaling::resized(likelihood, SubjectNetwork::side, SubjectNetwork::side, image.width(),
                                      image.height());
 
