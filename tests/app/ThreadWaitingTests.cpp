@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 using namespace orvane;
@@ -13,113 +14,69 @@ using namespace orvane;
 namespace {
 
 // What the networks' OpenMP runtime settled on when the program started, as the runtime itself
-// reports it, and whether the program then ran as asked (the arguments reached it unchanged).
-struct Started {
-    std::string spinCount;
-    std::string threads;
-    bool ranAsAsked = false;
-};
-
-Started start(std::vector<std::string> environment, std::vector<std::string> arguments = {"--version"}) {
+// reports it: GOMP_SPINCOUNT and OMP_NUM_THREADS, or "" when the program did not run as asked (the
+// arguments reached it changed, or it was started twice over and the runtime reported twice).
+std::pair<std::string, std::string> start(std::vector<std::string> environment,
+                                          std::vector<std::string> arguments = {"--version"}) {
     environment.push_back("OMP_DISPLAY_ENV=verbose");
     environment.push_back("PATH=/usr/bin:/bin");
     const test::ProgramOutput output =
         test::runProgramCapturing(ORVANE_PROGRAM, std::move(arguments), environment);
-    Started started;
     const auto reported = [&](const std::string& name) {
         const std::string key = name + " = '";
         const auto at = output.err.find(key);
-        if (at == std::string::npos) {
+        if (at == std::string::npos || at != output.err.rfind(key) || output.status != 0 ||
+            output.out.empty()) {
             return std::string();
         }
-        const auto from = at + key.size();
-        return output.err.substr(from, output.err.find('\'', from) - from);
+        return output.err.substr(at + key.size(), output.err.find('\'', at + key.size()) - at - key.size());
     };
-    started.spinCount = reported("GOMP_SPINCOUNT");
-    started.threads = reported("OMP_NUM_THREADS");
-    const std::string key = "GOMP_SPINCOUNT = '";
-    // One report: the runtime of a program started twice over would report twice.
-    started.ranAsAsked =
-        output.status == 0 && !output.out.empty() && output.err.find(key) == output.err.rfind(key);
-    return started;
+    return {reported("GOMP_SPINCOUNT"), reported("OMP_NUM_THREADS")};
 }
 
 } // namespace
 
-// Other programs' threads ready to run on the processors: this test's own, spinning.
-class BusyProcessors {
-public:
-    BusyProcessors() {
-        for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i) {
-            threads_.emplace_back([this] {
-                while (!stop_) {
-                }
-            });
-        }
-    }
-    ~BusyProcessors() {
-        stop_ = true;
-        for (auto& thread : threads_) {
-            thread.join();
-        }
-    }
-
-private:
-    std::atomic<bool> stop_ = false;
-    std::vector<std::thread> threads_;
-};
-
 // Spinning at each layer's barrier is the quicker on free cores; beside a quarter of the cores
 // taken by others, the threads sleep at once.
 TEST(ThreadWaiting, TheThreadsSleepAtOnceOnlyWhereOtherProgramsKeepCoresBusy) {
-    using OpenMpWaitPolicy::sleepsAtOnce;
-    EXPECT_FALSE(sleepsAtOnce(0, 8));
-    EXPECT_FALSE(sleepsAtOnce(1, 8));
-    EXPECT_TRUE(sleepsAtOnce(2, 8));
-    EXPECT_TRUE(sleepsAtOnce(4, 8));
-    EXPECT_FALSE(sleepsAtOnce(3, 16));
-    EXPECT_TRUE(sleepsAtOnce(4, 16));
-    EXPECT_FALSE(sleepsAtOnce(0, 2));
-    EXPECT_TRUE(sleepsAtOnce(1, 2));
-    EXPECT_TRUE(sleepsAtOnce(1, 1));
-    using OpenMpWaitPolicy::teamSize;
-    EXPECT_EQ(teamSize(2, 8), 6);
-    EXPECT_EQ(teamSize(4, 8), 4);
-    EXPECT_EQ(teamSize(30, 8), 4);
-    EXPECT_EQ(teamSize(1, 1), 1);
-    EXPECT_EQ(teamSize(5, 3), 1);
+    struct Case {
+        int busy, cores;
+        bool sleeps;
+    };
+    for (const Case c :
+         {Case{0, 8, false}, Case{1, 8, false}, Case{2, 8, true}, Case{4, 8, true}, Case{3, 16, false},
+          Case{4, 16, true}, Case{0, 2, false}, Case{1, 2, true}, Case{1, 1, true}}) {
+        EXPECT_EQ(OpenMpWaitPolicy::sleepsAtOnce(c.busy, c.cores), c.sleeps) << c.busy << "/" << c.cores;
+    }
+    for (const auto& [busy, cores, team] : {std::tuple{2, 8, 6}, std::tuple{4, 8, 4}, std::tuple{30, 8, 4},
+                                            std::tuple{1, 1, 1}, std::tuple{5, 3, 1}}) {
+        EXPECT_EQ(OpenMpWaitPolicy::teamSize(busy, cores), team) << busy << "/" << cores;
+    }
 
     // Whatever the machine does meanwhile, the program starts once more at most, as it was asked.
-    const Started anyhow = start({});
-    EXPECT_TRUE(anyhow.ranAsAsked);
-    EXPECT_TRUE(anyhow.spinCount == "0" || anyhow.spinCount == "300000") << anyhow.spinCount;
+    const auto spinCount = start({}).first;
+    EXPECT_TRUE(spinCount == "0" || spinCount == "300000") << spinCount;
 }
 
 // Beside busy processors the networks' threads sleep at once and keep to the cores left, unless
-// whoever started the program chose how they wait, or how many, themselves.
+// whoever started the program chose how they wait, or how many, themselves. A conversion runs no
+// such network and is spared the second start that the setting takes.
 TEST(ThreadWaiting, BesideBusyProgramsTheThreadsSleepUnlessTheUserChoseOtherwise) {
-    const BusyProcessors busy;
-    const Started plain = start({});
-    EXPECT_TRUE(plain.ranAsAsked);
-    EXPECT_EQ(plain.spinCount, "0");
+    // Other programs' threads ready to run on the processors: this test's own, spinning.
+    std::atomic<bool> stop = false;
+    std::vector<std::jthread> busy;
+    for (unsigned i = 0; i < std::max(2u, std::thread::hardware_concurrency()); ++i) {
+        busy.emplace_back([&] {
+            while (!stop) {
+            }
+        });
+    }
     const auto processors = static_cast<int>(std::thread::hardware_concurrency());
-    EXPECT_EQ(plain.threads, std::to_string(std::max(1, processors / 2)));
-
-    const Started sized = start({"OMP_NUM_THREADS=3"});
-    EXPECT_TRUE(sized.ranAsAsked);
-    EXPECT_EQ(sized.spinCount, "0");
-    EXPECT_EQ(sized.threads, "3");
-
-    const Started active = start({"OMP_WAIT_POLICY=active"});
-    EXPECT_TRUE(active.ranAsAsked);
-    EXPECT_EQ(active.spinCount, "30000000000");
-
-    const Started counted = start({"GOMP_SPINCOUNT=2500"});
-    EXPECT_TRUE(counted.ranAsAsked);
-    EXPECT_EQ(counted.spinCount, "2500");
-
-    // A conversion runs no such network and is spared the second start that the setting takes.
-    const Started converting = start({}, {"convert", "--help"});
-    EXPECT_TRUE(converting.ranAsAsked);
-    EXPECT_EQ(converting.spinCount, "300000");
+    using Reported = std::pair<std::string, std::string>;
+    EXPECT_EQ(start({}), Reported("0", std::to_string(std::max(1, processors / 2))));
+    EXPECT_EQ(start({"OMP_NUM_THREADS=3"}), Reported("0", "3"));
+    EXPECT_EQ(start({"OMP_WAIT_POLICY=active"}).first, "30000000000");
+    EXPECT_EQ(start({"GOMP_SPINCOUNT=2500"}).first, "2500");
+    EXPECT_EQ(start({}, {"convert", "--help"}).first, "300000");
+    stop = true;
 }

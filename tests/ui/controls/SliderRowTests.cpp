@@ -4,6 +4,7 @@
 #include "ui/look/Theme.h"
 
 #include <QSlider>
+#include <algorithm>
 
 namespace orvane {
 namespace {
@@ -15,11 +16,8 @@ int accentPixels(const QImage& image) {
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QColor pixel = image.pixelColor(x, y);
-            count += std::abs(pixel.red() - accent.red()) < 24 &&
-                             std::abs(pixel.green() - accent.green()) < 24 &&
-                             std::abs(pixel.blue() - accent.blue()) < 24
-                         ? 1
-                         : 0;
+            count += std::max({std::abs(pixel.red() - accent.red()), std::abs(pixel.green() - accent.green()),
+                               std::abs(pixel.blue() - accent.blue())}) < 24;
         }
     }
     return count;
