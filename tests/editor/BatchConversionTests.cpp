@@ -524,3 +524,22 @@ TEST(BatchConversion, PhotosWhoseOwnSubFolderTakesNoFileAreListed) {
     disk.reset();
     fs::permissions(locked, fs::perms::owner_all);
 }
+
+TEST(BatchConversion, PhotosWhoseSubFolderNameTheDiskRefusesAreListed) {
+    test::TemporaryDirectory directory;
+    const auto trip = directory / "In" / "Trip";
+    photo(trip / "a.png", ConvertFormat::png);
+    const test::FuseMount card(test::FuseMount::Type::exfat);
+    if (!card.skipReason().empty()) {
+        GTEST_SKIP() << "exFAT: " << card.skipReason();
+    }
+    photo(directory / "Why?" / "d.png", ConvertFormat::png);
+    photo(directory / "Why?" / "e.png", ConvertFormat::png);
+    Holder onCard;
+    onCard.startBatch(BatchConversion::collectItems({trip / "a.png", directory / "Why?"}), ConvertOptions{},
+                      card.path());
+    ASSERT_TRUE(onCard.waitUntilFinished());
+    EXPECT_EQ(onCard.batch->failed, (std::vector<QString>{"d", "e"}));
+    EXPECT_FALSE(onCard.batch->folderProblem) << onCard.batch->folderProblem->toStdString();
+    EXPECT_EQ(filesBelow(card.path()), std::vector<fs::path>{"a.jpg"});
+}
