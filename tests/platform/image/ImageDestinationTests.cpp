@@ -122,8 +122,8 @@ TEST(ImageDestination, RefusesTypesItCannotWrite) {
 TEST(ImageDestination, AJpegsMetadataIsWrittenAsIntoTheWholeFile) {
     // The metadata is written into the markers alone and the picture's data joined on after them:
     // the file must be the one that writing into the whole file gives, byte for byte.
-    const ColorProfile profile(std::vector<std::uint8_t>(ColorProfile::srgb().icc().begin(),
-                                                         ColorProfile::srgb().icc().end()));
+    const ColorProfile profile(
+        std::vector<std::uint8_t>(ColorProfile::srgb().icc().begin(), ColorProfile::srgb().icc().end()));
     for (const int orientation : {1, 6}) {
         const Bitmap image = test::noise(300, 200);
         const ImageProperties properties = test::cameraProperties(orientation);
