@@ -13,6 +13,7 @@
 // made beforehand, and prints "network SECONDS" for the best run.
 
 #include "bench/BenchSupport.h"
+#include "bench/TileInput.h"
 #include "core/Render.h"
 #include "core/upscale/DeviceLimits.h"
 #include "core/upscale/ModelLibrary.h"
@@ -38,23 +39,6 @@ using namespace orvane::bench;
 namespace {
 
 constexpr int maxTile = 256;
-
-PixelBuffer inputOf(const Bitmap& picture, const PixelRect& square) {
-    PixelBuffer input(static_cast<int>(square.width), static_cast<int>(square.height));
-    for (int y = 0; y < input.height(); ++y) {
-        const auto sy = static_cast<int>(std::clamp<std::int64_t>(square.y + y, 0, picture.height() - 1));
-        std::uint8_t* out = input.row(y);
-        for (int x = 0; x < input.width(); ++x, out += 4) {
-            const auto sx = static_cast<int>(std::clamp<std::int64_t>(square.x + x, 0, picture.width() - 1));
-            const std::uint8_t* in = picture.pixel(sx, sy);
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = 255;
-        }
-    }
-    return input;
-}
 
 [[noreturn]] void usage() {
     std::cerr << "usage: bench-enlarge-stages PHOTO [--style fast|detail|art] [--size x2|x4|x8] [--runs N]\n";

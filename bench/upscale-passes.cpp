@@ -15,6 +15,7 @@
 
 #include "bench/BenchSupport.h"
 #include "bench/LandscapePhoto.h"
+#include "bench/TileInput.h"
 #include "core/upscale/ModelLibrary.h"
 #include "core/upscale/TilePlan.h"
 #include "core/upscale/UpscaleModel.h"
@@ -55,24 +56,6 @@ struct Kind {
     std::vector<double> networkSeconds;
     std::vector<double> loads;
 };
-
-// The network's input square of one tile, edge pixels repeated beyond the picture, as BGRA.
-PixelBuffer inputOf(const Bitmap& picture, const PixelRect& square) {
-    PixelBuffer input(static_cast<int>(square.width), static_cast<int>(square.height));
-    for (int y = 0; y < input.height(); ++y) {
-        const auto sy = static_cast<int>(std::clamp<std::int64_t>(square.y + y, 0, picture.height() - 1));
-        std::uint8_t* out = input.row(y);
-        for (int x = 0; x < input.width(); ++x, out += 4) {
-            const auto sx = static_cast<int>(std::clamp<std::int64_t>(square.x + x, 0, picture.width() - 1));
-            const std::uint8_t* in = picture.pixel(sx, sy);
-            out[0] = in[2];
-            out[1] = in[1];
-            out[2] = in[0];
-            out[3] = 255;
-        }
-    }
-    return input;
-}
 
 [[noreturn]] void usage() {
     std::cerr << "usage: bench-upscale-passes [--style fast|detail|art] [--runs N] [--size WIDTH HEIGHT]\n";
